@@ -1,0 +1,7 @@
+// Volumetra: shows where the storage of this machine goes.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    return 0;
+}

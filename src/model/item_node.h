@@ -1,0 +1,43 @@
+// The record of one node of the storage tree and its flags.
+#pragma once
+
+#include <cstdint>
+
+enum ItemFlags : uint32_t {
+    ITEM_FOLDER = 0x1,     // a folder; also set on the database folder
+    ITEM_DRIVE = 0x2,      // the object store "\" or a storage card
+    ITEM_ROOT = 0x4,       // the root item
+    ITEM_DATABASE = 0x8,   // a database; with ITEM_FOLDER, the database folder
+    ITEM_ROM = 0x10,       // a folder that lies in ROM
+    ITEM_SCANNED = 0x20,   // children have been enumerated
+    ITEM_SCANNING = 0x40,  // a drive whose scan is running
+    ITEM_MARKED = 0x80,    // marked for deletion
+    ITEM_REMOVED = 0x100,  // deleted by an expunge; skipped by every list, count and total
+};
+
+// All children of one item live in one zero-filled block: the records one
+// after another, then their names packed in record order. A name is never
+// freed on its own. Byte counts are 64-bit so that desktop volumes and files
+// of 4 GB and more keep their real sizes.
+struct ItemNode {
+    ItemNode* parent;      // none for the root
+    ItemNode* children;    // none until enumerated, and for an empty folder
+    uint32_t childCount;   // records in children, removed ones included
+    uint32_t flags;        // ItemFlags
+    uint64_t ownSize;      // bytes of the item itself; a drive's used bytes
+    uint64_t total;        // bytes of the item and its subtree; a drive's capacity
+    const char16_t* name;  // lives in the same block as the record
+};
+
+static_assert(sizeof(ItemNode) == 48, "the item record is the scan's memory budget");
+
+// The three recurring tests on the flags.
+inline bool IsUnscannedDrive(const ItemNode* item) {
+    return (item->flags & ITEM_DRIVE) && !(item->flags & ITEM_SCANNED);
+}
+inline bool OpensAsPlace(const ItemNode* item) {
+    return item->flags & (ITEM_FOLDER | ITEM_DRIVE);
+}
+inline bool HasChildrenButton(const ItemNode* item) {
+    return item->flags & (ITEM_DRIVE | ITEM_ROOT);
+}

@@ -1,0 +1,249 @@
+#include "model/item_tree.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "model/path_list.h"
+#include "model/text.h"
+#include "platform/storage_device.h"
+#include "scan/folder_tree.h"
+#include "shell/platform_kind.h"
+
+ItemNode* rootItem = nullptr;
+char16_t databaseFolderName[DATABASE_NAME_CHARS] = u"Database";
+
+namespace {
+
+const char16_t ROOT_NAME_PALMSIZE[] = u"My Palm-size PC";
+const char16_t ROOT_NAME_HANDHELD[] = u"My Handheld PC";
+
+// One zero-filled block for count records followed by nameChars characters.
+ItemNode* AllocateItemBlock(size_t count, size_t nameChars) {
+    return static_cast<ItemNode*>(
+        std::calloc(1, count * sizeof(ItemNode) + nameChars * sizeof(char16_t)));
+}
+
+char16_t* NameTail(ItemNode* block, size_t count) {
+    return reinterpret_cast<char16_t*>(block + count);
+}
+
+bool IsDotEntry(const char16_t* name, uint32_t length) {
+    return (length == 1 && name[0] == u'.') || (length == 2 && name[0] == u'.' && name[1] == u'.');
+}
+
+// Whether name equals the name of a child of the root: the folders through
+// which the storage cards appear in "\".
+bool IsDriveName(const char16_t* name) {
+    if (!rootItem) return false;
+    for (uint32_t i = 0; i < rootItem->childCount; ++i) {
+        if (CompareNames(rootItem->children[i].name, name) == 0) return true;
+    }
+    return false;
+}
+
+// The scratch listing of the calling thread, reused folder after folder.
+FolderListing& Scratch() {
+    thread_local FolderListing listing;
+    listing.Clear();
+    return listing;
+}
+
+}  // namespace
+
+ItemNode* CreateRootItem() {
+    const char16_t* name = platformKind == PLATFORM_PALMSIZE ? ROOT_NAME_PALMSIZE : ROOT_NAME_HANDHELD;
+    size_t length = TextLength(name);
+    ItemNode* root = AllocateItemBlock(1, length + 1);
+    if (root) {
+        char16_t* tail = NameTail(root, 1);
+        CopyText(tail, name, length);
+        root->name = tail;
+        root->flags = ITEM_ROOT;
+        rootItem = root;
+        root->childCount = EnumerateDrives(root, &root->children);
+        InsertRootInTree(root);
+    }
+    treeReady = true;
+    return root;
+}
+
+uint32_t EnumerateDrives(ItemNode* parent, ItemNode** items) {
+    *items = nullptr;
+    FolderListing& listing = Scratch();
+    // The object store first, so it ends up last once the order is reversed.
+    std::vector<const FolderEntry*> cards;
+    if (Device()->ReadFolder(u"\\", &listing)) {
+        for (const FolderEntry& entry : listing.entries) {
+            if (entry.attributes == FILE_ATTR_INVALID) continue;
+            if ((entry.attributes & (FILE_ATTR_DIRECTORY | FILE_ATTR_VOLUME)) ==
+                (FILE_ATTR_DIRECTORY | FILE_ATTR_VOLUME))
+                cards.push_back(&entry);
+        }
+    }
+    size_t count = cards.size() + 1;
+    size_t nameChars = 2;  // "\" and its NUL
+    for (const FolderEntry* card : cards) nameChars += card->nameLength + 1;
+    ItemNode* block = AllocateItemBlock(count, nameChars);
+    if (!block) return 0;
+
+    char16_t* tail = NameTail(block, count);
+    for (size_t i = 0; i < count; ++i) {
+        ItemNode* drive = &block[i];
+        drive->parent = parent;
+        drive->name = tail;
+        if (i + 1 < count) {
+            const FolderEntry* card = cards[cards.size() - 1 - i];
+            tail = CopyText(tail, &listing.names[card->nameOffset], card->nameLength);
+        } else {
+            tail = CopyText(tail, u"\\", 1);
+        }
+        drive->flags = ITEM_DRIVE;
+        QueryDriveSpace(drive);
+    }
+    *items = block;
+    return static_cast<uint32_t>(count);
+}
+
+void QueryDriveSpace(ItemNode* drive) {
+    uint64_t totalBytes = 0;
+    uint64_t freeBytes = 0;
+    if (!Device()->VolumeSpace(drive->name, &totalBytes, &freeBytes)) return;
+    drive->total = totalBytes;
+    // A volume that reports more free than total bytes is treated as full
+    // of nothing rather than wrapped round to an absurd used size.
+    drive->ownSize = freeBytes < totalBytes ? totalBytes - freeBytes : 0;
+}
+
+uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot, ItemNode** items) {
+    *items = nullptr;
+    // The folder is the pattern without its "*.*".
+    size_t patternLength = TextLength(pattern);
+    size_t folderLength = patternLength;
+    if (folderLength >= 3 && pattern[folderLength - 3] == u'*' && pattern[folderLength - 2] == u'.' &&
+        pattern[folderLength - 1] == u'*')
+        folderLength -= 3;
+    thread_local std::vector<char16_t> folder;
+    folder.assign(pattern, pattern + folderLength);
+    folder.push_back(0);
+
+    FolderListing& listing = Scratch();
+    if (!Device()->ReadFolder(folder.data(), &listing)) listing.Clear();
+
+    // Keep the entries the skip rules let through, flagging the others out
+    // by turning their attributes invalid.
+    size_t count = 0;
+    size_t nameChars = 0;
+    thread_local std::vector<char16_t> name;
+    for (FolderEntry& entry : listing.entries) {
+        const char16_t* text = &listing.names[entry.nameOffset];
+        bool skip = entry.attributes == FILE_ATTR_INVALID ||
+                    ((entry.attributes & FILE_ATTR_INROM) && !(entry.attributes & FILE_ATTR_DIRECTORY));
+        if (!skip && isStoreRoot) {
+            name.assign(text, text + entry.nameLength);
+            name.push_back(0);
+            skip = IsDriveName(name.data());
+        }
+        if (!skip) skip = IsDotEntry(text, entry.nameLength);
+        if (skip) {
+            entry.attributes = FILE_ATTR_INVALID;
+            continue;
+        }
+        ++count;
+        nameChars += entry.nameLength + 1;
+    }
+    size_t databaseNameLength = TextLength(databaseFolderName);
+    if (isStoreRoot) {
+        ++count;
+        nameChars += databaseNameLength + 1;
+    }
+    if (count == 0) return 0;
+    ItemNode* block = AllocateItemBlock(count, nameChars);
+    if (!block) return 0;
+
+    // Records in the reverse of enumeration order, names in record order.
+    char16_t* tail = NameTail(block, count);
+    ItemNode* record = block;
+    for (size_t i = listing.entries.size(); i-- > 0;) {
+        const FolderEntry& entry = listing.entries[i];
+        if (entry.attributes == FILE_ATTR_INVALID) continue;
+        record->parent = parent;
+        record->name = tail;
+        tail = CopyText(tail, &listing.names[entry.nameOffset], entry.nameLength);
+        if (entry.attributes & FILE_ATTR_DIRECTORY)
+            record->flags = (entry.attributes & FILE_ATTR_INROM) ? (ITEM_FOLDER | ITEM_ROM) : ITEM_FOLDER;
+        record->ownSize = entry.size;
+        ++record;
+    }
+    if (isStoreRoot) {
+        record->parent = parent;
+        record->name = tail;
+        CopyText(tail, databaseFolderName, databaseNameLength);
+        record->flags = ITEM_FOLDER | ITEM_DATABASE;
+    }
+    *items = block;
+    return static_cast<uint32_t>(count);
+}
+
+uint32_t ListDatabases(ItemNode* databaseFolder, ItemNode** items) {
+    *items = nullptr;
+    std::vector<DatabaseInfo> databases;
+    if (!Device()->ReadDatabases(&databases) || databases.empty()) return 0;
+    size_t nameChars = 0;
+    for (DatabaseInfo& database : databases) {
+        database.name[31] = 0;
+        nameChars += TextLength(database.name) + 1;
+    }
+    ItemNode* block = AllocateItemBlock(databases.size(), nameChars);
+    if (!block) return 0;
+    char16_t* tail = NameTail(block, databases.size());
+    for (size_t i = 0; i < databases.size(); ++i) {
+        block[i].parent = databaseFolder;
+        block[i].name = tail;
+        tail = CopyText(tail, databases[i].name, TextLength(databases[i].name));
+        block[i].flags = ITEM_DATABASE;
+        block[i].ownSize = databases[i].size;
+    }
+    *items = block;
+    return static_cast<uint32_t>(databases.size());
+}
+
+void ComputeTotals(ItemNode* item) {
+    uint64_t sum = 0;
+    for (uint32_t i = 0; i < item->childCount; ++i) {
+        ItemNode* child = &item->children[i];
+        if (child->flags & ITEM_REMOVED) continue;
+        ComputeTotals(child);
+        sum += child->total;
+    }
+    item->total = sum + item->ownSize;
+}
+
+uint64_t SumVisibleTotals(const ItemNode* items, uint32_t count) {
+    uint64_t sum = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!(items[i].flags & ITEM_REMOVED)) sum += items[i].total;
+    }
+    return sum;
+}
+
+uint32_t CountVisibleItems(const ItemNode* items, uint32_t count) {
+    uint32_t visible = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!(items[i].flags & ITEM_REMOVED)) ++visible;
+    }
+    return visible;
+}
+
+void FreeItemArray(ItemNode* items, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        if (items[i].children) FreeItemArray(items[i].children, items[i].childCount);
+    }
+    if (count > 0) std::free(items);
+}
+
+void FreeItemTree() {
+    if (!rootItem) return;
+    FreeItemArray(rootItem->children, rootItem->childCount);
+    std::free(rootItem);
+    rootItem = nullptr;
+}

@@ -1,0 +1,53 @@
+// The storage tree: the root, its drives, and below them what the scan lists.
+#pragma once
+
+#include <cstdint>
+
+#include "model/item_node.h"
+
+// Owns the whole tree; none until CreateRootItem succeeds.
+extern ItemNode* rootItem;
+
+// The name of the database pseudo-folder of the object store (16 characters,
+// the NUL included); start-up loads it from the string table.
+constexpr int DATABASE_NAME_CHARS = 16;
+extern char16_t databaseFolderName[DATABASE_NAME_CHARS];
+
+// Allocates the root (named by platform kind), enumerates its drives, hands
+// it to the folder tree and sets treeReady, whether or not the root could be
+// allocated. Returns the root or none.
+ItemNode* CreateRootItem();
+
+// Lists the drives under parent: the storage cards in reverse enumeration
+// order, then the object store "\". Returns their number; *items receives the
+// block (none when there are none or memory ran out).
+uint32_t EnumerateDrives(ItemNode* parent, ItemNode** items);
+
+// Fills a drive's total (capacity) and ownSize (used bytes); both stay as they
+// are when the device cannot tell.
+void QueryDriveSpace(ItemNode* drive);
+
+// Lists one folder into one block, records in reverse enumeration order.
+// pattern is the folder path followed by "*.*"; isStoreRoot is true exactly
+// for "\", whose listing skips the drives' folders and ends with the database
+// folder. Returns the count; *items receives the block or none.
+uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
+                    ItemNode** items);
+
+// Lists the object store's databases under the database folder.
+uint32_t ListDatabases(ItemNode* databaseFolder, ItemNode** items);
+
+// Sets total of the item and of everything below it, skipping removed records.
+void ComputeTotals(ItemNode* item);
+
+// Sum of total over the records that are not removed: the listed total.
+uint64_t SumVisibleTotals(const ItemNode* items, uint32_t count);
+
+// Number of records that are not removed.
+uint32_t CountVisibleItems(const ItemNode* items, uint32_t count);
+
+// Frees an array and everything below it, removed records included.
+void FreeItemArray(ItemNode* items, uint32_t count);
+
+// Frees the whole tree and clears rootItem.
+void FreeItemTree();

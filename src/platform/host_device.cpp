@@ -1,0 +1,291 @@
+#include "platform/host_device.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/host_names.h"
+
+namespace {
+
+thread_local uint32_t lastError = DEVICE_OK;
+
+uint32_t ErrorFromErrno(int error) {
+    switch (error) {
+    case ENOENT: return DEVICE_FILE_NOT_FOUND;
+    case ENOTDIR: return DEVICE_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return DEVICE_ACCESS_DENIED;
+    case ENOMEM: return DEVICE_NOT_ENOUGH_MEMORY;
+    case EROFS: return DEVICE_WRITE_PROTECT;
+    case EBUSY: return DEVICE_SHARING_VIOLATION;
+    case ENOTEMPTY:
+    case EEXIST: return DEVICE_DIR_NOT_EMPTY;
+    case ENAMETOOLONG: return DEVICE_FILENAME_TOO_LONG;
+    default: return DEVICE_GEN_FAILURE;
+    }
+}
+
+bool Fail(int error) {
+    lastError = ErrorFromErrno(error);
+    return false;
+}
+
+uint32_t AttributesOf(const struct stat& facts) {
+    uint32_t attributes = 0;
+    if (S_ISDIR(facts.st_mode)) attributes |= FILE_ATTR_DIRECTORY;
+    if (!(facts.st_mode & S_IWUSR)) attributes |= FILE_ATTR_READONLY;
+    return attributes;
+}
+
+// mountinfo escapes blanks, tabs, newlines and backslashes as \ooo.
+std::string UnescapeMountField(const std::string& field) {
+    std::string out;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            const char* digits = field.c_str() + i + 1;
+            if (digits[0] >= '0' && digits[0] <= '3' && digits[1] >= '0' && digits[1] <= '7' &&
+                digits[2] >= '0' && digits[2] <= '7') {
+                out.push_back(static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 +
+                                                (digits[2] - '0')));
+                i += 3;
+                continue;
+            }
+        }
+        out.push_back(field[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool IsPseudoFileSystem(const std::string& type) {
+    static const char* const PSEUDO_TYPES[] = {
+        "proc",      "sysfs",     "devtmpfs",   "devpts",   "cgroup",      "cgroup2",
+        "tmpfs",     "ramfs",     "securityfs", "pstore",   "efivarfs",    "bpf",
+        "debugfs",   "tracefs",   "configfs",   "fusectl",  "mqueue",      "hugetlbfs",
+        "autofs",    "binfmt_misc", "rpc_pipefs", "nsfs",   "selinuxfs",   "rootfs",
+        "squashfs",  "overlay",   "devfs",      "nfsd",     "fuse.gvfsd-fuse", "fuse.portal",
+        "fuse.lxcfs", "cgroupfs", "none",
+    };
+    for (const char* pseudo : PSEUDO_TYPES) {
+        if (type == pseudo) return true;
+    }
+    return false;
+}
+
+HostDevice::HostDevice() {
+    const char* root = std::getenv("VOLUMETRA_ROOT");
+    rootFolder = (root && *root) ? root : "/";
+    while (rootFolder.size() > 1 && rootFolder.back() == '/') rootFolder.pop_back();
+}
+
+HostDevice::HostDevice(const std::string& folder) : rootFolder(folder.empty() ? "/" : folder) {
+    while (rootFolder.size() > 1 && rootFolder.back() == '/') rootFolder.pop_back();
+}
+
+bool HostDevice::HostPath(const char16_t* path, std::string* hostPath) {
+    // Both "\a\b" and "Card\x" start at the device root.
+    if (*path == u'\\') ++path;
+    size_t length = 0;
+    while (path[length]) ++length;
+    hostPath->assign(rootFolder == "/" ? "" : rootFolder);
+    hostPath->push_back('/');
+    EncodeHostPath(path, length, hostPath);
+    if (hostPath->size() >= PATH_MAX) {
+        lastError = DEVICE_FILENAME_TOO_LONG;
+        return false;
+    }
+    return true;
+}
+
+std::vector<HostCard> HostDevice::CardsFromMountInfo(const std::string& mountInfo) {
+    std::vector<HostCard> cards;
+    struct stat rootFacts;
+    if (stat(rootFolder.c_str(), &rootFacts) != 0) return cards;
+    std::string prefix = rootFolder == "/" ? "/" : rootFolder + "/";
+
+    std::istringstream lines(mountInfo);
+    std::string line;
+    while (std::getline(lines, line)) {
+        // id parent major:minor root mountpoint options [optional...] - type source super
+        std::istringstream fields(line);
+        std::string id, parentId, numbers, mountRoot, mountPoint, field;
+        if (!(fields >> id >> parentId >> numbers >> mountRoot >> mountPoint)) continue;
+        std::string type;
+        while (fields >> field) {
+            if (field == "-") {
+                fields >> type;
+                break;
+            }
+        }
+        if (type.empty() || IsPseudoFileSystem(type)) continue;
+        mountPoint = UnescapeMountField(mountPoint);
+        if (mountPoint.size() <= prefix.size() || mountPoint.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        // The mount must be what the path shows now (not covered by a later
+        // mount), and not the object store's own file system mounted again.
+        struct stat facts;
+        if (lstat(mountPoint.c_str(), &facts) != 0 || !S_ISDIR(facts.st_mode)) continue;
+        if (facts.st_dev == rootFacts.st_dev) continue;
+        struct stat parentFacts;
+        std::string parent = mountPoint.substr(0, mountPoint.find_last_of('/'));
+        if (parent.empty()) parent = "/";
+        if (lstat(parent.c_str(), &parentFacts) == 0 && parentFacts.st_dev == facts.st_dev) continue;
+        bool seen = false;
+        for (HostCard& card : cards) {
+            if (card.device == facts.st_dev) {
+                // The same device mounted twice is one drive, named by its
+                // shortest mount point.
+                std::string relative = mountPoint.substr(prefix.size());
+                if (relative.size() < card.relativePath.size()) card.relativePath = relative;
+                seen = true;
+            }
+        }
+        if (!seen) cards.push_back({mountPoint.substr(prefix.size()), facts.st_dev});
+    }
+    return cards;
+}
+
+std::vector<HostCard> HostDevice::StorageCards() {
+    // Read each time "\" is listed: cards come and go while the program runs.
+    std::ifstream file("/proc/self/mountinfo");
+    std::stringstream text;
+    text << file.rdbuf();
+    return CardsFromMountInfo(text.str());
+}
+
+bool HostDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return false;
+    int folder = open(hostPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) return Fail(errno);
+    struct stat folderFacts;
+    if (fstat(folder, &folderFacts) != 0) {
+        int error = errno;
+        close(folder);
+        return Fail(error);
+    }
+    DIR* stream = fdopendir(folder);
+    if (!stream) {
+        int error = errno;
+        close(folder);
+        return Fail(error);
+    }
+    while (struct dirent* entry = readdir(stream)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        FolderEntry record{};
+        struct stat facts;
+        if (fstatat(folder, name, &facts, AT_SYMLINK_NOFOLLOW) == 0) {
+            // The mount point of another file system belongs to that one.
+            if (facts.st_dev != folderFacts.st_dev) continue;
+            record.attributes = AttributesOf(facts);
+            record.size = static_cast<uint64_t>(facts.st_size);
+        } else if (errno == ENOENT) {
+            continue;  // vanished between listing and reading its facts
+        } else {
+            // Listed but not readable (a folder without search permission):
+            // keep the entry with what the listing itself tells.
+            record.attributes = entry->d_type == DT_DIR ? uint32_t(FILE_ATTR_DIRECTORY) : 0u;
+        }
+        record.nameOffset = listing->names.size();
+        record.nameLength = static_cast<uint32_t>(
+            DecodeHostName(name, std::strlen(name), &listing->names));
+        listing->entries.push_back(record);
+    }
+    closedir(stream);
+
+    if (hostPath == (rootFolder == "/" ? "/" : rootFolder + "/")) {
+        for (const HostCard& card : StorageCards()) {
+            FolderEntry record{};
+            record.attributes = FILE_ATTR_DIRECTORY | FILE_ATTR_VOLUME;
+            record.nameOffset = listing->names.size();
+            record.nameLength = static_cast<uint32_t>(DecodeHostName(
+                card.relativePath.data(), card.relativePath.size(), &listing->names));
+            listing->entries.push_back(record);
+        }
+    }
+    return true;
+}
+
+bool HostDevice::VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return false;
+    struct statvfs facts;
+    if (statvfs(hostPath.c_str(), &facts) != 0) return Fail(errno);
+    *totalBytes = static_cast<uint64_t>(facts.f_blocks) * facts.f_frsize;
+    *freeBytes = static_cast<uint64_t>(facts.f_bfree) * facts.f_frsize;
+    return true;
+}
+
+uint32_t HostDevice::GetAttributes(const char16_t* path) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return FILE_ATTR_INVALID;
+    struct stat facts;
+    if (lstat(hostPath.c_str(), &facts) != 0) {
+        Fail(errno);
+        return FILE_ATTR_INVALID;
+    }
+    return AttributesOf(facts);
+}
+
+bool HostDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return false;
+    struct stat facts;
+    if (lstat(hostPath.c_str(), &facts) != 0) return Fail(errno);
+    // A link has no permissions of its own, and changing them would follow it.
+    if (S_ISLNK(facts.st_mode)) return true;
+    mode_t mode = facts.st_mode & 07777;
+    if (attributes & FILE_ATTR_READONLY)
+        mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
+    else
+        mode |= S_IWUSR;
+    if (mode == (facts.st_mode & 07777)) return true;
+    if (chmod(hostPath.c_str(), mode) != 0) return Fail(errno);
+    return true;
+}
+
+bool HostDevice::DeleteFile(const char16_t* path) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return false;
+    // unlink removes a link itself, never what it points to.
+    if (unlink(hostPath.c_str()) != 0) return Fail(errno);
+    return true;
+}
+
+bool HostDevice::RemoveDirectory(const char16_t* path) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return false;
+    if (rmdir(hostPath.c_str()) != 0) return Fail(errno);
+    return true;
+}
+
+bool HostDevice::LastWriteTime(const char16_t* path, uint64_t* fileTime) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return false;
+    struct stat facts;
+    if (lstat(hostPath.c_str(), &facts) != 0) return Fail(errno);
+    *fileTime = UnixTimeToFileTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
+    return true;
+}
+
+bool HostDevice::ReadDatabases(std::vector<DatabaseInfo>* databases) {
+    // A desktop has no object store: there are no databases to list.
+    databases->clear();
+    return true;
+}
+
+uint32_t HostDevice::LastError() { return lastError; }

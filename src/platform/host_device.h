@@ -1,0 +1,55 @@
+// The machine's own storage as the program sees it.
+//
+// "\" stands for the device root: "/" or the folder VOLUMETRA_ROOT names. The
+// file system that holds the root is the object store; every other mounted
+// file system of real storage inside the root is a storage card, listed in
+// "\" as a folder with attributes 0x110 named by its relative mount point
+// ("home", "boot/efi"). No listing crosses into another file system, links
+// are never followed, sizes are apparent sizes.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include "platform/storage_device.h"
+
+// A mounted file system that appears as a storage card.
+struct HostCard {
+    std::string relativePath;  // mount point below the device root, no leading "/"
+    dev_t device;
+};
+
+class HostDevice : public StorageDevice {
+public:
+    // Reads VOLUMETRA_ROOT; "/" when it is unset or empty.
+    HostDevice();
+    explicit HostDevice(const std::string& rootFolder);
+
+    bool ReadFolder(const char16_t* path, FolderListing* listing) override;
+    bool VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) override;
+    uint32_t GetAttributes(const char16_t* path) override;
+    bool SetAttributes(const char16_t* path, uint32_t attributes) override;
+    bool DeleteFile(const char16_t* path) override;
+    bool RemoveDirectory(const char16_t* path) override;
+    bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override;
+    bool ReadDatabases(std::vector<DatabaseInfo>* databases) override;
+    uint32_t LastError() override;
+
+    const std::string& RootFolder() const { return rootFolder; }
+
+    // The host path of a program path; false (name too long) when it cannot be
+    // one.
+    bool HostPath(const char16_t* path, std::string* hostPath);
+
+    // The storage cards as mountinfo text describes them (the text of
+    // /proc/self/mountinfo); mount points are checked on this machine.
+    std::vector<HostCard> CardsFromMountInfo(const std::string& mountInfo);
+
+private:
+    std::vector<HostCard> StorageCards();
+    std::string rootFolder;
+};
+
+// Whether a file system type is a pseudo file system rather than storage.
+bool IsPseudoFileSystem(const std::string& type);

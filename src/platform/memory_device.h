@@ -1,0 +1,64 @@
+// An in-memory device for tests: folders, files, entries in ROM, read-only
+// files, storage cards with their own capacity and free bytes, databases, and
+// failures injected by path. Paths use "\" like the program's own.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/storage_device.h"
+
+class MemoryDevice : public StorageDevice {
+public:
+    MemoryDevice();
+    ~MemoryDevice() override;
+
+    // Adds a folder, making missing folders on the way. extraAttributes adds
+    // FILE_ATTR_INROM or FILE_ATTR_READONLY.
+    void AddFolder(const std::u16string& path, uint32_t extraAttributes = 0);
+    void AddFile(const std::u16string& path, uint64_t size, uint32_t extraAttributes = 0,
+                 uint64_t modified = 0);
+    // A storage card: a folder of "\" with attributes 0x110 and its own volume.
+    void AddCard(const std::u16string& name, uint64_t capacity, uint64_t freeBytes);
+    void SetStoreSpace(uint64_t capacity, uint64_t freeBytes);
+    void AddDatabase(const std::u16string& name, uint64_t size, uint64_t modified = 0);
+    // Without an object store ReadDatabases fails.
+    void RemoveObjectStore();
+
+    // Injected failures.
+    void RefuseDelete(const std::u16string& path);  // delete and remove fail: access denied
+    void DenyAccess(const std::u16string& path);    // the folder cannot be listed
+    void Vanish(const std::u16string& path);        // listed, but gone when its facts are read
+    void FailSpaceQuery(const std::u16string& name);
+
+    bool Exists(const std::u16string& path);
+
+    bool ReadFolder(const char16_t* path, FolderListing* listing) override;
+    bool VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) override;
+    uint32_t GetAttributes(const char16_t* path) override;
+    bool SetAttributes(const char16_t* path, uint32_t attributes) override;
+    bool DeleteFile(const char16_t* path) override;
+    bool RemoveDirectory(const char16_t* path) override;
+    bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override;
+    bool ReadDatabases(std::vector<DatabaseInfo>* databases) override;
+    uint32_t LastError() override { return lastError; }
+
+    // Number of ReadFolder calls, so tests can tell what was listed.
+    int folderReads = 0;
+
+    struct Entry;
+
+private:
+    Entry* Find(const std::u16string& path);
+    Entry* Make(const std::u16string& path, bool folder);
+    bool Remove(const char16_t* path, bool folder);
+
+    std::unique_ptr<Entry> root;
+    std::vector<DatabaseInfo> databases;
+    bool hasObjectStore = true;
+    uint64_t storeCapacity = 0;
+    uint64_t storeFree = 0;
+    uint32_t lastError = DEVICE_OK;
+};

@@ -1,0 +1,16 @@
+#include "shell/platform_kind.h"
+
+
+PlatformKind platformKind = PLATFORM_OTHER;
+
+PlatformKind PlatformKindFromText(const char16_t* text) {
+    auto is = [text](const char16_t* name) {
+        const char16_t* a = text;
+        const char16_t* b = name;
+        while (*a && *a == *b) ++a, ++b;
+        return *a == 0 && *b == 0;
+    };
+    if (is(u"HPC") || is(u"Jupiter")) return PLATFORM_HANDHELD;
+    if (is(u"Palm PC") || is(u"Palm PC2") || is(u"PocketPC")) return PLATFORM_PALMSIZE;
+    return PLATFORM_OTHER;
+}
