@@ -14,3 +14,17 @@ PlatformKind PlatformKindFromText(const char16_t* text) {
     if (is(u"Palm PC") || is(u"Palm PC2") || is(u"PocketPC")) return PLATFORM_PALMSIZE;
     return PLATFORM_OTHER;
 }
+
+#include <QSysInfo>
+
+#include <algorithm>
+#include <cstdlib>
+
+void PlatformTypeText(char16_t* buffer, int capacity) {
+    if (capacity <= 0) return;
+    const char* variable = std::getenv("VOLUMETRA_PLATFORM");
+    QString text = (variable && *variable) ? QString::fromLocal8Bit(variable) : QSysInfo::productType();
+    int length = std::min<int>(static_cast<int>(text.size()), capacity - 1);
+    for (int i = 0; i < length; ++i) buffer[i] = text[i].unicode();
+    buffer[length] = 0;
+}

@@ -14,3 +14,7 @@ extern PlatformKind platformKind;
 // "HPC" and "Jupiter" are handheld; "Palm PC", "Palm PC2" and "PocketPC" are
 // palm-size; anything else is other.
 PlatformKind PlatformKindFromText(const char16_t* platformText);
+
+// The platform type text: VOLUMETRA_PLATFORM when set ("PocketPC", "HPC"),
+// else the operating system's name.
+void PlatformTypeText(char16_t* buffer, int capacity);
