@@ -15,6 +15,7 @@ PlatformKind PlatformKindFromText(const char16_t* text) {
     return PLATFORM_OTHER;
 }
 
+#include <QString>
 #include <QSysInfo>
 
 #include <algorithm>
