@@ -1,6 +1,7 @@
 #include "platform/memory_device.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 struct MemoryDevice::Entry {
     std::u16string name;
@@ -14,6 +15,12 @@ struct MemoryDevice::Entry {
     uint64_t capacity = 0;  // cards only
     uint64_t freeBytes = 0;
     std::vector<std::unique_ptr<Entry>> children;  // in enumeration order
+    std::unordered_map<std::u16string, Entry*> byName;  // so huge test folders build fast
+
+    Entry* Child(const std::u16string& childName) {
+        auto found = byName.find(childName);
+        return found == byName.end() ? nullptr : found->second;
+    }
 };
 
 namespace {
@@ -44,12 +51,8 @@ MemoryDevice::~MemoryDevice() = default;
 MemoryDevice::Entry* MemoryDevice::Find(const std::u16string& path) {
     Entry* entry = root.get();
     for (const std::u16string& part : Components(path)) {
-        Entry* next = nullptr;
-        for (auto& child : entry->children) {
-            if (child->name == part) next = child.get();
-        }
-        if (!next) return nullptr;
-        entry = next;
+        entry = entry->Child(part);
+        if (!entry) return nullptr;
     }
     return entry;
 }
@@ -58,15 +61,13 @@ MemoryDevice::Entry* MemoryDevice::Make(const std::u16string& path, bool folder)
     std::vector<std::u16string> parts = Components(path);
     Entry* entry = root.get();
     for (size_t i = 0; i < parts.size(); ++i) {
-        Entry* next = nullptr;
-        for (auto& child : entry->children) {
-            if (child->name == parts[i]) next = child.get();
-        }
+        Entry* next = entry->Child(parts[i]);
         if (!next) {
             auto made = std::make_unique<Entry>();
             made->name = parts[i];
             made->attributes = (folder || i + 1 < parts.size()) ? uint32_t(FILE_ATTR_DIRECTORY) : 0u;
             next = made.get();
+            entry->byName[parts[i]] = next;
             entry->children.push_back(std::move(made));
         }
         entry = next;
@@ -211,13 +212,7 @@ bool MemoryDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
 bool MemoryDevice::Remove(const char16_t* path, bool folder) {
     std::vector<std::u16string> parts = Components(path);
     Entry* parent = root.get();
-    for (size_t i = 0; parent && i + 1 < parts.size(); ++i) {
-        Entry* next = nullptr;
-        for (auto& child : parent->children) {
-            if (child->name == parts[i]) next = child.get();
-        }
-        parent = next;
-    }
+    for (size_t i = 0; parent && i + 1 < parts.size(); ++i) parent = parent->Child(parts[i]);
     if (!parent || parts.empty()) {
         lastError = DEVICE_PATH_NOT_FOUND;
         return false;
@@ -238,6 +233,7 @@ bool MemoryDevice::Remove(const char16_t* path, bool folder) {
             lastError = DEVICE_DIR_NOT_EMPTY;
             return false;
         }
+        parent->byName.erase(entry->name);
         parent->children.erase(it);
         return true;
     }

@@ -1,0 +1,16 @@
+#include "support/item_fixture.h"
+
+#include "model/item_tree.h"
+
+DeviceScope::DeviceScope() { SetDevice(&device); }
+
+DeviceScope::~DeviceScope() {
+    FreeItemTree();
+    SetDevice(nullptr);
+}
+
+std::vector<std::u16string> NamesOf(const ItemNode* items, uint32_t count) {
+    std::vector<std::u16string> names;
+    for (uint32_t i = 0; i < count; ++i) names.emplace_back(items[i].name);
+    return names;
+}
