@@ -1,0 +1,224 @@
+#include "platform/host_device.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/item_tree.h"
+#include "model/path_list.h"
+
+namespace {
+
+void WriteFile(const std::string& path, size_t bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file << std::string(bytes, 'x');
+}
+
+// A fixture tree on the real file system, with the device root pointed at it.
+class HostTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        root = folder.path().toStdString();
+        device = std::make_unique<HostDevice>(root);
+        SetDevice(device.get());
+    }
+    void TearDown() override {
+        FreeItemTree();
+        SetDevice(nullptr);
+        chmod((root + "/locked").c_str(), 0755);
+    }
+    std::vector<std::u16string> Listed(const char16_t* pattern) {
+        ItemNode* items = nullptr;
+        uint32_t count = ListFolder(pattern, nullptr, false, &items);
+        std::vector<std::u16string> names;
+        for (uint32_t i = 0; i < count; ++i) names.emplace_back(items[i].name);
+        FreeItemArray(items, count);
+        return names;
+    }
+    QTemporaryDir folder;
+    std::string root;
+    std::unique_ptr<HostDevice> device;
+};
+
+const ItemNode* Named(const ItemNode* items, uint32_t count, const std::u16string& name) {
+    for (uint32_t i = 0; i < count; ++i) {
+        if (name == items[i].name) return &items[i];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(HostTree, OddNamesListAndDeleteByTheirListedNames) {
+    mkdir((root + "/odd").c_str(), 0755);
+    WriteFile(root + "/odd/back\\slash.txt", 5);
+    WriteFile(root + "/odd/bad\xFF" "byte", 6);
+    WriteFile(root + "/odd/caf\xC3\xA9", 7);
+
+    ItemNode* items = nullptr;
+    uint32_t count = ListFolder(u"\\odd\\*.*", nullptr, false, &items);
+    ASSERT_EQ(count, 3u);
+    const ItemNode* slash = Named(items, count, u"back\xDC5Cslash.txt");
+    const ItemNode* bad = Named(items, count, u"bad\xDCFF" "byte");
+    const ItemNode* cafe = Named(items, count, u"caf\u00e9");
+    ASSERT_NE(slash, nullptr);
+    ASSERT_NE(bad, nullptr);
+    ASSERT_NE(cafe, nullptr);
+    EXPECT_EQ(slash->ownSize, 5u);
+    EXPECT_EQ(bad->ownSize, 6u);
+
+    // Every listed name leads back to its file: delete each by its program path.
+    for (const ItemNode* item : {slash, bad, cafe}) {
+        std::u16string path = u"\\odd\\" + std::u16string(item->name);
+        EXPECT_EQ(device->GetAttributes(path.c_str()), 0u);
+        EXPECT_TRUE(device->DeleteFile(path.c_str()));
+    }
+    FreeItemArray(items, count);
+    EXPECT_TRUE(Listed(u"\\odd\\*.*").empty());
+    EXPECT_TRUE(device->RemoveDirectory(u"\\odd"));
+    EXPECT_EQ(device->GetAttributes(u"\\odd"), FILE_ATTR_INVALID);
+    EXPECT_EQ(device->LastError(), DEVICE_FILE_NOT_FOUND);
+}
+
+TEST_F(HostTree, FactsOfEntries) {
+    mkdir((root + "/dir").c_str(), 0755);
+    WriteFile(root + "/big.bin", 0);
+    // A sparse file of 5,000,000,000 bytes: all 64 bits of the size are kept.
+    ASSERT_EQ(truncate((root + "/big.bin").c_str(), 5000000000LL), 0);
+    WriteFile(root + "/ro.txt", 3);
+    chmod((root + "/ro.txt").c_str(), 0444);
+    // A link is a file of its own size, never followed.
+    ASSERT_EQ(symlink("big.bin", (root + "/link").c_str()), 0);
+    ASSERT_EQ(symlink("dir", (root + "/dirlink").c_str()), 0);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 500}};
+    utimensat(AT_FDCWD, (root + "/ro.txt").c_str(), times, 0);
+
+    FolderListing listing;
+    ASSERT_TRUE(device->ReadFolder(u"\\", &listing));
+    auto find = [&listing](const std::u16string& name) -> const FolderEntry* {
+        for (const FolderEntry& entry : listing.entries) {
+            if (std::u16string(&listing.names[entry.nameOffset], entry.nameLength) == name) return &entry;
+        }
+        return nullptr;
+    };
+    ASSERT_EQ(listing.entries.size(), 5u);  // no "." or ".."
+    EXPECT_EQ(find(u"dir")->attributes, FILE_ATTR_DIRECTORY);
+    EXPECT_EQ(find(u"big.bin")->size, 5000000000ULL);
+    EXPECT_EQ(find(u"ro.txt")->attributes, FILE_ATTR_READONLY);
+    EXPECT_EQ(find(u"link")->attributes, 0u);
+    EXPECT_EQ(find(u"link")->size, 7u);  // the length of "big.bin"
+    EXPECT_EQ(find(u"dirlink")->attributes, 0u);
+
+    uint64_t fileTime = 0;
+    ASSERT_TRUE(device->LastWriteTime(u"\\ro.txt", &fileTime));
+    EXPECT_EQ(fileTime, (1000000000ULL + 11644473600ULL) * 10000000ULL + 5);
+
+    // Read-only can be cleared and set again; a link is left alone.
+    EXPECT_TRUE(device->SetAttributes(u"\\ro.txt", 0));
+    EXPECT_EQ(device->GetAttributes(u"\\ro.txt"), 0u);
+    EXPECT_TRUE(device->SetAttributes(u"\\ro.txt", FILE_ATTR_READONLY));
+    EXPECT_EQ(device->GetAttributes(u"\\ro.txt"), FILE_ATTR_READONLY);
+    EXPECT_TRUE(device->SetAttributes(u"\\link", FILE_ATTR_READONLY));
+
+    // Deleting a link deletes the link, not its target.
+    EXPECT_TRUE(device->DeleteFile(u"\\link"));
+    EXPECT_EQ(access((root + "/big.bin").c_str(), F_OK), 0);
+    EXPECT_FALSE(device->DeleteFile(u"\\link"));
+    EXPECT_EQ(device->LastError(), DEVICE_FILE_NOT_FOUND);
+    EXPECT_FALSE(device->RemoveDirectory(u"\\dirlink"));
+    EXPECT_EQ(access((root + "/dir").c_str(), F_OK), 0);
+
+    uint64_t totalBytes = 0, freeBytes = 0;
+    ASSERT_TRUE(device->VolumeSpace(u"\\", &totalBytes, &freeBytes));
+    EXPECT_GT(totalBytes, 0u);
+    EXPECT_LE(freeBytes, totalBytes);
+}
+
+TEST_F(HostTree, FailuresGiveEmptyListingsAndErrorCodes) {
+    mkdir((root + "/full").c_str(), 0755);
+    WriteFile(root + "/full/f", 1);
+    EXPECT_FALSE(device->RemoveDirectory(u"\\full"));
+    EXPECT_EQ(device->LastError(), DEVICE_DIR_NOT_EMPTY);
+    EXPECT_TRUE(Listed(u"\\missing\\*.*").empty());
+    EXPECT_EQ(device->LastError(), DEVICE_FILE_NOT_FOUND);
+    // A file is not a folder to list.
+    EXPECT_TRUE(Listed(u"\\full\\f\\*.*").empty());
+
+    // A path longer than the host allows lists nothing and breaks nothing.
+    std::u16string deep = u"\\" + std::u16string(5000, u'a') + u"\\*.*";
+    EXPECT_TRUE(Listed(deep.c_str()).empty());
+    EXPECT_EQ(device->LastError(), DEVICE_FILENAME_TOO_LONG);
+
+    mkdir((root + "/locked").c_str(), 0755);
+    WriteFile(root + "/locked/inside", 1);
+    chmod((root + "/locked").c_str(), 0);
+    if (geteuid() != 0) {
+        EXPECT_TRUE(Listed(u"\\locked\\*.*").empty());
+        EXPECT_EQ(device->LastError(), DEVICE_ACCESS_DENIED);
+    }
+    // The locked folder itself is still listed in its parent.
+    EXPECT_EQ(Listed(u"\\*.*").size(), 2u);
+}
+
+TEST_F(HostTree, ObjectStoreWithoutCardsOrDatabases) {
+    WriteFile(root + "/a.txt", 4);
+    ASSERT_NE(CreateRootItem(), nullptr);
+    ASSERT_EQ(rootItem->childCount, 1u);
+    ItemNode* store = &rootItem->children[0];
+    EXPECT_EQ(std::u16string(store->name), u"\\");
+    EXPECT_GT(store->total, 0u);
+    store->childCount = ListFolder(u"\\*.*", store, true, &store->children);
+    ASSERT_EQ(store->childCount, 2u);
+    EXPECT_EQ(std::u16string(store->children[1].name), u"Database");
+    ItemNode* databases = &store->children[1];
+    EXPECT_EQ(ListDatabases(databases, &databases->children), 0u);
+}
+
+TEST(HostDeviceMounts, ListingNeverCrossesIntoAnotherFileSystem) {
+    // /proc is a file system of its own on every Linux machine, and no drive.
+    HostDevice device("/");
+    FolderListing listing;
+    ASSERT_TRUE(device.ReadFolder(u"\\", &listing));
+    for (const FolderEntry& entry : listing.entries) {
+        std::u16string name(&listing.names[entry.nameOffset], entry.nameLength);
+        EXPECT_NE(name, u"proc");
+        EXPECT_NE(name, u"sys");
+    }
+}
+
+TEST(HostDeviceMounts, CardsFromMountInfo) {
+    // /proc and /sys stand in for storage mounted below the root: they are
+    // other file systems, whatever type the text gives them.
+    HostDevice device("/");
+    std::string mountInfo =
+        "28 1 254:0 / / rw - ext4 /dev/vda rw\n"
+        "22 28 0:21 / /proc rw - proc proc rw\n"
+        "23 28 0:22 / /sys rw,relatime shared:7 - ext4 /dev/sdb1 rw\n"
+        "24 28 0:22 / /sys rw - ext4 /dev/sdb1 rw\n"
+        "25 28 0:23 / /no/such/mount rw - ext4 /dev/sdc1 rw\n"
+        "26 28 0:6 / /dev rw - devtmpfs devtmpfs rw\n"
+        "garbage line\n";
+    std::vector<HostCard> cards = device.CardsFromMountInfo(mountInfo);
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].relativePath, "sys");
+
+    // Mounts outside the device root are no cards of it.
+    HostDevice inside("/usr");
+    EXPECT_TRUE(inside.CardsFromMountInfo(mountInfo).empty());
+}
+
+TEST(HostDeviceMounts, PseudoFileSystems) {
+    for (const char* type : {"proc", "sysfs", "tmpfs", "devtmpfs", "cgroup2", "overlay", "squashfs"})
+        EXPECT_TRUE(IsPseudoFileSystem(type)) << type;
+    for (const char* type : {"ext4", "btrfs", "xfs", "vfat", "nfs4", "fuse.sshfs", "exfat"})
+        EXPECT_FALSE(IsPseudoFileSystem(type)) << type;
+}
