@@ -1,0 +1,130 @@
+#include "shell/settings_store.h"
+
+#include <bit>
+#include <cstdlib>
+
+#include "model/text.h"
+#include "shell/platform_kind.h"
+#include "views/column_layout.h"
+
+SettingsBlob settingsBlob;
+PathList* pendingPlace = nullptr;
+char16_t* flaggedNames = nullptr;
+uint32_t flaggedCount = 0;
+
+uint32_t RegReadValue(const char16_t* root, const char16_t* path, const char16_t* name, void* buffer,
+                      uint32_t* size) {
+    RegistryKey* key;
+    uint32_t result = RegistryOpenKey(root, path, false, &key);
+    if (result != REG_OK) return result;
+    result = RegistryQueryValue(key, name, nullptr, buffer, size);
+    RegistryCloseKey(key);
+    return result;
+}
+
+uint32_t RegWriteValue(const char16_t* root, const char16_t* path, const char16_t* name, const void* data,
+                       uint32_t size, uint32_t type) {
+    RegistryKey* key;
+    uint32_t result = RegistryOpenKey(root, path, true, &key);
+    if (result != REG_OK) return result;
+    result = RegistrySetValue(key, name, type, data, size);
+    RegistryCloseKey(key);
+    return result;
+}
+
+uint32_t RegWriteBinary(const char16_t* root, const char16_t* path, const char16_t* name, const void* data,
+                        uint32_t size) {
+    return RegWriteValue(root, path, name, data, size, REG_TYPE_BINARY);
+}
+
+uint32_t RegWriteText(const char16_t* root, const char16_t* path, const char16_t* name, const char16_t* text) {
+    return RegWriteValue(root, path, name, text, static_cast<uint32_t>((TextLength(text) + 1) * sizeof(char16_t)),
+                         REG_TYPE_TEXT);
+}
+
+namespace {
+
+// The record is stored little-endian; every field is a 32-bit word, so a
+// big-endian machine swaps each word on the way in and out.
+void SwapToOrFromStored(SettingsBlob* blob) {
+    if constexpr (std::endian::native == std::endian::big) {
+        auto* words = reinterpret_cast<uint32_t*>(blob);
+        for (size_t i = 0; i < sizeof(SettingsBlob) / sizeof(uint32_t); ++i) {
+            const uint32_t w = words[i];
+            words[i] = (w >> 24) | ((w >> 8) & 0xFF00) | ((w << 8) & 0xFF0000) | (w << 24);
+        }
+    }
+}
+
+void ApplyDefaultSettings(SettingsBlob* blob) {
+    blob->splitX = 160;
+    blob->splitY = 80;
+    blob->leftRight = platformKind == PLATFORM_PALMSIZE ? 0 : 1;
+    SetDefaultColumnLayout(blob);
+    blob->expungeColumnWidths[0] = 80;
+    blob->expungeColumnWidths[1] = 110;
+    blob->bandsValid = 0;
+}
+
+// Reads text value name of storedSize bytes into a new zero-filled block that
+// always ends in a terminator, even when the stored text has none or an odd
+// size. None on no memory; an empty text when the read fails.
+char16_t* ReadStoredText(const char16_t* name, uint32_t storedSize) {
+    auto* text = static_cast<char16_t*>(std::calloc(storedSize / sizeof(char16_t) + 2, sizeof(char16_t)));
+    if (!text) return nullptr;
+    uint32_t size = storedSize;
+    if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, name, text, &size) != REG_OK) text[0] = 0;
+    return text;
+}
+
+}  // namespace
+
+void LoadSettings() {
+    FreePathList(pendingPlace);
+    pendingPlace = nullptr;
+    std::free(flaggedNames);
+    flaggedNames = nullptr;
+    flaggedCount = 0;
+
+    uint32_t size = 0;
+    if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, nullptr, &size) == REG_OK) {
+        if (char16_t* place = ReadStoredText(SETTINGS_VALUE_PLACE, size)) {
+            if (place[0]) pendingPlace = ParsePathList(place);
+            std::free(place);
+        }
+        if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_FLAGGED, nullptr, &size) == REG_OK) {
+            if (char16_t* names = ReadStoredText(SETTINGS_VALUE_FLAGGED, size)) {
+                if (names[0]) flaggedCount = SplitNameList(names, &flaggedNames);
+                std::free(names);
+            }
+        }
+    }
+
+    size = SETTINGS_BLOB_BYTES;
+    if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_BLOB, &settingsBlob, &size) == REG_OK &&
+        size == SETTINGS_BLOB_BYTES)
+        SwapToOrFromStored(&settingsBlob);
+    else
+        ApplyDefaultSettings(&settingsBlob);
+}
+
+void SaveSettings() {
+    settingsBlob.bandsValid = 1;
+    SettingsBlob stored = settingsBlob;
+    SwapToOrFromStored(&stored);
+    RegWriteBinary(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_BLOB, &stored, SETTINGS_BLOB_BYTES);
+
+    if (!pendingPlace) {
+        RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"");
+        RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_FLAGGED, u"");
+        return;
+    }
+    char16_t* place = PathListToText(pendingPlace);
+    if (!place) return;
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, place);
+    std::free(place);
+    char16_t* names = JoinNameList(flaggedNames, flaggedCount);
+    if (!names) return;
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_FLAGGED, names);
+    std::free(names);
+}

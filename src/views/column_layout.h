@@ -1,0 +1,10 @@
+// The column layout of the drive and contents lists as the settings record
+// keeps it: widths by column index, and for each display position the column
+// shown there.
+#pragma once
+
+struct SettingsBlob;
+
+// Writes the default widths and orders of both lists into blob; used when no
+// stored record could be read.
+void SetDefaultColumnLayout(SettingsBlob* blob);
