@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "scan/folder_tree.h"
+#include "shell/command_bands.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
 #include "shell/settings_store.h"

@@ -4,11 +4,8 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include <cstdlib>
-
 #include "deletion/marks.h"
 #include "model/item_tree.h"
-#include "model/path_list.h"
 #include "scan/folder_tree.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
@@ -30,14 +27,6 @@ constexpr int PLATFORM_TEXT_CHARS = 64;
 
 // A close that was accepted skips the question when the window then closes.
 bool closeAccepted = false;
-
-void ClearPlaceAndNames() {
-    FreePathList(pendingPlace);
-    pendingPlace = nullptr;
-    std::free(flaggedNames);
-    flaggedNames = nullptr;
-    flaggedCount = 0;
-}
 
 void BringMainWindowToFront() {
     if (!mainWindow) return;
@@ -66,7 +55,6 @@ bool StartUp() {
         ListenForInstances(title, BringMainWindowToFront);
     }
 
-    ClearPlaceAndNames();
     LoadSettings();
     orientation = settingsBlob.leftRight ? 1 : 0;
     appFlags = 0;
