@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -40,12 +41,17 @@ protected:
         device.AddCard(u"Storage Card", 128 << 20, 100 << 20);
         SetDevice(&device);
         UsePlatform("HPC");
+        // The single instance's socket lives in the temporary folder: test
+        // programs running side by side must not find each other.
+        previousTemp = qEnvironmentVariable("TMPDIR");
+        qputenv("TMPDIR", sockets.path().toLocal8Bit());
     }
 
     void TearDown() override {
         Stop();
         SetDevice(nullptr);
         unsetenv("VOLUMETRA_PLATFORM");
+        qputenv("TMPDIR", previousTemp.toLocal8Bit());
     }
 
     static void UsePlatform(const char* text) { setenv("VOLUMETRA_PLATFORM", text, 1); }
@@ -72,6 +78,8 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    QTemporaryDir sockets;
+    QString previousTemp;
     TemporarySettingsFolder settings;
     MemoryDevice device;
 };
