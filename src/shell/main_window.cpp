@@ -30,6 +30,13 @@ namespace {
 constexpr int DEFAULT_WIDTH = 640;
 constexpr int DEFAULT_HEIGHT = 480;
 
+// Where a feedback bar shows: the bar widened to six pixels across, as
+// wide as a drag handle.
+QRect FeedbackArea(const PaneRect& bar) {
+    QRect rect(bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top);
+    return orientation ? rect.adjusted(-2, 0, 2, 0) : rect.adjusted(0, -2, 0, 2);
+}
+
 // Shows the splitter's feedback bars during a drag by inverting what lies
 // beneath them; it takes no pointer events of its own.
 class FeedbackOverlay : public QWidget {
@@ -46,11 +53,7 @@ protected:
         QPainter painter(this);
         painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         for (int i = 0; i < FeedbackBarCount(); ++i) {
-            // The bar widened to six pixels across, as a drag handle shows.
-            PaneRect bar = FeedbackBar(i);
-            QRect rect(bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top);
-            rect = orientation ? rect.adjusted(-2, 0, 2, 0) : rect.adjusted(0, -2, 0, 2);
-            painter.fillRect(rect, Qt::black);
+            painter.fillRect(FeedbackArea(FeedbackBar(i)), Qt::black);
         }
     }
 };
@@ -166,14 +169,15 @@ void MainWindow::focusInEvent(QFocusEvent*) {
 
 int StatusBarHeight() { return statusBar ? statusBar->sizeHint().height() : 0; }
 
-void UpdateFeedbackOverlay() {
+void UpdateFeedbackOverlay(const PaneRect& bar) {
     if (!feedbackOverlay) return;
     QString description;
     for (int i = 0; i < FeedbackBarCount(); ++i) {
-        PaneRect bar = FeedbackBar(i);
-        description = orientation ? QStringLiteral("Splitter at x %1").arg(bar.left)
-                                  : QStringLiteral("Splitter at y %1").arg(bar.top);
+        PaneRect shown = FeedbackBar(i);
+        description = orientation ? QStringLiteral("Splitter at x %1").arg(shown.left)
+                                  : QStringLiteral("Splitter at y %1").arg(shown.top);
     }
     feedbackOverlay->setAccessibleDescription(description);
-    feedbackOverlay->update();
+    // Only the bar's own pixels change; the panes beneath are not repainted.
+    feedbackOverlay->update(FeedbackArea(bar));
 }

@@ -27,5 +27,7 @@ extern MainWindow* mainWindow;
 // Height of the status bar; 0 without one.
 int StatusBarHeight();
 
-// Repaints the splitter's feedback overlay after the bars changed.
-void UpdateFeedbackOverlay();
+struct PaneRect;
+
+// Repaints the splitter's feedback overlay where a bar was drawn or erased.
+void UpdateFeedbackOverlay(const PaneRect& bar);

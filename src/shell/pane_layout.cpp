@@ -33,13 +33,13 @@ void DrawFeedbackBar(const PaneRect& rect) {
     for (int i = 0; i < feedbackBarCount; ++i) {
         if (SameRect(feedbackBars[i], rect)) {
             feedbackBars[i] = feedbackBars[--feedbackBarCount];
-            UpdateFeedbackOverlay();
+            UpdateFeedbackOverlay(rect);
             return;
         }
     }
     if (feedbackBarCount == MAX_FEEDBACK_BARS) return;
     feedbackBars[feedbackBarCount++] = rect;
-    UpdateFeedbackOverlay();
+    UpdateFeedbackOverlay(rect);
 }
 
 void SetBarFromPointer(int x, int y) {

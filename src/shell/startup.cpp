@@ -60,6 +60,9 @@ bool StartUp() {
     appFlags = 0;
     closeAccepted = false;
 
+    // The loop ends when the window's destruction has saved everything, not
+    // when the window merely closes.
+    QApplication::setQuitOnLastWindowClosed(false);
     mainWindow = new MainWindow();
     mainWindow->show();
 

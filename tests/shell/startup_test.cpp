@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QMenuBar>
 #include <QToolBar>
@@ -32,6 +33,13 @@ std::vector<uint8_t> BlobBytes(const SettingsBlob& blob) {
     std::vector<uint8_t> bytes(sizeof blob);
     std::memcpy(bytes.data(), &blob, sizeof blob);
     return bytes;
+}
+
+TEST_F(StartupTest, ClosingEndsTheLoopWithZeroAfterSavingTheSettings) {
+    QTimer::singleShot(0, [] { CommandAction(CMD_CLOSE)->trigger(); });
+    EXPECT_EQ(RunVolumetra(), 0);
+    EXPECT_EQ(mainWindow, nullptr);
+    EXPECT_EQ(StoredValue(SETTINGS_VALUE_BLOB).size(), 144u);
 }
 
 TEST_F(StartupTest, SettingsRoundTripByteForByteBetweenRuns) {
