@@ -15,7 +15,7 @@ QStatusBar* CreateStatusBar(QWidget* parent) {
 
 void SetupStatusParts() {
     if (!statusBar) return;
-    // Part 0 (the place) takes the room left by the other two.
+    // The place takes the room the free space and the drive count leave.
     static const char* const PART_NAMES[STATUS_PART_COUNT] = {"Place", "Free space", "Drives"};
     for (int i = 0; i < STATUS_PART_COUNT; ++i) {
         QLabel* part = new QLabel(statusBar);
