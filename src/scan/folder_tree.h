@@ -1,11 +1,28 @@
-// The folder tree pane: one node per folder-like item.
+// The folder tree pane: one node per folder-like item, the item as its data.
 #pragma once
 
 #include "model/item_node.h"
 
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
 // Set once the root and its drives have been created (or could not be).
 extern bool treeReady;
 
-// Inserts the root and its drives into the tree pane and expands the root.
-// Before the main window has made its tree pane there is nothing to insert into.
+// The tree pane (control 903), made by the main window; none before.
+extern QTreeWidget* treePane;
+
+// Creates the tree pane as a child of parent: buttons and lines at the root.
+QTreeWidget* CreateTreePane(QWidget* parent);
+
+// Inserts the root and its drives into the tree pane and expands the root;
+// each drive shows a children button before it is scanned. Without a tree
+// pane there is nothing to insert into.
 void InsertRootInTree(ItemNode* root);
+
+// The item a tree node stands for, or none.
+ItemNode* TreeNodeItem(const QTreeWidgetItem* node);
+
+// Drops every node; done before the item tree they point into is freed.
+void ClearTree();

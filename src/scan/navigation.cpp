@@ -1,0 +1,61 @@
+#include "scan/navigation.h"
+
+#include <QTreeWidget>
+
+#include "deletion/marks.h"
+#include "model/item_tree.h"
+#include "model/path_list.h"
+#include "scan/folder_tree.h"
+#include "scan/scan_control.h"
+#include "shell/main_window.h"
+
+bool GoUp() {
+    if (!treePane) return false;
+    QTreeWidgetItem* current = treePane->currentItem();
+    if (!current) {
+        if (QTreeWidgetItem* first = treePane->topLevelItem(0)) treePane->setCurrentItem(first);
+        return false;
+    }
+    QTreeWidgetItem* parent = current->parent();
+    if (!parent) return false;
+    treePane->setCurrentItem(parent);
+    return true;
+}
+
+void OpenSelected() {
+    // Opening needs the entries of a folder in the list, which come with the
+    // contents listing; the drive list has nothing to open.
+}
+
+void RefreshCommand() {
+    if (scanState != SCAN_IDLE) return;
+    if (ConfirmLeavePlace(mainWindow)) Refresh();
+}
+
+void Refresh() {
+    // The tree's nodes point into the item tree: drop them first.
+    ClearTree();
+    FreeItemTree();
+    CreateRootItem();
+    if (treePane && treePane->topLevelItem(0)) treePane->setCurrentItem(treePane->topLevelItem(0));
+}
+
+bool NavigateTo(const PathList* place) {
+    if (!treePane) return false;
+    QTreeWidgetItem* node = treePane->topLevelItem(0);
+    if (!node) return false;
+    for (const PathList* component = place; component; component = component->next) {
+        QTreeWidgetItem* found = nullptr;
+        for (int i = 0; i < node->childCount() && !found; ++i) {
+            ItemNode* item = TreeNodeItem(node->child(i));
+            if (item && CompareNames(item->name, component->name) == 0) found = node->child(i);
+        }
+        if (!found) {
+            treePane->setCurrentItem(node);
+            return false;
+        }
+        node = found;
+    }
+    treePane->setCurrentItem(node);
+    return true;
+}

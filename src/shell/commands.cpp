@@ -1,0 +1,125 @@
+#include "shell/commands.h"
+
+#include <QAction>
+#include <QActionGroup>
+
+#include "deletion/expunge.h"
+#include "deletion/marks.h"
+#include "scan/history.h"
+#include "scan/navigation.h"
+#include "scan/scan_control.h"
+#include "shell/about_dialog.h"
+#include "shell/help.h"
+#include "shell/pane_layout.h"
+#include "shell/startup.h"
+#include "views/contents_list.h"
+#include "views/pie_popup.h"
+
+namespace {
+
+QAction* commandActions[CMD_LAST - CMD_FIRST + 1] = {};
+QActionGroup* orientationGroup = nullptr;
+
+using CommandHandler = void (*)(int id);
+
+// The command table: each command goes to the unit that owns its behaviour.
+struct CommandEntry {
+    int id;
+    CommandHandler handler;
+};
+
+const CommandEntry COMMAND_TABLE[] = {
+    {CMD_CLOSE, [](int) { CloseCommand(); }},
+    {CMD_ABOUT, [](int) { ShowAboutDialog(); }},
+    {CMD_UP, [](int) { GoUp(); }},
+    {CMD_LEFT_RIGHT, [](int) { ChooseOrientation(1); }},
+    {CMD_TOP_BOTTOM, [](int) { ChooseOrientation(0); }},
+    {CMD_REFRESH, [](int) { RefreshCommand(); }},
+    {CMD_DELETE, [](int id) { MarkSelection(focusPane, id); }},
+    {CMD_EXPUNGE, [](int) { ExpungeCommand(); }},
+    {CMD_UNDELETE, [](int id) { MarkSelection(focusPane, id); }},
+    {CMD_OPEN, [](int) { OpenSelected(); }},
+    {CMD_FULL_SCREEN, [](int) { ToggleFullScreen(); }},
+    {CMD_SELECT_ALL, [](int) { SelectAllRows(); }},
+    {CMD_GO_BACKWARD, [](int id) { OnHistoryCommand(id); }},
+    {CMD_GO_FORWARD, [](int id) { OnHistoryCommand(id); }},
+    {CMD_STOP, [](int) { StopCommand(); }},
+    {CMD_QUIT, [](int) { QuitCommand(); }},
+    {CMD_PIE_CHART, [](int) { PieChartCommand(); }},
+    {CMD_HELP, [](int) { StartHelp(); }},
+};
+
+bool IsCommandId(int id) { return id >= CMD_FIRST && id <= CMD_LAST; }
+
+bool IsEnableable(int id) {
+    switch (id) {
+    case CMD_UP: case CMD_REFRESH: case CMD_DELETE: case CMD_UNDELETE: case CMD_OPEN:
+    case CMD_GO_BACKWARD: case CMD_GO_FORWARD: case CMD_STOP: case CMD_PIE_CHART:
+    case CMD_CLOSE: case CMD_EXPUNGE: case CMD_SELECT_ALL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void CreateCommandActions(QObject* parent) {
+    DestroyCommandActions();
+    for (int id = CMD_FIRST; id <= CMD_LAST; ++id) {
+        QAction* action = new QAction(parent);
+        action->setData(id);
+        QObject::connect(action, &QAction::triggered, action, [action, id](bool checked) {
+            // A click must not check a check button by itself: the command's
+            // owner checks it (CheckCommand) when its state really changes.
+            if (action->isCheckable() && !action->actionGroup()) action->setChecked(!checked);
+            DispatchCommand(id);
+        });
+        commandActions[id - CMD_FIRST] = action;
+    }
+    CommandAction(CMD_FULL_SCREEN)->setCheckable(true);
+    CommandAction(CMD_PIE_CHART)->setCheckable(true);
+    orientationGroup = new QActionGroup(parent);
+    orientationGroup->setExclusive(true);
+    for (int id : {CMD_LEFT_RIGHT, CMD_TOP_BOTTOM}) {
+        CommandAction(id)->setCheckable(true);
+        orientationGroup->addAction(CommandAction(id));
+    }
+}
+
+void DestroyCommandActions() {
+    for (QAction*& action : commandActions) {
+        delete action;
+        action = nullptr;
+    }
+    delete orientationGroup;
+    orientationGroup = nullptr;
+}
+
+QAction* CommandAction(int id) { return IsCommandId(id) ? commandActions[id - CMD_FIRST] : nullptr; }
+
+int EnableCommand(int id, bool on) {
+    QAction* action = CommandAction(id);
+    if (!action || !IsEnableable(id)) return 0;
+    action->setEnabled(on);
+    return 1;
+}
+
+void CheckCommand(int id, bool on) {
+    if (id != CMD_FULL_SCREEN && id != CMD_PIE_CHART) return;
+    if (QAction* action = CommandAction(id)) action->setChecked(on);
+}
+
+void SetOrientationMark(int id) {
+    if (id != CMD_LEFT_RIGHT && id != CMD_TOP_BOTTOM) return;
+    if (QAction* action = CommandAction(id)) action->setChecked(true);
+}
+
+void DispatchCommand(int id) {
+    for (const CommandEntry& entry : COMMAND_TABLE) {
+        if (entry.id == id) {
+            entry.handler(id);
+            return;
+        }
+    }
+}

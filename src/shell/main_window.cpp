@@ -1,0 +1,183 @@
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "model/item_tree.h"
+#include "model/path_list.h"
+#include "scan/folder_tree.h"
+#include "scan/navigation.h"
+#include "shell/command_bands.h"
+#include "shell/commands.h"
+#include "shell/pane_layout.h"
+#include "shell/resource_module.h"
+#include "shell/settings_store.h"
+#include "shell/startup.h"
+#include "views/contents_list.h"
+#include "views/image_list.h"
+#include "views/status_bar.h"
+
+MainWindow* mainWindow = nullptr;
+
+namespace {
+
+constexpr int DEFAULT_WIDTH = 640;
+constexpr int DEFAULT_HEIGHT = 480;
+
+// Where a feedback bar shows: the bar widened to six pixels across, as
+// wide as a drag handle.
+QRect FeedbackArea(const PaneRect& bar) {
+    QRect rect(bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top);
+    return orientation ? rect.adjusted(-2, 0, 2, 0) : rect.adjusted(0, -2, 0, 2);
+}
+
+// Shows the splitter's feedback bars during a drag by inverting what lies
+// beneath them; it takes no pointer events of its own.
+class FeedbackOverlay : public QWidget {
+public:
+    explicit FeedbackOverlay(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("splitterFeedback"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setAccessibleName(QStringLiteral("Splitter position"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        for (int i = 0; i < FeedbackBarCount(); ++i) {
+            painter.fillRect(FeedbackArea(FeedbackBar(i)), Qt::black);
+        }
+    }
+};
+
+FeedbackOverlay* feedbackOverlay = nullptr;
+
+void NotePaneFocus(QWidget* now) {
+    for (QWidget* widget = now; widget; widget = widget->parentWidget()) {
+        if (widget == treePane || widget == listPane) {
+            focusPane = widget;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+MainWindow::MainWindow() {
+    mainWindow = this;
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QString::fromUtf16(titleText));
+    setAccessibleName(QString::fromUtf16(titleText));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    QIcon icon;
+    for (const char* name : {"images/icon101_16.png", "images/icon101_32.png"}) {
+        QPixmap image = ProgramImage(name);
+        if (!image.isNull()) icon.addPixmap(image);
+    }
+    if (!icon.isNull()) setWindowIcon(icon);
+
+    statusBar = CreateStatusBar(this);
+    SetupStatusParts();
+
+    CreateCommandActions(this);
+    CreateCommandBands(this);
+    SetOrientationMark(orientation ? CMD_LEFT_RIGHT : CMD_TOP_BOTTOM);
+    ComputeLayout();
+
+    treePane = CreateTreePane(this);
+    CreateSmallImageList();
+    listPane = CreateListPane(this);
+
+    feedbackOverlay = new FeedbackOverlay(this);
+    feedbackOverlay->raise();
+
+    connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) { NotePaneFocus(now); });
+
+    CreateRootItem();
+
+    if (pendingPlace) {
+        NavigateTo(pendingPlace);
+        FreePathList(pendingPlace);
+        pendingPlace = nullptr;
+    } else {
+        if (QTreeWidgetItem* root = treePane->topLevelItem(0)) treePane->setCurrentItem(root);
+        treePane->setFocus(Qt::OtherFocusReason);
+    }
+    resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+}
+
+MainWindow::~MainWindow() {
+    OnMainWindowDestroyed();
+    DestroyCommandActions();
+    feedbackOverlay = nullptr;
+    treePane = nullptr;
+    listPane = nullptr;
+    focusPane = nullptr;
+    statusBar = nullptr;
+    for (QLabel*& part : statusParts) part = nullptr;
+    mainWindow = nullptr;
+}
+
+void MainWindow::resizeEvent(QResizeEvent*) {
+    if (commandBands) commandBands->setGeometry(0, 0, width(), CommandBandsHeight());
+    if (statusBar) statusBar->setGeometry(0, height() - StatusBarHeight(), width(), StatusBarHeight());
+    if (feedbackOverlay) feedbackOverlay->setGeometry(rect());
+    ComputeLayout();
+    ApplyLayout();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!OnCloseRequest()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    deleteLater();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    QPoint at = event->position().toPoint();
+    SplitterPressed(at.x(), at.y());
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    QPoint at = event->position().toPoint();
+    SplitterMoved(at.x(), at.y());
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    QPoint at = event->position().toPoint();
+    SplitterReleased(at.x(), at.y());
+}
+
+void MainWindow::focusInEvent(QFocusEvent*) {
+    if (focusPane) focusPane->setFocus(Qt::OtherFocusReason);
+}
+
+int StatusBarHeight() { return statusBar ? statusBar->sizeHint().height() : 0; }
+
+void UpdateFeedbackOverlay(const PaneRect& bar) {
+    if (!feedbackOverlay) return;
+    QString description;
+    for (int i = 0; i < FeedbackBarCount(); ++i) {
+        PaneRect shown = FeedbackBar(i);
+        description = orientation ? QStringLiteral("Splitter at x %1").arg(shown.left)
+                                  : QStringLiteral("Splitter at y %1").arg(shown.top);
+    }
+    feedbackOverlay->setAccessibleDescription(description);
+    // Only the bar's own pixels change; the panes beneath are not repainted.
+    feedbackOverlay->update(FeedbackArea(bar));
+}

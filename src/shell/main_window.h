@@ -1,0 +1,33 @@
+// The program's one top-level window: the command bands on top, the status
+// bar at the bottom, the tree and list panes between them.
+#pragma once
+
+#include <QWidget>
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Builds every child, the root with its drives and the first listing.
+    MainWindow();
+    ~MainWindow() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+};
+
+// The main window while it exists.
+extern MainWindow* mainWindow;
+
+// Height of the status bar; 0 without one.
+int StatusBarHeight();
+
+struct PaneRect;
+
+// Repaints the splitter's feedback overlay where a bar was drawn or erased.
+void UpdateFeedbackOverlay(const PaneRect& bar);

@@ -1,0 +1,173 @@
+#include "shell/pane_layout.h"
+
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "scan/folder_tree.h"
+#include "shell/command_bands.h"
+#include "shell/commands.h"
+#include "shell/main_window.h"
+#include "shell/settings_store.h"
+#include "shell/startup.h"
+#include "views/contents_list.h"
+
+int orientation = 1;
+PaneRect paneArea = {0, 0, 0, 0};
+PaneRect splitterRect = {0, 0, 0, 0};
+
+namespace {
+
+bool dragging = false;
+
+// At most the bar of the press and the bar under the pointer are shown.
+constexpr int MAX_FEEDBACK_BARS = 2;
+PaneRect feedbackBars[MAX_FEEDBACK_BARS];
+int feedbackBarCount = 0;
+
+bool SameRect(const PaneRect& a, const PaneRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Inverts the screen over rect: drawn once it shows, drawn again it is gone.
+void DrawFeedbackBar(const PaneRect& rect) {
+    for (int i = 0; i < feedbackBarCount; ++i) {
+        if (SameRect(feedbackBars[i], rect)) {
+            feedbackBars[i] = feedbackBars[--feedbackBarCount];
+            UpdateFeedbackOverlay(rect);
+            return;
+        }
+    }
+    if (feedbackBarCount == MAX_FEEDBACK_BARS) return;
+    feedbackBars[feedbackBarCount++] = rect;
+    UpdateFeedbackOverlay(rect);
+}
+
+void SetBarFromPointer(int x, int y) {
+    if (orientation) {
+        splitterRect.left = x - 1;
+        splitterRect.right = x + 1;
+    } else {
+        splitterRect.top = y - 1;
+        splitterRect.bottom = y + 1;
+    }
+}
+
+void MovePane(QWidget* pane, int x, int y, int width, int height) {
+    if (pane) pane->setGeometry(x, y, width, height);
+}
+
+// The pane that fills the area in full-screen mode: the tree when it has the
+// focus, otherwise the list (also when no pane has had the focus yet).
+QWidget* FullScreenPane() {
+    return (focusPane && focusPane == treePane) ? static_cast<QWidget*>(treePane) : listPane;
+}
+
+}  // namespace
+
+void ComputeLayout() {
+    if (!mainWindow) return;
+    paneArea = {0, CommandBandsHeight(), mainWindow->width(), mainWindow->height() - StatusBarHeight()};
+    splitterRect = paneArea;
+    if (orientation) {
+        splitterRect.left = settingsBlob.splitX;
+        splitterRect.right = settingsBlob.splitX + SPLITTER_THICKNESS;
+    } else {
+        splitterRect.top = settingsBlob.splitY;
+        splitterRect.bottom = settingsBlob.splitY + SPLITTER_THICKNESS;
+    }
+}
+
+void ApplyLayout() {
+    if (!mainWindow) return;
+    const int areaHeight = paneArea.bottom - paneArea.top;
+    if (appFlags & APP_FULLSCREEN) {
+        MovePane(FullScreenPane(), 0, paneArea.top, paneArea.right, areaHeight);
+    } else if (orientation) {
+        if (splitterRect.left < SPLITTER_MARGIN) {
+            splitterRect.left = SPLITTER_MARGIN;
+            splitterRect.right = SPLITTER_MARGIN + SPLITTER_THICKNESS;
+        } else if (paneArea.right - splitterRect.right < SPLITTER_MARGIN &&
+                   paneArea.right - SPLITTER_MARGIN - SPLITTER_THICKNESS > 0) {
+            splitterRect.left = paneArea.right - SPLITTER_MARGIN - SPLITTER_THICKNESS;
+            splitterRect.right = paneArea.right - SPLITTER_MARGIN;
+        }
+        MovePane(treePane, 0, paneArea.top, splitterRect.left, areaHeight);
+        MovePane(listPane, splitterRect.right, paneArea.top, paneArea.right - splitterRect.right, areaHeight);
+    } else {
+        if (splitterRect.top - paneArea.top < SPLITTER_MARGIN) {
+            splitterRect.top = paneArea.top + SPLITTER_MARGIN;
+            splitterRect.bottom = paneArea.top + SPLITTER_MARGIN + SPLITTER_THICKNESS;
+        } else if (paneArea.bottom - splitterRect.bottom < SPLITTER_MARGIN &&
+                   paneArea.bottom - SPLITTER_MARGIN - SPLITTER_THICKNESS > 0) {
+            splitterRect.top = paneArea.bottom - SPLITTER_MARGIN - SPLITTER_THICKNESS;
+            splitterRect.bottom = paneArea.bottom - SPLITTER_MARGIN;
+        }
+        MovePane(treePane, 0, paneArea.top, paneArea.right, splitterRect.top - paneArea.top);
+        MovePane(listPane, 0, splitterRect.bottom, paneArea.right, paneArea.bottom - splitterRect.bottom);
+    }
+    mainWindow->update();
+}
+
+void SplitterPressed(int x, int y) {
+    PaneRect zone = splitterRect;
+    if (orientation) {
+        zone.left -= SPLITTER_PRESS_SLACK;
+        zone.right += SPLITTER_PRESS_SLACK;
+    } else {
+        zone.top -= SPLITTER_PRESS_SLACK;
+        zone.bottom += SPLITTER_PRESS_SLACK;
+    }
+    if (x < zone.left || x >= zone.right || y < zone.top || y >= zone.bottom) return;
+    dragging = true;
+    DrawFeedbackBar(splitterRect);
+}
+
+void SplitterMoved(int x, int y) {
+    if (!dragging) return;
+    DrawFeedbackBar(splitterRect);
+    SetBarFromPointer(x, y);
+    DrawFeedbackBar(splitterRect);
+}
+
+void SplitterReleased(int x, int y) {
+    if (!dragging) return;
+    dragging = false;
+    DrawFeedbackBar(splitterRect);
+    // Coordinates are signed: a release left of or above the window lands
+    // below the near-edge margin and is pushed back to it.
+    SetBarFromPointer(x, y);
+    ApplyLayout();
+    if (orientation)
+        settingsBlob.splitX = splitterRect.left;
+    else
+        settingsBlob.splitY = splitterRect.top;
+}
+
+bool SplitterDragging() { return dragging; }
+
+int FeedbackBarCount() { return feedbackBarCount; }
+
+PaneRect FeedbackBar(int index) { return feedbackBars[index]; }
+
+void ChooseOrientation(int leftRight) {
+    if (leftRight == orientation) return;
+    orientation = leftRight;
+    SetOrientationMark(leftRight ? CMD_LEFT_RIGHT : CMD_TOP_BOTTOM);
+    ComputeLayout();
+    ApplyLayout();
+    settingsBlob.leftRight = leftRight;
+}
+
+void ToggleFullScreen() {
+    QWidget* other = (focusPane && focusPane == treePane) ? static_cast<QWidget*>(listPane) : treePane;
+    if (appFlags & APP_FULLSCREEN) {
+        appFlags &= ~APP_FULLSCREEN;
+        CheckCommand(CMD_FULL_SCREEN, false);
+        if (other) other->show();
+    } else {
+        appFlags |= APP_FULLSCREEN;
+        CheckCommand(CMD_FULL_SCREEN, true);
+        if (other) other->hide();
+    }
+    ApplyLayout();
+}

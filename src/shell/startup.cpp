@@ -1,0 +1,119 @@
+#include "shell/startup.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include "deletion/marks.h"
+#include "model/item_tree.h"
+#include "scan/folder_tree.h"
+#include "shell/accelerators.h"
+#include "shell/command_bands.h"
+#include "shell/main_window.h"
+#include "shell/pane_layout.h"
+#include "shell/platform_kind.h"
+#include "shell/resource_module.h"
+#include "shell/settings_store.h"
+#include "shell/single_instance.h"
+#include "views/image_list.h"
+
+uint32_t appFlags = 0;
+char16_t titleText[TITLE_TEXT_CHARS] = u"Volumetra";
+char16_t stopText[STOP_TEXT_CHARS] = {};
+
+namespace {
+
+constexpr int PLATFORM_TEXT_CHARS = 64;
+
+// A close that was accepted skips the question when the window then closes.
+bool closeAccepted = false;
+
+void BringMainWindowToFront() {
+    if (!mainWindow) return;
+    mainWindow->showNormal();
+    mainWindow->raise();
+    mainWindow->activateWindow();
+}
+
+}  // namespace
+
+bool StartUp() {
+    LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
+
+    LoadStringText(1, titleText, TITLE_TEXT_CHARS);
+    LoadStringText(40011, databaseFolderName, DATABASE_NAME_CHARS);
+    LoadStringText(40021, stopText, STOP_TEXT_CHARS);
+
+    char16_t platformText[PLATFORM_TEXT_CHARS];
+    PlatformTypeText(platformText, PLATFORM_TEXT_CHARS);
+    platformKind = PlatformKindFromText(platformText);
+
+    // A Palm-size device keeps one instance: a second start shows the first.
+    QString title = QString::fromUtf16(titleText);
+    if (platformKind == PLATFORM_PALMSIZE) {
+        if (ActivateRunningInstance(title)) return false;
+        ListenForInstances(title, BringMainWindowToFront);
+    }
+
+    LoadSettings();
+    orientation = settingsBlob.leftRight ? 1 : 0;
+    appFlags = 0;
+    closeAccepted = false;
+
+    // The loop ends when the window's destruction has saved everything, not
+    // when the window merely closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    mainWindow = new MainWindow();
+    mainWindow->show();
+
+    InstallAccelerators();
+    return true;
+}
+
+int RunVolumetra() {
+    if (!StartUp()) return 0;
+    int code = QApplication::exec();
+    ReleaseAfterLoop();
+    return code;
+}
+
+bool OnCloseRequest() {
+    if (closeAccepted) return true;
+    if (platformKind == PLATFORM_PALMSIZE) {
+        KeepPlaceMarks();
+        markedCount = 0;
+        return true;
+    }
+    return ConfirmLeavePlace(mainWindow);
+}
+
+void CloseCommand() {
+    if (!mainWindow || !ConfirmLeavePlace(mainWindow)) return;
+    closeAccepted = true;
+    mainWindow->close();
+}
+
+void QuitCommand() {
+    if (platformKind != PLATFORM_PALMSIZE || !mainWindow) return;
+    QMetaObject::invokeMethod(mainWindow, "close", Qt::QueuedConnection);
+}
+
+void OnMainWindowDestroyed() {
+    settingsBlob.toolBandRestore.size = BAND_RESTORE_SIZE;
+    settingsBlob.menuBandRestore.size = BAND_RESTORE_SIZE;
+    GetBandRestore(BAND_MENU, &settingsBlob.menuBandRestore);
+    GetBandRestore(BAND_TOOLS, &settingsBlob.toolBandRestore);
+    DestroyCommandBands();
+    SaveSettings();
+    DestroySmallImageList();
+    // The tree's nodes point into the item tree: drop them before freeing it.
+    ClearTree();
+    FreeItemTree();
+    RemoveAccelerators();
+    QCoreApplication::exit(0);
+}
+
+void ReleaseAfterLoop() {
+    StopListeningForInstances();
+    ReleaseResourceModule();
+}
