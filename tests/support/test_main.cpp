@@ -3,11 +3,23 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Qt wants a private runtime folder; CI machines often have none.
+    std::string runtime = "/tmp/volumetra-test-runtime-XXXXXX";
+    bool madeRuntime = !std::getenv("XDG_RUNTIME_DIR") && mkdtemp(runtime.data());
+    if (madeRuntime) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    int result;
+    {
+        QApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    if (madeRuntime) rmdir(runtime.c_str());
+    return result;
 }
