@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake make g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6
+  qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
 )
