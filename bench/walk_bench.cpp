@@ -25,30 +25,29 @@ struct WalkCounts {
     uint64_t entries = 0;
     uint64_t folders = 0;
     uint64_t nameChars = 0;
-    uint64_t blocks = 0;
 };
 
-// buffer holds the folder's path with its trailing "\"; end is its end.
-void WalkFolder(char16_t* buffer, char16_t* end, ItemNode* folder, WalkCounts* counts) {
+// buffer holds the folder's path with its trailing "\"; end is its end. The
+// store root's listing ends with the database folder, listed but not walked.
+void WalkFolder(char16_t* buffer, char16_t* end, ItemNode* folder, bool isStoreRoot, WalkCounts* counts) {
     char16_t* limit = buffer + PATH_CHARS;
     if (end + 4 > limit) return;  // a path that no longer fits is listed without content
     CopyText(end, u"*.*", 3);
     ItemNode* items = nullptr;
-    uint32_t count = ListFolder(buffer, folder, false, &items);
+    uint32_t count = ListFolder(buffer, folder, isStoreRoot, &items);
     for (uint32_t i = 0; i < count; ++i) {
         ItemNode* child = &items[i];
         counts->nameChars += TextLength(child->name) + 1;
-        if (!(child->flags & ITEM_FOLDER)) continue;
+        if ((child->flags & ITEM_DATABASE) || !(child->flags & ITEM_FOLDER)) continue;
         ++counts->folders;
         size_t length = TextLength(child->name);
         if (end + length + 2 > limit) continue;
         CopyText(end, child->name, length);
         end[length] = u'\\';
         end[length + 1] = 0;
-        WalkFolder(buffer, end + length + 1, child, counts);
+        WalkFolder(buffer, end + length + 1, child, false, counts);
     }
     counts->entries += count;
-    if (count) ++counts->blocks;
     folder->flags |= ITEM_SCANNED;
     folder->children = items;
     folder->childCount = count;
@@ -85,25 +84,7 @@ int main(int argc, char** argv) {
         char16_t buffer[PATH_CHARS] = u"\\";
 
         auto start = std::chrono::steady_clock::now();
-        // The drive level: "\" is the store root, so its listing ends with the
-        // database folder, which is listed but not walked.
-        ItemNode* items = nullptr;
-        uint32_t count = ListFolder(u"\\*.*", &drive, true, &items);
-        for (uint32_t i = 0; i < count; ++i) {
-            ItemNode* child = &items[i];
-            counts.nameChars += TextLength(child->name) + 1;
-            if ((child->flags & ITEM_DATABASE) || !(child->flags & ITEM_FOLDER)) continue;
-            ++counts.folders;
-            size_t length = TextLength(child->name);
-            CopyText(buffer + 1, child->name, length);
-            buffer[1 + length] = u'\\';
-            buffer[2 + length] = 0;
-            WalkFolder(buffer, buffer + length + 2, child, &counts);
-        }
-        counts.entries += count;
-        drive.children = items;
-        drive.childCount = count;
-        drive.flags |= ITEM_SCANNED;
+        WalkFolder(buffer, buffer + 1, &drive, true, &counts);
         ComputeTotals(&drive);
         double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         seconds.push_back(elapsed);

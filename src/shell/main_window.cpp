@@ -171,9 +171,10 @@ int StatusBarHeight() { return statusBar ? statusBar->sizeHint().height() : 0; }
 
 void UpdateFeedbackOverlay(const PaneRect& bar) {
     if (!feedbackOverlay) return;
+    // Screen readers hear where the bar under the pointer stands.
     QString description;
-    for (int i = 0; i < FeedbackBarCount(); ++i) {
-        PaneRect shown = FeedbackBar(i);
+    if (int count = FeedbackBarCount()) {
+        PaneRect shown = FeedbackBar(count - 1);
         description = orientation ? QStringLiteral("Splitter at x %1").arg(shown.left)
                                   : QStringLiteral("Splitter at y %1").arg(shown.top);
     }

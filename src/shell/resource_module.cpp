@@ -7,7 +7,14 @@
 
 #include <algorithm>
 
-static void InitProgramResources() { Q_INIT_RESOURCE(volumetra); }
+// The program's own resources live in this static library; register them once,
+// before the first lookup.
+static void InitProgramResources() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    Q_INIT_RESOURCE(volumetra);
+}
 
 namespace {
 
