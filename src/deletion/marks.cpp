@@ -3,19 +3,18 @@
 uint32_t markedCount = 0;
 
 bool ConfirmLeavePlace(QWidget* owner) {
-    // The marks question is asked only while entries are marked. Marking
-    // arrives with the lists of folder contents; until then nothing can be
-    // marked, so leaving is always allowed.
+    // Placeholder until marking exists: nothing can be marked, so there is no
+    // question to ask and leaving always goes ahead.
     (void)owner;
-    return markedCount == 0;
+    return true;
 }
 
 void KeepPlaceMarks() {
-    // With nothing listed there is no place and no marked name to keep yet.
+    // Placeholder until marking exists: no entry can carry a mark to keep.
 }
 
 void MarkSelection(QWidget* pane, int commandId) {
-    // Only entries of a folder's contents can be marked; the list shows none yet.
+    // Placeholder until marking exists: the list shows no entries to mark.
     (void)pane;
     (void)commandId;
 }

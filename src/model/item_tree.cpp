@@ -6,8 +6,7 @@
 #include "model/path_list.h"
 #include "model/text.h"
 #include "platform/storage_device.h"
-#include "scan/folder_tree.h"
-#include "shell/platform_kind.h"
+#include "platform/platform_kind.h"
 
 ItemNode* rootItem = nullptr;
 char16_t databaseFolderName[DATABASE_NAME_CHARS] = u"Database";
@@ -61,9 +60,7 @@ ItemNode* CreateRootItem() {
         root->flags = ITEM_ROOT;
         rootItem = root;
         root->childCount = EnumerateDrives(root, &root->children);
-        InsertRootInTree(root);
     }
-    treeReady = true;
     return root;
 }
 

@@ -13,9 +13,8 @@ extern ItemNode* rootItem;
 constexpr int DATABASE_NAME_CHARS = 16;
 extern char16_t databaseFolderName[DATABASE_NAME_CHARS];
 
-// Allocates the root (named by platform kind), enumerates its drives, hands
-// it to the folder tree and sets treeReady, whether or not the root could be
-// allocated. Returns the root or none.
+// Allocates the root (named by platform kind) and enumerates its drives; the
+// caller shows them in the folder tree. Returns the root or none.
 ItemNode* CreateRootItem();
 
 // Lists the drives under parent: the storage cards in reverse enumeration

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "shell/resource_module.h"
+#include "resources/resource_module.h"
 
 namespace {
 

@@ -110,10 +110,10 @@ bool HostDevice::HostPath(const char16_t* path, std::string* hostPath) {
     return true;
 }
 
-std::vector<HostCard> HostDevice::CardsFromMountInfo(const std::string& mountInfo) {
+std::vector<HostCard> HostDevice::CardsFromMountInfo(const std::string& mountInfo, MountFacts facts) {
     std::vector<HostCard> cards;
     struct stat rootFacts;
-    if (stat(rootFolder.c_str(), &rootFacts) != 0) return cards;
+    if (facts(rootFolder.c_str(), &rootFacts) != 0) return cards;
     std::string prefix = rootFolder == "/" ? "/" : rootFolder + "/";
 
     std::istringstream lines(mountInfo);
@@ -136,16 +136,16 @@ std::vector<HostCard> HostDevice::CardsFromMountInfo(const std::string& mountInf
             continue;
         // The mount must be what the path shows now (not covered by a later
         // mount), and not the object store's own file system mounted again.
-        struct stat facts;
-        if (lstat(mountPoint.c_str(), &facts) != 0 || !S_ISDIR(facts.st_mode)) continue;
-        if (facts.st_dev == rootFacts.st_dev) continue;
+        struct stat mountFacts;
+        if (facts(mountPoint.c_str(), &mountFacts) != 0 || !S_ISDIR(mountFacts.st_mode)) continue;
+        if (mountFacts.st_dev == rootFacts.st_dev) continue;
         struct stat parentFacts;
         std::string parent = mountPoint.substr(0, mountPoint.find_last_of('/'));
         if (parent.empty()) parent = "/";
-        if (lstat(parent.c_str(), &parentFacts) == 0 && parentFacts.st_dev == facts.st_dev) continue;
+        if (facts(parent.c_str(), &parentFacts) == 0 && parentFacts.st_dev == mountFacts.st_dev) continue;
         bool seen = false;
         for (HostCard& card : cards) {
-            if (card.device == facts.st_dev) {
+            if (card.device == mountFacts.st_dev) {
                 // The same device mounted twice is one drive, named by its
                 // shortest mount point.
                 std::string relative = mountPoint.substr(prefix.size());
@@ -153,7 +153,7 @@ std::vector<HostCard> HostDevice::CardsFromMountInfo(const std::string& mountInf
                 seen = true;
             }
         }
-        if (!seen) cards.push_back({mountPoint.substr(prefix.size()), facts.st_dev});
+        if (!seen) cards.push_back({mountPoint.substr(prefix.size()), mountFacts.st_dev});
     }
     return cards;
 }
@@ -163,7 +163,7 @@ std::vector<HostCard> HostDevice::StorageCards() {
     std::ifstream file("/proc/self/mountinfo");
     std::stringstream text;
     text << file.rdbuf();
-    return CardsFromMountInfo(text.str());
+    return CardsFromMountInfo(text.str(), lstat);
 }
 
 bool HostDevice::ReadFolder(const char16_t* path, FolderListing* listing) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -42,9 +43,13 @@ public:
     // one.
     bool HostPath(const char16_t* path, std::string* hostPath);
 
+    // How a mount point's facts are read: lstat on this machine.
+    using MountFacts = int (*)(const char* path, struct stat* facts);
+
     // The storage cards as mountinfo text describes them (the text of
-    // /proc/self/mountinfo); mount points are checked on this machine.
-    std::vector<HostCard> CardsFromMountInfo(const std::string& mountInfo);
+    // /proc/self/mountinfo); each mount point and its parent are checked
+    // with facts, so a test can describe a machine of its own.
+    std::vector<HostCard> CardsFromMountInfo(const std::string& mountInfo, MountFacts facts);
 
 private:
     std::vector<HostCard> StorageCards();

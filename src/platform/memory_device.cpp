@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <unordered_map>
 
+namespace {
+// Per thread, like the host device's error.
+thread_local uint32_t lastError = DEVICE_OK;
+}  // namespace
+
 struct MemoryDevice::Entry {
     std::u16string name;
     uint32_t attributes = 0;
@@ -264,3 +269,5 @@ bool MemoryDevice::ReadDatabases(std::vector<DatabaseInfo>* out) {
     *out = databases;
     return true;
 }
+
+uint32_t MemoryDevice::LastError() { return lastError; }

@@ -3,6 +3,7 @@
 // failures injected by path. Paths use "\" like the program's own.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -43,10 +44,12 @@ public:
     bool RemoveDirectory(const char16_t* path) override;
     bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override;
     bool ReadDatabases(std::vector<DatabaseInfo>* databases) override;
-    uint32_t LastError() override { return lastError; }
+    // The calling thread's last error, as the interface promises, so a scan
+    // worker and the user-interface thread never see each other's.
+    uint32_t LastError() override;
 
     // Number of ReadFolder calls, so tests can tell what was listed.
-    int folderReads = 0;
+    std::atomic<int> folderReads{0};
 
     struct Entry;
 
@@ -60,5 +63,4 @@ private:
     bool hasObjectStore = true;
     uint64_t storeCapacity = 0;
     uint64_t storeFree = 0;
-    uint32_t lastError = DEVICE_OK;
 };

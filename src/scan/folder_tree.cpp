@@ -5,7 +5,6 @@
 
 #include "views/image_list.h"
 
-bool treeReady = false;
 QTreeWidget* treePane = nullptr;
 
 namespace {

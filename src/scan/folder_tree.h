@@ -7,9 +7,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
-// Set once the root and its drives have been created (or could not be).
-extern bool treeReady;
-
 // The tree pane (control 903), made by the main window; none before.
 extern QTreeWidget* treePane;
 

@@ -3,11 +3,11 @@
 #include <QTreeWidget>
 
 #include "deletion/marks.h"
-#include "model/item_tree.h"
 #include "model/path_list.h"
+#include "platform/owner_window.h"
 #include "scan/folder_tree.h"
+#include "scan/item_tree_owner.h"
 #include "scan/scan_control.h"
-#include "shell/main_window.h"
 
 bool GoUp() {
     if (!treePane) return false;
@@ -29,14 +29,11 @@ void OpenSelected() {
 
 void RefreshCommand() {
     if (scanState != SCAN_IDLE) return;
-    if (ConfirmLeavePlace(mainWindow)) Refresh();
+    if (ConfirmLeavePlace(OwnerWindow())) Refresh();
 }
 
 void Refresh() {
-    // The tree's nodes point into the item tree: drop them first.
-    ClearTree();
-    FreeItemTree();
-    CreateRootItem();
+    RebuildItemTree();
     if (treePane && treePane->topLevelItem(0)) treePane->setCurrentItem(treePane->topLevelItem(0));
 }
 

@@ -5,21 +5,19 @@
 
 #include "platform/dialog_builder.h"
 #include "shell/main_window.h"
-#include "shell/platform_kind.h"
-#include "shell/resource_module.h"
+#include "platform/platform_kind.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
+#include "resources/version.h"
 #include "shell/startup.h"
 
-namespace {
-const char16_t VERSION_LINE[] = u"Ver. 3.1.3, Jul 7, 2003";
-}
-
 QDialog* CreateAboutDialog() {
-    QDialog* dialog = BuildDialog(LoadDialogTemplate(platformKind == PLATFORM_PALMSIZE ? 105 : 104), mainWindow);
+    QDialog* dialog = BuildDialog(LoadDialogTemplate(platformKind == PLATFORM_PALMSIZE ? DIALOG_ABOUT_PALMSIZE : DIALOG_ABOUT), mainWindow);
     if (!dialog) return nullptr;
     if (auto* name = qobject_cast<QLabel*>(DialogControl(dialog, ABOUT_NAME_CONTROL)))
         name->setText(QString::fromUtf16(titleText));
     if (auto* version = qobject_cast<QLabel*>(DialogControl(dialog, ABOUT_VERSION_CONTROL)))
-        version->setText(QString::fromUtf16(VERSION_LINE));
+        version->setText(QString::fromUtf16(VOLUMETRA_VERSION_LINE));
     return dialog;
 }
 

@@ -9,7 +9,7 @@
 
 #include "shell/commands.h"
 #include "shell/main_window.h"
-#include "shell/resource_module.h"
+#include "resources/resource_module.h"
 
 namespace {
 

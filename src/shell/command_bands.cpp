@@ -13,8 +13,9 @@
 #include <algorithm>
 
 #include "shell/commands.h"
-#include "shell/platform_kind.h"
-#include "shell/resource_module.h"
+#include "platform/platform_kind.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 QWidget* commandBands = nullptr;
 QMenuBar* menuBar = nullptr;
@@ -63,8 +64,10 @@ struct ToolTip {
     int command;
 };
 const ToolTip TOOL_TIPS[] = {
-    {40014, CMD_UP},     {40028, CMD_STOP},     {40029, CMD_REFRESH},       {40019, CMD_DELETE},
-    {40026, CMD_UNDELETE}, {40023, CMD_FULL_SCREEN}, {40040, CMD_PIE_CHART},
+    {STR_TIP_UP, CMD_UP},           {STR_TIP_STOP, CMD_STOP},
+    {STR_TIP_REFRESH, CMD_REFRESH}, {STR_TIP_DELETE, CMD_DELETE},
+    {STR_TIP_UNDELETE, CMD_UNDELETE}, {STR_TIP_FULL_SCREEN, CMD_FULL_SCREEN},
+    {STR_TIP_PIE_CHART, CMD_PIE_CHART},
 };
 constexpr int TOOL_TIP_CHARS = 32;
 
@@ -282,7 +285,7 @@ QWidget* CreateCommandBands(QWidget* parent) {
         }
     }
 
-    menuBar = BuildMenuBar(bandsWidget, platformKind == PLATFORM_PALMSIZE ? 103 : 102);
+    menuBar = BuildMenuBar(bandsWidget, platformKind == PLATFORM_PALMSIZE ? MENU_PALMSIZE : MENU_MAIN);
     bands[0].content = menuBar;
     toolBar = BuildToolBar(bandsWidget);
     bands[1].content = toolBar;

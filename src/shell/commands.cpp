@@ -17,7 +17,6 @@
 
 namespace {
 
-QAction* commandActions[CMD_LAST - CMD_FIRST + 1] = {};
 QActionGroup* orientationGroup = nullptr;
 
 using CommandHandler = void (*)(int id);
@@ -49,19 +48,6 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_HELP, [](int) { StartHelp(); }},
 };
 
-bool IsCommandId(int id) { return id >= CMD_FIRST && id <= CMD_LAST; }
-
-bool IsEnableable(int id) {
-    switch (id) {
-    case CMD_UP: case CMD_REFRESH: case CMD_DELETE: case CMD_UNDELETE: case CMD_OPEN:
-    case CMD_GO_BACKWARD: case CMD_GO_FORWARD: case CMD_STOP: case CMD_PIE_CHART:
-    case CMD_CLOSE: case CMD_EXPUNGE: case CMD_SELECT_ALL:
-        return true;
-    default:
-        return false;
-    }
-}
-
 }  // namespace
 
 void CreateCommandActions(QObject* parent) {
@@ -75,7 +61,7 @@ void CreateCommandActions(QObject* parent) {
             if (action->isCheckable() && !action->actionGroup()) action->setChecked(!checked);
             DispatchCommand(id);
         });
-        commandActions[id - CMD_FIRST] = action;
+        RegisterCommandAction(id, action);
     }
     CommandAction(CMD_FULL_SCREEN)->setCheckable(true);
     CommandAction(CMD_PIE_CHART)->setCheckable(true);
@@ -88,26 +74,13 @@ void CreateCommandActions(QObject* parent) {
 }
 
 void DestroyCommandActions() {
-    for (QAction*& action : commandActions) {
+    for (int id = CMD_FIRST; id <= CMD_LAST; ++id) {
+        QAction* action = CommandAction(id);
+        RegisterCommandAction(id, nullptr);
         delete action;
-        action = nullptr;
     }
     delete orientationGroup;
     orientationGroup = nullptr;
-}
-
-QAction* CommandAction(int id) { return IsCommandId(id) ? commandActions[id - CMD_FIRST] : nullptr; }
-
-int EnableCommand(int id, bool on) {
-    QAction* action = CommandAction(id);
-    if (!action || !IsEnableable(id)) return 0;
-    action->setEnabled(on);
-    return 1;
-}
-
-void CheckCommand(int id, bool on) {
-    if (id != CMD_FULL_SCREEN && id != CMD_PIE_CHART) return;
-    if (QAction* action = CommandAction(id)) action->setChecked(on);
 }
 
 void SetOrientationMark(int id) {

@@ -12,11 +12,13 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "scan/folder_tree.h"
+#include "scan/item_tree_owner.h"
 #include "scan/navigation.h"
+#include "platform/owner_window.h"
 #include "shell/command_bands.h"
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
-#include "shell/resource_module.h"
+#include "resources/resource_module.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
@@ -73,6 +75,7 @@ void NotePaneFocus(QWidget* now) {
 
 MainWindow::MainWindow() {
     mainWindow = this;
+    SetOwnerWindow(this);
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromUtf16(titleText));
     setAccessibleName(QString::fromUtf16(titleText));
@@ -104,7 +107,7 @@ MainWindow::MainWindow() {
 
     connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) { NotePaneFocus(now); });
 
-    CreateRootItem();
+    BuildItemTree();
 
     if (pendingPlace) {
         NavigateTo(pendingPlace);
@@ -127,6 +130,7 @@ MainWindow::~MainWindow() {
     statusBar = nullptr;
     for (QLabel*& part : statusParts) part = nullptr;
     mainWindow = nullptr;
+    SetOwnerWindow(nullptr);
 }
 
 void MainWindow::resizeEvent(QResizeEvent*) {

@@ -4,13 +4,9 @@
 #include <cstdlib>
 
 #include "model/text.h"
-#include "shell/platform_kind.h"
+#include "platform/platform_kind.h"
 #include "views/column_layout.h"
 
-SettingsBlob settingsBlob;
-PathList* pendingPlace = nullptr;
-char16_t* flaggedNames = nullptr;
-uint32_t flaggedCount = 0;
 
 uint32_t RegReadValue(const char16_t* root, const char16_t* path, const char16_t* name, void* buffer,
                       uint32_t* size) {
@@ -80,11 +76,7 @@ char16_t* ReadStoredText(const char16_t* name, uint32_t storedSize) {
 }  // namespace
 
 void LoadSettings() {
-    FreePathList(pendingPlace);
-    pendingPlace = nullptr;
-    std::free(flaggedNames);
-    flaggedNames = nullptr;
-    flaggedCount = 0;
+    DiscardKeptPlace();
 
     uint32_t size = 0;
     if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, nullptr, &size) == REG_OK) {

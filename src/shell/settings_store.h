@@ -3,10 +3,10 @@
 // shutdown; in between the record is ordinary memory the other parts update.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
-#include "model/path_list.h"
+#include "deletion/kept_place.h"
+#include "platform/settings_blob.h"
 #include "platform/settings_registry.h"
 
 // Where the values live, under REG_CURRENT_USER, and their names.
@@ -14,45 +14,6 @@ inline constexpr char16_t SETTINGS_KEY_PATH[] = u"Software\\Korvanta\\Volumetra"
 inline constexpr char16_t SETTINGS_VALUE_BLOB[] = u"Registered Info";    // binary, the SettingsBlob
 inline constexpr char16_t SETTINGS_VALUE_PLACE[] = u"Recent Folder";     // text, a place's path text
 inline constexpr char16_t SETTINGS_VALUE_FLAGGED[] = u"Flagged Files";   // text, names joined with ","
-
-// The platform's command-bands restore record, kept as filled.
-struct BandRestore {
-    uint32_t size;           // 20
-    uint32_t bandId;         // 905 or 906
-    uint32_t style;
-    uint32_t restoredWidth;
-    int32_t maximized;
-};
-
-// Stored byte for byte as "Registered Info": 144 bytes, little-endian.
-struct SettingsBlob {
-    int32_t splitX;                   // 0: splitter left edge, left & right
-    int32_t splitY;                   // 4: splitter top edge, top & bottom
-    int32_t driveColumnWidths[5];     // 8
-    int32_t contentsColumnWidths[5];  // 28
-    int32_t expungeColumnWidths[2];   // 48
-    int32_t driveColumnOrder[5];      // 56
-    int32_t contentsColumnOrder[5];   // 76
-    BandRestore menuBandRestore;      // 96
-    BandRestore toolBandRestore;      // 116
-    int32_t leftRight;                // 136: 1 left & right, 0 top & bottom
-    int32_t bandsValid;               // 140: 1 when the restore records hold saved values
-};
-static_assert(sizeof(SettingsBlob) == 144, "the stored layout record is 144 bytes");
-static_assert(offsetof(SettingsBlob, driveColumnWidths) == 8 && offsetof(SettingsBlob, expungeColumnWidths) == 48 &&
-                  offsetof(SettingsBlob, driveColumnOrder) == 56 && offsetof(SettingsBlob, menuBandRestore) == 96 &&
-                  offsetof(SettingsBlob, toolBandRestore) == 116 && offsetof(SettingsBlob, leftRight) == 136,
-              "the fields lie at their stored offsets");
-
-constexpr int SETTINGS_BLOB_BYTES = 144;
-
-extern SettingsBlob settingsBlob;
-
-// The place to reopen and the names to mark again there (packed, NUL-separated,
-// from SplitNameList); the owner frees them with FreePathList and std::free.
-extern PathList* pendingPlace;
-extern char16_t* flaggedNames;
-extern uint32_t flaggedCount;
 
 // Registry access, each on its own open and close of the key; results are 0
 // on success, a registry error code otherwise. path none means the root key

@@ -6,20 +6,18 @@
 
 #include "deletion/marks.h"
 #include "model/item_tree.h"
-#include "scan/folder_tree.h"
+#include "scan/item_tree_owner.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
-#include "shell/platform_kind.h"
-#include "shell/resource_module.h"
+#include "platform/platform_kind.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
 #include "views/image_list.h"
 
-uint32_t appFlags = 0;
-char16_t titleText[TITLE_TEXT_CHARS] = u"Volumetra";
-char16_t stopText[STOP_TEXT_CHARS] = {};
 
 namespace {
 
@@ -40,9 +38,9 @@ void BringMainWindowToFront() {
 bool StartUp() {
     LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
 
-    LoadStringText(1, titleText, TITLE_TEXT_CHARS);
-    LoadStringText(40011, databaseFolderName, DATABASE_NAME_CHARS);
-    LoadStringText(40021, stopText, STOP_TEXT_CHARS);
+    LoadStringText(STR_TITLE, titleText, TITLE_TEXT_CHARS);
+    LoadStringText(STR_DATABASE_FOLDER, databaseFolderName, DATABASE_NAME_CHARS);
+    LoadStringText(STR_SCAN_STOPPED, stopText, STOP_TEXT_CHARS);
 
     char16_t platformText[PLATFORM_TEXT_CHARS];
     PlatformTypeText(platformText, PLATFORM_TEXT_CHARS);
@@ -106,9 +104,7 @@ void OnMainWindowDestroyed() {
     DestroyCommandBands();
     SaveSettings();
     DestroySmallImageList();
-    // The tree's nodes point into the item tree: drop them before freeing it.
-    ClearTree();
-    FreeItemTree();
+    DiscardItemTree();
     RemoveAccelerators();
     QCoreApplication::exit(0);
 }

@@ -4,21 +4,8 @@
 
 #include <cstdint>
 
-enum AppFlags : uint32_t {
-    APP_FULLSCREEN = 0x1,
-    APP_PIE_POPUP = 0x2,
-    APP_HISTORY_NAV = 0x10,
-};
-
-extern uint32_t appFlags;
-
-constexpr int TITLE_TEXT_CHARS = 20;
-constexpr int STOP_TEXT_CHARS = 64;
-
-// String 1: the caption of the main window and the name of the single
-// instance; string 40021: what a stopped scan shows.
-extern char16_t titleText[TITLE_TEXT_CHARS];
-extern char16_t stopText[STOP_TEXT_CHARS];
+#include "platform/app_flags.h"
+#include "resources/app_texts.h"
 
 // Brings the program up: resource module, texts, platform kind, the single
 // instance on a Palm-size device, the settings, the main window (shown) and

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "shell/settings_store.h"
+#include "platform/settings_blob.h"
 
 void SetDefaultColumnLayout(SettingsBlob* blob) {
     // Storage, Size, Usage, Usage (%), Free Space.

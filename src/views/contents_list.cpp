@@ -25,3 +25,8 @@ void SelectAllRows() {
     listPane->selectAll();
     if (focusPane != listPane) listPane->setFocus(Qt::OtherFocusReason);
 }
+
+void ClearListPane() {
+    // The drive and contents rows arrive with the list model; the bare view
+    // holds no rows that could point into the item tree.
+}

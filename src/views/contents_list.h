@@ -17,3 +17,7 @@ QTreeView* CreateListPane(QWidget* parent);
 // CMD_SELECT_ALL: selects every row, then gives the list the focus if it
 // did not have it.
 void SelectAllRows();
+
+// Empties the list and releases the rows behind it; done before the items
+// they point to are freed.
+void ClearListPane();

@@ -3,8 +3,8 @@
 #include <QBitmap>
 #include <QPixmap>
 
-#include "shell/platform_kind.h"
-#include "shell/resource_module.h"
+#include "platform/platform_kind.h"
+#include "resources/resource_module.h"
 
 std::vector<QIcon> smallImageList;
 

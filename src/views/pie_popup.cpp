@@ -1,6 +1,6 @@
 #include "views/pie_popup.h"
 
-#include "shell/startup.h"
+#include "platform/app_flags.h"
 
 void PieChartCommand() {
     // The pie chart window arrives with its own pop-up; until then the

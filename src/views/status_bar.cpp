@@ -27,3 +27,9 @@ void SetupStatusParts() {
         statusParts[i] = part;
     }
 }
+
+void ClearStatusParts() {
+    for (QLabel* part : statusParts) {
+        if (part) part->clear();
+    }
+}

@@ -14,3 +14,7 @@ extern QLabel* statusParts[STATUS_PART_COUNT];
 // Creates the status bar as a child of parent and sets up its parts.
 QStatusBar* CreateStatusBar(QWidget* parent);
 void SetupStatusParts();
+
+// Makes both place parts show nothing; done before the items they describe
+// are freed.
+void ClearStatusParts();

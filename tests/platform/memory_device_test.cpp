@@ -1,6 +1,7 @@
 #include "platform/memory_device.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 // The in-memory device refuses what the platform refuses, so deletion tests
 // can rely on it.
@@ -59,4 +60,21 @@ TEST(MemoryDevice, CardsHaveTheirOwnVolume) {
     ASSERT_TRUE(device.ReadFolder(u"\\", &listing));
     ASSERT_EQ(listing.entries.size(), 2u);
     EXPECT_EQ(listing.entries[0].attributes, FILE_ATTR_DIRECTORY | FILE_ATTR_VOLUME);
+}
+
+TEST(MemoryDevice, LastErrorBelongsToTheCallingThread) {
+    MemoryDevice device;
+    device.AddFolder(u"\\a");
+    device.DenyAccess(u"\\a");
+    FolderListing listing;
+    EXPECT_FALSE(device.ReadFolder(u"\\a", &listing));
+    uint32_t workerError = DEVICE_OK;
+    std::thread worker([&] {
+        FolderListing other;
+        device.ReadFolder(u"\\missing", &other);
+        workerError = device.LastError();
+    });
+    worker.join();
+    EXPECT_EQ(workerError, DEVICE_PATH_NOT_FOUND);
+    EXPECT_EQ(device.LastError(), DEVICE_ACCESS_DENIED);
 }

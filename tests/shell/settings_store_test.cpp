@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/platform_kind.h"
+#include "platform/platform_kind.h"
 #include "shell/settings_store.h"
 #include "support/settings_folder.h"
 

@@ -21,8 +21,8 @@
 #include "shell/commands.h"
 #include "shell/help.h"
 #include "shell/pane_layout.h"
-#include "shell/platform_kind.h"
-#include "shell/resource_module.h"
+#include "platform/platform_kind.h"
+#include "resources/resource_module.h"
 #include "platform/dialog_builder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/resource_module.h"
+#include "resources/resource_module.h"
 
 #include <QFile>
 #include <QHash>

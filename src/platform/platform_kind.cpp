@@ -1,4 +1,4 @@
-#include "shell/platform_kind.h"
+#include "platform/platform_kind.h"
 
 
 PlatformKind platformKind = PLATFORM_OTHER;

@@ -1,0 +1,3 @@
+#include "platform/settings_blob.h"
+
+SettingsBlob settingsBlob;

@@ -1,0 +1,28 @@
+#include "scan/item_tree_owner.h"
+
+#include "deletion/marks.h"
+#include "model/item_tree.h"
+#include "scan/folder_tree.h"
+#include "scan/scan_control.h"
+#include "views/contents_list.h"
+#include "views/status_bar.h"
+
+ItemNode* BuildItemTree() {
+    ItemNode* root = CreateRootItem();
+    InsertRootInTree(root);
+    return root;
+}
+
+void DiscardItemTree() {
+    WaitForScanToEnd();
+    ClearTree();
+    ClearListPane();
+    ClearStatusParts();
+    markedCount = 0;
+    FreeItemTree();
+}
+
+ItemNode* RebuildItemTree() {
+    DiscardItemTree();
+    return BuildItemTree();
+}

@@ -1,0 +1,20 @@
+// The one owner of the item tree's life. Everything that points into the tree
+// (tree nodes, list rows, status records, the pending selection, the marks
+// count) is dropped here before the items are freed, and never while the
+// scan worker still walks them.
+#pragma once
+
+#include "model/item_node.h"
+
+// Builds the root and its drives and shows them in the folder tree, the root
+// expanded. Returns the root or none.
+ItemNode* BuildItemTree();
+
+// Stops a running scan and lets its worker report first (the event loop runs
+// meanwhile; the user-interface thread never blocks on the worker), then
+// drops the folder tree's nodes, the list rows, the status records, the
+// pending selection and the marks count, and frees the items.
+void DiscardItemTree();
+
+// DiscardItemTree, then BuildItemTree: Refresh and the low-memory request.
+ItemNode* RebuildItemTree();
