@@ -13,7 +13,7 @@ QTreeWidgetItem* MakeNode(ItemNode* item) {
     QTreeWidgetItem* node = new QTreeWidgetItem();
     node->setText(0, QString::fromUtf16(item->name));
     node->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(item)));
-    node->setIcon(0, SmallImage(TreeImageOf(item)));
+    node->setIcon(0, SmallImage(TreeImagesOf(item)));
     if (HasChildrenButton(item)) node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     return node;
 }

@@ -128,7 +128,6 @@ MainWindow::~MainWindow() {
     listPane = nullptr;
     focusPane = nullptr;
     statusBar = nullptr;
-    for (QLabel*& part : statusParts) part = nullptr;
     mainWindow = nullptr;
     SetOwnerWindow(nullptr);
 }

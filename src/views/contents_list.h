@@ -1,23 +1,111 @@
-// The list pane: the drives of the root, or the contents of a folder.
+// The list pane (control 904): the drives of the root, one row per drive, or
+// the entries of a drive or folder, one row per entry that is not removed.
+// It is a view over a table model whose rows are the ListRow records of one
+// allocated array; the costly cells (type, date, icon) are fetched the first
+// time a row is painted or a sort needs them, then kept.
 #pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/item_node.h"
 
 class QTreeView;
 class QWidget;
 
-// The list pane (control 904), made by the main window; none before.
-extern QTreeView* listPane;
+// The record behind one row; the view's model keeps a pointer to it.
+struct ListRow {
+    const char16_t* typeName;  // borrowed (type cache, shared text, "Database"); none until fetched
+    uint64_t modified;         // file time; 0 not fetched, MODIFIED_NONE fetched without a time
+    ItemNode* item;
+};
 
+constexpr uint64_t MODIFIED_NONE = 1;
+
+enum ListMode {
+    LIST_NONE = 0,
+    LIST_DRIVES = 1,
+    LIST_CONTENTS = 2,
+};
+
+extern ListMode listMode;
+// The one array behind the rows now shown (insertion order), and its size.
+extern ListRow* listRows;
+extern uint32_t listRowCount;
+
+// The list pane, made by the main window; none before.
+extern QTreeView* listPane;
 // The pane, tree or list, that last received the focus; none at first.
 extern QWidget* focusPane;
+
+// Sort state per column set, in memory only: drives by Storage ascending,
+// contents by Size largest first at every start.
+extern int driveSortColumn;
+extern bool driveSortReversed;
+extern int contentsSortColumn;
+extern bool contentsSortReversed;
 
 // Creates the list pane as a child of parent: report view, full-row
 // selection, selection shown without focus, movable headers.
 QTreeView* CreateListPane(QWidget* parent);
 
-// CMD_SELECT_ALL: selects every row, then gives the list the focus if it
-// did not have it.
+// Shows the drives (the root's children), sorted, row 0 focused; the status
+// shows the drive count and the pie chart command goes off.
+void FillDriveList(ItemNode* drives, uint32_t count);
+
+// Shows the entries of a drive or folder that are not removed, sorted, row 0
+// focused; flagged names are marked again first. Returns the listed total;
+// the caller shows the status with it.
+uint64_t FillContentsList(ItemNode* entries, uint32_t count);
+
+// Recomputes the Possession column after entries of the shown folder were
+// removed, and reloads the pie chart.
+void RefreshPossession(ItemNode* entries, uint32_t count);
+
+// The row record of an item, or none.
+ListRow* FindListRow(const ItemNode* item);
+
+// Rows as they are shown now (sort order): how many, the record at a
+// position, and the position of a record (-1 when it is not shown).
+int ShownRowCount();
+ListRow* ShownRow(int position);
+int ShownRowPosition(const ListRow* row);
+
+// The row with the focus mark, or none.
+ListRow* FocusedListRow();
+
+// The selected rows in row order.
+std::vector<ListRow*> SelectedListRows();
+
+// Gives the row at position the selected and focused state and scrolls it
+// into view (a place reached by navigation).
+void SelectAndShowRow(int position);
+
+// Repaints the row of record after its mark changed (the deletion cross).
+void RedrawListRow(const ListRow* row);
+
+// Takes the row of record out of the list (after an expunge); the record
+// stays in the array until the next fill.
+void RemoveListRow(const ListRow* row);
+
+// Frees the row array.
+void ReleaseListRows();
+
+// Deletes every row of the list, then releases the row array: done before
+// the items they point to are freed, and before a new place is shown.
+void ClearListPane();
+
+// A header click: the same column flips its direction, another starts in its
+// natural order.
+void SortListByColumn(int column);
+
+// CMD_SELECT_ALL: selects every row (none keeps the focus mark), then gives
+// the list the focus if it did not have it.
 void SelectAllRows();
 
-// Empties the list and releases the rows behind it; done before the items
-// they point to are freed.
-void ClearListPane();
+// The pie chart command is on exactly when the contents are sorted by Size
+// or Possession, largest first.
+void UpdatePieCommand();
+
+// Stores the shown column set's order and widths in the settings record.
+void SaveColumnLayout();

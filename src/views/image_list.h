@@ -1,5 +1,6 @@
-// The one list of 16 x 16 images shared by the tree, the lists and the
-// status bar.
+// The one list of 16 x 16 images shared by the tree, the lists, the status
+// bar and the expunge list: 13 images of the program's own, then one icon per
+// file type the type cache meets.
 #pragma once
 
 #include <vector>
@@ -18,22 +19,39 @@ enum ImageIndex {
     IMAGE_ROOT_OTHER = 6,
     IMAGE_ROOT_HANDHELD = 7,
     IMAGE_ROOT_PALMSIZE = 8,
-    IMAGE_DELETE_MARK = 9,
+    IMAGE_DELETE_MARK = 9,  // overlay 1: marked for deletion
     IMAGE_NO_ARROW = 10,
     IMAGE_ARROW_UP = 11,
     IMAGE_ARROW_DOWN = 12,
 };
 
 constexpr int SMALL_IMAGE_COUNT = 13;
+constexpr int IMAGE_NONE = -1;
 
-// Empty until CreateSmallImageList; the first 13 are the program's own images.
+// Empty until CreateSmallImageList, and after a failed creation (the panes
+// then show no images).
 extern std::vector<QIcon> smallImageList;
 
-// Cuts the 13 images from the program's image strip and its mask.
-void CreateSmallImageList();
+// Cuts the 13 images from the program's image strip and its mask. False, and
+// no images at all, when the strip is missing or short.
+bool CreateSmallImageList();
 void DestroySmallImageList();
 
-// The tree image of an item (root by platform kind, drive, folder, database
-// folder, file); the icon at that index, or an empty icon before creation.
-int TreeImageOf(const ItemNode* item);
+// Appends an icon; returns its index, or IMAGE_NONE when it cannot be added.
+int AddSmallImage(const QIcon& icon);
+
+// The tree image of an item and, through selected, its selected image: root
+// by platform kind, drive, database folder, folder (open when selected),
+// file. Reads only the platform kind and the kind flags, so the scan worker
+// may call it.
+int TreeImagesOf(const ItemNode* item, int* selected = nullptr);
+
+// The image of an item's row in the contents or expunge list; IMAGE_NONE when
+// the file type lookup gives nothing (it is asked again later).
+int ListImageOf(const ItemNode* item);
+
+// The image at index; an empty icon when there is none.
 QIcon SmallImage(int index);
+
+// The image at index with the deletion cross drawn over it.
+QIcon SmallImageMarked(int index);

@@ -3,33 +3,50 @@
 #include <QLabel>
 #include <QStatusBar>
 
-QStatusBar* statusBar = nullptr;
-QLabel* statusParts[STATUS_PART_COUNT] = {};
+#include "model/item_tree.h"
 
-QStatusBar* CreateStatusBar(QWidget* parent) {
+StatusPartInfo statusPart0 = {STATUS_NONE, nullptr, 0};
+StatusPartInfo statusPart1 = {STATUS_NONE, nullptr, 0};
+QWidget* statusBar = nullptr;
+
+QWidget* CreateStatusBar(QWidget* parent) {
     QStatusBar* bar = new QStatusBar(parent);
     bar->setObjectName(QStringLiteral("statusBar"));
     bar->setSizeGripEnabled(false);
     return bar;
 }
 
-void SetupStatusParts() {
-    if (!statusBar) return;
-    // The place takes the room the free space and the drive count leave.
-    static const char* const PART_NAMES[STATUS_PART_COUNT] = {"Place", "Free space", "Drives"};
-    for (int i = 0; i < STATUS_PART_COUNT; ++i) {
-        QLabel* part = new QLabel(statusBar);
-        part->setAccessibleName(QString::fromLatin1(PART_NAMES[i]));
-        part->setFrameShape(QFrame::StyledPanel);
-        part->setFrameShadow(QFrame::Sunken);
-        part->setMinimumWidth(i == 0 ? 80 : 90);
-        statusBar->addWidget(part, i == 0 ? 1 : 0);
-        statusParts[i] = part;
-    }
+// Placeholders until the owner-drawn parts exist: the records are kept, the
+// bar shows nothing of them yet.
+void SetupStatusParts() {}
+
+void ShowPlaceStatus(int kind, ItemNode* item, uint64_t value) {
+    statusPart0 = {kind, item, value};
+    if (ItemNode* drive = DriveOf(item)) statusPart1 = {STATUS_DRIVE_FREE, drive, 0};
+}
+
+void ShowFolderStatus(ItemNode* item, uint64_t listedTotal) { ShowPlaceStatus(STATUS_FOLDER, item, listedTotal); }
+
+void ShowPendingStatus(ItemNode* item) { ShowPlaceStatus(STATUS_PENDING, item, 0); }
+
+void ShowRootStatus() {
+    statusPart0 = {STATUS_ROOT, rootItem, 0};
+    statusPart1 = {STATUS_NONE, nullptr, 0};
 }
 
 void ClearStatusParts() {
-    for (QLabel* part : statusParts) {
-        if (part) part->clear();
-    }
+    statusPart0.kind = STATUS_NONE;
+    statusPart1.kind = STATUS_NONE;
 }
+
+ItemNode* DriveOf(ItemNode* item) {
+    for (ItemNode* at = item; at && at != rootItem; at = at->parent) {
+        if (at->flags & ITEM_DRIVE) return at;
+    }
+    return nullptr;
+}
+
+void SetStatusSimple(bool) {}
+void SetStatusSimpleText(const char16_t*) {}
+void SetStatusProgress(int) {}
+QString StatusPartText(int) { return QString(); }
