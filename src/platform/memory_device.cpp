@@ -1,6 +1,8 @@
 #include "platform/memory_device.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -140,8 +142,11 @@ bool MemoryDevice::Exists(const std::u16string& path) {
     return entry && !entry->vanished;
 }
 
+void MemoryDevice::SetListingDelay(int microseconds) { listingDelay = microseconds; }
+
 bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
     ++folderReads;
+    if (int delay = listingDelay.load()) std::this_thread::sleep_for(std::chrono::microseconds(delay));
     Entry* folder = Find(path);
     if (!folder || folder->vanished || !(folder->attributes & FILE_ATTR_DIRECTORY)) {
         lastError = DEVICE_PATH_NOT_FOUND;

@@ -36,6 +36,10 @@ public:
 
     bool Exists(const std::u16string& path);
 
+    // Makes every ReadFolder wait this long first, so tests can act while a
+    // scan is under way; 0 (the default) lists at once.
+    void SetListingDelay(int microseconds);
+
     bool ReadFolder(const char16_t* path, FolderListing* listing) override;
     bool VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) override;
     uint32_t GetAttributes(const char16_t* path) override;
@@ -60,6 +64,7 @@ private:
 
     std::unique_ptr<Entry> root;
     std::vector<DatabaseInfo> databases;
+    std::atomic<int> listingDelay{0};
     bool hasObjectStore = true;
     uint64_t storeCapacity = 0;
     uint64_t storeFree = 0;

@@ -1,49 +1,284 @@
 #include "scan/folder_tree.h"
 
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPersistentModelIndex>
+#include <QPixmap>
 #include <QString>
 #include <QTreeWidget>
 
+#include <algorithm>
+
+#include "model/path_list.h"
+#include "scan/navigation.h"
+#include "scan/scan_control.h"
 #include "views/image_list.h"
 
 QTreeWidget* treePane = nullptr;
+bool treeReady = false;
+
+TreeSilence::TreeSilence() : wasReady(treeReady) { treeReady = false; }
+TreeSilence::~TreeSilence() { treeReady = wasReady; }
 
 namespace {
 
-QTreeWidgetItem* MakeNode(ItemNode* item) {
-    QTreeWidgetItem* node = new QTreeWidgetItem();
-    node->setText(0, QString::fromUtf16(item->name));
-    node->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(item)));
-    node->setIcon(0, SmallImage(TreeImagesOf(item)));
-    if (HasChildrenButton(item)) node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-    return node;
+constexpr int FOLDER_NODE_TYPE = QTreeWidgetItem::UserType + 1;
+
+// The icon of a node: its normal image, and its selected image (an open
+// folder) in the mode the view paints selected nodes with.
+QIcon TreeIcon(int normal, int selected) {
+    if (normal == selected) return SmallImage(normal);
+    static QIcon combined[SMALL_IMAGE_COUNT][SMALL_IMAGE_COUNT];
+    static qint64 madeFrom[SMALL_IMAGE_COUNT][SMALL_IMAGE_COUNT];
+    if (normal < 0 || selected < 0 || normal >= SMALL_IMAGE_COUNT || selected >= SMALL_IMAGE_COUNT)
+        return SmallImage(normal);
+    QIcon normalIcon = SmallImage(normal);
+    QIcon& icon = combined[normal][selected];
+    // Made again when the image list was made again.
+    if (icon.isNull() || madeFrom[normal][selected] != normalIcon.cacheKey()) {
+        icon = QIcon();
+        icon.addPixmap(normalIcon.pixmap(16, 16), QIcon::Normal);
+        icon.addPixmap(SmallImage(selected).pixmap(16, 16), QIcon::Selected);
+        madeFrom[normal][selected] = normalIcon.cacheKey();
+    }
+    return icon;
+}
+
+// A node that shows its item: the text is the item's name and the icon its
+// images, both made when the view asks, so a node stores no text of its own.
+// Only the name (fixed once listed) is read, never flags that a scan may be
+// changing.
+class FolderNode : public QTreeWidgetItem {
+public:
+    explicit FolderNode(ItemNode* shown) : QTreeWidgetItem(FOLDER_NODE_TYPE), item(shown) {
+        int selected = IMAGE_NONE;
+        normalImage = static_cast<int16_t>(TreeImagesOf(shown, &selected));
+        selectedImage = static_cast<int16_t>(selected);
+        if (HasChildrenButton(shown)) setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
+
+    QVariant data(int column, int role) const override {
+        if (column == 0) {
+            if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return QString::fromUtf16(item->name);
+            if (role == Qt::DecorationRole) return TreeIcon(normalImage, selectedImage);
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
+
+    ItemNode* item;
+    int16_t normalImage;
+    int16_t selectedImage;
+};
+
+// The tree has no "selection changing" notification of its own: every
+// change of the current node, by the user or by the program, passes through
+// the selection model, which asks first and keeps the old selection on a
+// refusal. The selection that the view would make for a refused node is
+// dropped as well, so current node and selection stay one.
+class VetoSelectionModel : public QItemSelectionModel {
+public:
+    using QItemSelectionModel::QItemSelectionModel;
+
+    void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+        if (index != currentIndex() && treeReady && OnTreeSelChanging()) {
+            refused = index;
+            return;
+        }
+        refused = QPersistentModelIndex();
+        QItemSelectionModel::setCurrentIndex(index, command);
+    }
+
+    void select(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+        if (refused.isValid() && index == refused) return;
+        QItemSelectionModel::select(index, command);
+    }
+
+    void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags command) override {
+        if (refused.isValid() && selection.contains(refused)) return;
+        QItemSelectionModel::select(selection, command);
+    }
+
+private:
+    QPersistentModelIndex refused;
+};
+
+// The tree pane itself: a drag of the pointer does not move the selection
+// (each node passed would be a selection change of its own).
+class FolderTreePane : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (event->buttons() != Qt::NoButton) return;
+        QTreeWidget::mouseMoveEvent(event);
+    }
+};
+
+// Set while the program itself expands or collapses a node.
+bool expandingSilently = false;
+
+// Refused expansions and collapses are undone at once, before anything is
+// painted; the view offers no way to refuse them beforehand.
+void OnNodeExpandedOrCollapsed(QTreeWidgetItem* node, bool expanded) {
+    if (expandingSilently || !node) return;
+    if (OnTreeItemExpanding(node, expanded)) SetTreeNodeExpanded(node, !expanded);
+}
+
+QTreeWidgetItem* MakeNode(ItemNode* item) { return new FolderNode(item); }
+
+// Position under parent (none: the top level) at which a node named name
+// keeps its siblings in name order.
+int SortedPosition(QTreeWidgetItem* parent, const char16_t* name) {
+    int low = 0;
+    int high = parent ? parent->childCount() : treePane->topLevelItemCount();
+    while (low < high) {
+        int middle = (low + high) / 2;
+        QTreeWidgetItem* sibling = parent ? parent->child(middle) : treePane->topLevelItem(middle);
+        ItemNode* item = TreeNodeItem(sibling);
+        if (item && CompareNames(item->name, name) <= 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
 }
 
 }  // namespace
 
 QTreeWidget* CreateTreePane(QWidget* parent) {
-    QTreeWidget* tree = new QTreeWidget(parent);
+    QTreeWidget* tree = new FolderTreePane(parent);
     tree->setObjectName(QStringLiteral("treePane"));
     tree->setAccessibleName(QStringLiteral("Tree View Control"));
     tree->setHeaderHidden(true);
     tree->setColumnCount(1);
     tree->setRootIsDecorated(true);
     tree->setUniformRowHeights(true);
+    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree->setSelectionModel(new VetoSelectionModel(tree->model(), tree));
+    QObject::connect(tree, &QTreeWidget::currentItemChanged, tree,
+                     [](QTreeWidgetItem* now, QTreeWidgetItem* old) { OnTreeSelChanged(now, old); });
+    QObject::connect(tree, &QTreeWidget::itemExpanded, tree,
+                     [](QTreeWidgetItem* node) { OnNodeExpandedOrCollapsed(node, true); });
+    QObject::connect(tree, &QTreeWidget::itemCollapsed, tree,
+                     [](QTreeWidgetItem* node) { OnNodeExpandedOrCollapsed(node, false); });
     return tree;
 }
 
 void InsertRootInTree(ItemNode* root) {
     if (!treePane || !root) return;
-    QTreeWidgetItem* rootNode = MakeNode(root);
-    for (uint32_t i = 0; i < root->childCount; ++i) rootNode->addChild(MakeNode(&root->children[i]));
-    treePane->addTopLevelItem(rootNode);
-    rootNode->setExpanded(true);
+    QTreeWidgetItem* rootNode = InsertTreeItem(root, nullptr);
+    for (uint32_t i = 0; i < root->childCount; ++i) InsertTreeItem(&root->children[i], rootNode);
+    SetTreeNodeExpanded(rootNode, true);
+}
+
+QTreeWidgetItem* InsertTreeItem(ItemNode* item, QTreeWidgetItem* parent) {
+    if (!treePane || !item) return nullptr;
+    QTreeWidgetItem* node = MakeNode(item);
+    int position = SortedPosition(parent, item->name);
+    if (parent)
+        parent->insertChild(position, node);
+    else
+        treePane->insertTopLevelItem(position, node);
+    return node;
+}
+
+void InsertTreeChildren(QTreeWidgetItem* parent, ItemNode* const* items, const uint32_t* order, uint32_t count,
+                        QTreeWidgetItem** nodes) {
+    if (!treePane || !parent || count == 0) return;
+    QList<QTreeWidgetItem*> made;
+    made.reserve(count);
+    for (uint32_t k = 0; k < count; ++k) {
+        QTreeWidgetItem* node = MakeNode(items[order[k]]);
+        nodes[order[k]] = node;
+        made.append(node);
+    }
+    // A level's nodes usually go under a parent without children, or after
+    // the nodes of the same level inserted by the call before.
+    int existing = parent->childCount();
+    ItemNode* last = existing ? TreeNodeItem(parent->child(existing - 1)) : nullptr;
+    if (!last || CompareNames(last->name, items[order[0]]->name) <= 0) {
+        parent->insertChildren(existing, made);
+        return;
+    }
+    for (uint32_t k = 0; k < count; ++k)
+        parent->insertChild(SortedPosition(parent, items[order[k]]->name), made[static_cast<qsizetype>(k)]);
 }
 
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node) {
-    if (!node) return nullptr;
-    return reinterpret_cast<ItemNode*>(node->data(0, Qt::UserRole).value<quintptr>());
+    if (!node || node->type() != FOLDER_NODE_TYPE) return nullptr;
+    return static_cast<const FolderNode*>(node)->item;
+}
+
+QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item) {
+    if (!node || !item) return nullptr;
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (TreeNodeItem(node->child(i)) == item) return node->child(i);
+    }
+    return nullptr;
+}
+
+void DeleteTreeChildren(QTreeWidgetItem* node) {
+    if (!treePane || !node || node->childCount() == 0) return;
+    TreeSilence silence;
+    QTreeWidgetItem* current = treePane->currentItem();
+    if (current && IsTreeNodeBelow(current, node)) treePane->setCurrentItem(node);
+    OnTreeNodesDeleting(node);
+    const QList<QTreeWidgetItem*> children = node->takeChildren();
+    qDeleteAll(children);
+}
+
+QTreeWidgetItem* FindTreeItemUnderSelection(const ItemNode* item) {
+    if (!treePane) return nullptr;
+    QTreeWidgetItem* under = treePane->currentItem();
+    if (!under) under = TreeRootNode();
+    return FindTreeChild(under, item);
+}
+
+bool SelectItemInTree(const ItemNode* item) {
+    QTreeWidgetItem* node = FindTreeItemUnderSelection(item);
+    if (!node) return false;
+    treePane->setCurrentItem(node);
+    return treePane->currentItem() == node;
+}
+
+ItemNode* CurrentFolderItem() {
+    if (!treePane) return nullptr;
+    QTreeWidgetItem* node = treePane->currentItem();
+    return TreeNodeItem(node ? node : TreeRootNode());
+}
+
+QTreeWidgetItem* TreeRootNode() { return treePane ? treePane->topLevelItem(0) : nullptr; }
+
+bool IsTreeNodeBelow(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
+    if (!node || !ancestor) return false;
+    for (const QTreeWidgetItem* above = node->parent(); above; above = above->parent()) {
+        if (above == ancestor) return true;
+    }
+    return false;
+}
+
+void SetTreeChildrenButton(QTreeWidgetItem* node, bool on) {
+    if (!node) return;
+    node->setChildIndicatorPolicy(on ? QTreeWidgetItem::ShowIndicator : QTreeWidgetItem::DontShowIndicator);
+}
+
+void SetTreeNodeExpanded(QTreeWidgetItem* node, bool expanded) {
+    if (!node) return;
+    bool was = expandingSilently;
+    expandingSilently = true;
+    node->setExpanded(expanded);
+    expandingSilently = was;
+}
+
+void SelectTreeNodeSilently(QTreeWidgetItem* node) {
+    if (!treePane) return;
+    TreeSilence silence;
+    treePane->setCurrentItem(node);
 }
 
 void ClearTree() {
-    if (treePane) treePane->clear();
+    if (!treePane) return;
+    TreeSilence silence;
+    treePane->clear();
 }

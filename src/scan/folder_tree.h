@@ -1,5 +1,9 @@
-// The folder tree pane: one node per folder-like item, the item as its data.
+// The folder tree pane: one node per folder-like item (the root, the drives,
+// every folder a scan found and the database folder), the item as its data.
+// Files and databases are never in the tree.
 #pragma once
+
+#include <cstdint>
 
 #include "model/item_node.h"
 
@@ -10,7 +14,24 @@ class QWidget;
 // The tree pane (control 903), made by the main window; none before.
 extern QTreeWidget* treePane;
 
-// Creates the tree pane as a child of parent: buttons and lines at the root.
+// Selection changes of the tree are handled (history, pending selection,
+// the marks question) only while this is set: false while the tree is
+// rebuilt and around selections that must not be handled.
+extern bool treeReady;
+
+// Clears treeReady for its lifetime and puts the previous value back, so a
+// selection made meanwhile is neither asked about nor handled.
+struct TreeSilence {
+    TreeSilence();
+    ~TreeSilence();
+    TreeSilence(const TreeSilence&) = delete;
+    TreeSilence& operator=(const TreeSilence&) = delete;
+    bool wasReady;
+};
+
+// Creates the tree pane as a child of parent: buttons and lines at the root,
+// one selected node at a time, the selection changing veto and the
+// expansion rules of the scan wired in.
 QTreeWidget* CreateTreePane(QWidget* parent);
 
 // Inserts the root and its drives into the tree pane and expands the root;
@@ -18,8 +39,55 @@ QTreeWidget* CreateTreePane(QWidget* parent);
 // pane there is nothing to insert into.
 void InsertRootInTree(ItemNode* root);
 
+// Inserts item under parent (none: the top level) in name order; the root
+// and the drives get a children button. Returns the new node.
+QTreeWidgetItem* InsertTreeItem(ItemNode* item, QTreeWidgetItem* parent);
+
+// Inserts the count items items[order[0]], items[order[1]], ... under parent
+// in one model change; order must list them in name order. nodes[order[k]]
+// receives the node of items[order[k]]. One call per level of a scan, so a
+// level costs one round trip from the worker.
+void InsertTreeChildren(QTreeWidgetItem* parent, ItemNode* const* items, const uint32_t* order, uint32_t count,
+                        QTreeWidgetItem** nodes);
+
 // The item a tree node stands for, or none.
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node);
 
-// Drops every node; done before the item tree they point into is freed.
+// The child node of node whose item is item, or none.
+QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item);
+
+// Deletes every child node of node with its subtree. A current node among
+// them hands the selection to node first, silently, so nothing is handled
+// for nodes whose items are about to be freed.
+void DeleteTreeChildren(QTreeWidgetItem* node);
+
+// FindTreeChild under the current node, or under the root node when nothing
+// is selected.
+QTreeWidgetItem* FindTreeItemUnderSelection(const ItemNode* item);
+
+// Selects the node of item found by FindTreeItemUnderSelection; false when
+// there is none (or the marks question refused the change).
+bool SelectItemInTree(const ItemNode* item);
+
+// The item of the current node, or of the root node when nothing is
+// selected; none when the tree is empty.
+ItemNode* CurrentFolderItem();
+
+// The root's node, or none.
+QTreeWidgetItem* TreeRootNode();
+
+// Whether node lies in the subtree below ancestor (ancestor itself excluded).
+bool IsTreeNodeBelow(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor);
+
+// Shows or hides the children button of node.
+void SetTreeChildrenButton(QTreeWidgetItem* node, bool on);
+
+// Expands or collapses node without the expansion rules running.
+void SetTreeNodeExpanded(QTreeWidgetItem* node, bool expanded);
+
+// Makes node the current node without asking or handling anything.
+void SelectTreeNodeSilently(QTreeWidgetItem* node);
+
+// Drops every node silently; done before the item tree they point into is
+// freed.
 void ClearTree();

@@ -3,6 +3,7 @@
 #include "deletion/marks.h"
 #include "model/item_tree.h"
 #include "scan/folder_tree.h"
+#include "scan/navigation.h"
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
 #include "views/status_bar.h"
@@ -10,11 +11,15 @@
 ItemNode* BuildItemTree() {
     ItemNode* root = CreateRootItem();
     InsertRootInTree(root);
+    treeReady = true;
     return root;
 }
 
 void DiscardItemTree() {
     WaitForScanToEnd();
+    treeReady = false;
+    DropNavigationWork();
+    scanRequest = {nullptr, nullptr, 0};
     ClearTree();
     ClearListPane();
     ClearStatusParts();

@@ -7,13 +7,16 @@
 #include "model/item_node.h"
 
 // Builds the root and its drives and shows them in the folder tree, the root
-// expanded. Returns the root or none.
+// expanded; selection changes are handled from then on. Returns the root or
+// none.
 ItemNode* BuildItemTree();
 
 // Stops a running scan and lets its worker report first (the event loop runs
 // meanwhile; the user-interface thread never blocks on the worker), then
-// drops the folder tree's nodes, the list rows, the status records, the
-// pending selection and the marks count, and frees the items.
+// drops the pending selection, the waiting navigation, the scan request, the
+// folder tree's nodes, the list rows, the status records and the marks
+// count, and frees the items. Selection changes are not handled until the
+// next BuildItemTree.
 void DiscardItemTree();
 
 // DiscardItemTree, then BuildItemTree: Refresh and the low-memory request.

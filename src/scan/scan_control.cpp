@@ -2,21 +2,246 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include "deletion/kept_place.h"
+#include "platform/command_actions.h"
+#include "resources/app_texts.h"
+#include "scan/folder_tree.h"
+#include "scan/history.h"
+#include "scan/navigation.h"
+#include "scan/scan_worker.h"
+#include "views/contents_list.h"
+#include "views/status_bar.h"
 
-ScanState scanState = SCAN_IDLE;
+std::atomic<ScanState> scanState{SCAN_IDLE};
+uint32_t scanReason = 0;
+ScanRequest scanRequest = {nullptr, nullptr, 0};
+ItemNode* scanItem = nullptr;
+ScanThreadStarter scanThreadStarter = StartScanThread;
+
+namespace {
+
+QPointer<QTimer> statusRestoreTimer;
+
+// Worker threads that have not ended yet (one scans; a second may be
+// reporting its end while the next scan starts).
+int liveWorkers = 0;
+// The busy cursor of the running scan is shown.
+bool scanCursorShown = false;
+// The item tree is about to go (Refresh, closing): a finished scan follows
+// nothing that waited for it, and no scan starts.
+bool scanDiscarding = false;
+bool scanClosing = false;
+void (*closeWhenEnded)() = nullptr;
+
+void ShowBusyCursor() {
+    if (scanCursorShown) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    scanCursorShown = true;
+}
+
+void OnWorkerEnded() {
+    --liveWorkers;
+    if (liveWorkers == 0 && closeWhenEnded) {
+        void (*close)() = closeWhenEnded;
+        closeWhenEnded = nullptr;
+        // From the loop, not from within the thread's end.
+        QTimer::singleShot(0, QCoreApplication::instance(), close);
+    }
+}
+
+// Tells the user that the scan did not run, as a stop does.
+void ShowScanRefused() {
+    SetStatusSimple(true);
+    SetStatusSimpleText(stopText);
+    if (statusRestoreTimer)
+        statusRestoreTimer->start(STATUS_RESTORE_MS);
+    else
+        SetStatusSimple(false);
+}
+
+bool FollowsNothing() { return scanDiscarding || scanClosing; }
+
+}  // namespace
+
+void SetUpScan(QObject* owner) {
+    delete statusRestoreTimer;
+    statusRestoreTimer = new QTimer(owner);
+    statusRestoreTimer->setSingleShot(true);
+    statusRestoreTimer->setObjectName(QStringLiteral("statusRestoreTimer"));
+    QObject::connect(statusRestoreTimer, &QTimer::timeout, statusRestoreTimer, OnStatusRestoreTimer);
+    scanClosing = false;
+    scanDiscarding = false;
+    closeWhenEnded = nullptr;
+}
+
+QTimer* StatusRestoreTimer() { return statusRestoreTimer; }
+
+bool StartScanThread(QThread* thread) {
+    thread->start();
+    return thread->isRunning() || thread->isFinished();
+}
+
+bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
+    if (scanState != SCAN_IDLE || !drive || !IsUnscannedDrive(drive) || FollowsNothing()) return false;
+    scanState = SCAN_RUNNING;
+    scanReason = reason;
+    scanRequest = {drive, treeItem, drive->ownSize};
+    scanItem = drive;
+    drive->flags |= ITEM_SCANNING;
+    for (int id : {CMD_REFRESH, CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_GO_BACKWARD, CMD_GO_FORWARD})
+        EnableCommand(id, false);
+    ShowBusyCursor();
+
+    ScanRequest* request = &scanRequest;
+    QThread* thread = QThread::create([request] { ScanThread(request); });
+    thread->setObjectName(QStringLiteral("scan"));
+    QObject::connect(
+        thread, &QThread::finished, QCoreApplication::instance(),
+        [thread] {
+            // The thread object waits out the last instructions of its end.
+            delete thread;
+            OnWorkerEnded();
+        },
+        Qt::QueuedConnection);
+    ++liveWorkers;
+    if (scanThreadStarter(thread)) return true;
+
+    // No worker: the drive stays as it was and the scan ends at once.
+    --liveWorkers;
+    delete thread;
+    drive->flags &= ~ITEM_SCANNING;
+    FinishScan();
+    ShowScanRefused();
+    return false;
+}
+
+void FinishScan() {
+    EnableCommand(CMD_GO_FORWARD, History(HISTORY_CAN_FORWARD, nullptr, 0));
+    EnableCommand(CMD_GO_BACKWARD, History(HISTORY_CAN_BACK, nullptr, 0));
+    EnableCommand(CMD_REFRESH, true);
+    if (scanCursorShown) {
+        QGuiApplication::restoreOverrideCursor();
+        scanCursorShown = false;
+    }
+    scanItem = nullptr;
+    scanState = SCAN_IDLE;
+    scanReason = 0;
+}
+
+void OnScanDone(ScanRequest* request) {
+    uint32_t reason = scanReason;
+    ItemNode* drive = request->item;
+    QTreeWidgetItem* driveNode = request->treeItem;
+    FinishScan();
+    if (FollowsNothing()) return;
+
+    if (reason & SCAN_FOR_EXPAND) SetTreeNodeExpanded(driveNode, true);
+    // The navigation goes on unless the user chose a place meanwhile: a
+    // selection made during the scan wins over the navigation it replaced.
+    if ((reason & SCAN_FOR_NAVIGATION) && !(reason & SCAN_FOR_LIST) && !pendingItem) {
+        NavigateTo(nullptr);
+        return;
+    }
+    DropNavigationPath();
+    if (pendingItem) {
+        // The place chosen in the drive while it was scanned, or a choice
+        // elsewhere whose stop came too late to take effect.
+        ApplyPendingSelection();
+        return;
+    }
+    if (reason & SCAN_FOR_LIST) {
+        ClearListPane();
+        uint64_t listed = FillContentsList(drive->children, drive->childCount);
+        ShowFolderStatus(drive, listed);
+        listedPlace = drive;
+        EnableCommand(CMD_UP, true);
+    }
+}
+
+void OnScanStopped(ScanRequest* request) {
+    (void)request;
+    uint32_t reason = scanReason;
+    FinishScan();
+    if (FollowsNothing()) return;
+
+    // A stopped navigation is abandoned: its drive stays unscanned.
+    DropNavigationPath();
+    if (pendingItem) {
+        ApplyPendingSelection();
+        return;
+    }
+    if (reason == SCAN_FOR_NAVIGATION) {
+        if (QTreeWidgetItem* root = TreeRootNode()) {
+            if (treePane->currentItem() == root) {
+                pendingItem = TreeNodeItem(root);
+                pendingTreeItem = root;
+                ApplyPendingSelection();
+            } else {
+                treePane->setCurrentItem(root);
+            }
+        }
+    }
+}
+
+bool OnTreeItemExpanding(QTreeWidgetItem* node, bool expanding) {
+    if (scanState != SCAN_IDLE) {
+        if (expanding && TreeNodeItem(node) == scanItem) scanReason |= SCAN_FOR_EXPAND;
+        return true;
+    }
+    if (!expanding) return false;
+    ItemNode* item = TreeNodeItem(node);
+    if (item && IsUnscannedDrive(item)) {
+        // The drive opens when its scan is done; until then there is
+        // nothing to show under it, and nodes inserted under a closed
+        // node cost the least.
+        StartScan(SCAN_FOR_EXPAND, item, node);
+        return true;
+    }
+    return false;
+}
 
 void StopCommand() {
     if (scanState == SCAN_IDLE) return;
+    DropPendingSelection();
     DiscardKeptPlace();
     scanState = SCAN_STOP_REQUESTED;
 }
 
+bool ScanWorkerAlive() { return liveWorkers > 0; }
+
 void WaitForScanToEnd() {
-    if (scanState == SCAN_IDLE) return;
-    scanState = SCAN_STOP_REQUESTED;
-    // The worker's last report is a blocking call into this thread, so the
-    // loop must keep running until it has been handled.
-    while (scanState != SCAN_IDLE) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (liveWorkers == 0 && scanState == SCAN_IDLE) return;
+    bool was = scanDiscarding;
+    scanDiscarding = true;
+    DropNavigationWork();
+    // The worker's reports are calls into this thread, so the loop keeps
+    // running until the last one has been handled and the thread has ended.
+    while (liveWorkers > 0 || scanState != SCAN_IDLE) {
+        if (scanState == SCAN_RUNNING) scanState = SCAN_STOP_REQUESTED;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+    }
+    scanDiscarding = was;
+}
+
+void CloseWhenScanEnded(void (*close)()) {
+    scanClosing = true;
+    DropNavigationWork();
+    if (scanState == SCAN_RUNNING) scanState = SCAN_STOP_REQUESTED;
+    if (liveWorkers == 0) {
+        closeWhenEnded = nullptr;
+        QTimer::singleShot(0, QCoreApplication::instance(), close);
+        return;
+    }
+    closeWhenEnded = close;
+}
+
+void OnStatusRestoreTimer() {
+    if (statusRestoreTimer) statusRestoreTimer->stop();
+    SetStatusSimple(false);
 }

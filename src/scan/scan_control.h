@@ -1,6 +1,18 @@
-// The state of the background scan, tested by everything that would touch
-// the item tree, and the Stop command.
+// The background scan as the user-interface thread sees it: its state,
+// tested by everything that would touch the item tree, starting a scan,
+// its two completion reports, expansions during a scan, Stop, and waiting
+// for a worker before the item tree goes.
 #pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "model/item_node.h"
+
+class QObject;
+class QThread;
+class QTimer;
+class QTreeWidgetItem;
 
 enum ScanState {
     SCAN_IDLE = 0,
@@ -8,12 +20,83 @@ enum ScanState {
     SCAN_STOP_REQUESTED = 2,
 };
 
-extern ScanState scanState;
+// Why the scan runs; a scan starts with one reason, the user-interface
+// thread may add SCAN_FOR_LIST and SCAN_FOR_EXPAND while it runs.
+enum ScanReason : uint32_t {
+    SCAN_FOR_LIST = 0x1,        // list the drive (or the place chosen in it) when done
+    SCAN_FOR_EXPAND = 0x2,      // expand the drive's node when done
+    SCAN_FOR_NAVIGATION = 0x4,  // go on with the waiting navigation when done
+};
 
-// CMD_STOP: only while a scan runs, drops the place waiting to be reopened
-// with its flagged names and asks the scan to stop.
+// The one scan request, reused by every scan and not before FinishScan.
+struct ScanRequest {
+    ItemNode* item;              // the drive
+    QTreeWidgetItem* treeItem;   // its node
+    uint64_t usedBytes;          // the drive's used bytes, for the progress
+};
+
+constexpr int TIMER_STATUS_RESTORE = 2;
+constexpr int STATUS_RESTORE_MS = 5000;
+
+// Written by the user-interface thread only; the worker reads it at every
+// folder it enters.
+extern std::atomic<ScanState> scanState;
+extern uint32_t scanReason;
+extern ScanRequest scanRequest;
+// The drive being scanned; none when idle.
+extern ItemNode* scanItem;
+
+// Makes the status restore timer, owned by owner (the main window). Called
+// once the panes exist.
+void SetUpScan(QObject* owner);
+
+// The status restore timer, or none without a window.
+QTimer* StatusRestoreTimer();
+
+// Starts the scan of drive (ITEM_DRIVE set, ITEM_SCANNED clear) with its
+// node, while scanState is idle: the busy cursor shows and Refresh, Open,
+// Delete, Undelete and the history commands are off until FinishScan.
+// False when no scan started (the worker could not be made, or the window
+// is closing); the state is then idle again and the stop text tells it.
+bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem);
+
+// Returns the scan state to idle: commands and cursor back.
+void FinishScan();
+
+// The worker's two reports, run on the user-interface thread while the
+// worker waits: the drive was scanned completely, or the scan was stopped.
+void OnScanDone(ScanRequest* request);
+void OnScanStopped(ScanRequest* request);
+
+// A node is about to be expanded (or collapsed); true refuses it. During a
+// scan every change is refused (the scanned drive opens when its scan is
+// done); expanding an unscanned drive starts its scan and opens it then.
+bool OnTreeItemExpanding(QTreeWidgetItem* node, bool expanding);
+
+// CMD_STOP: only while a scan runs, drops the pending selection and the
+// place waiting to be reopened with its flagged names, and asks the scan to
+// stop.
 void StopCommand();
 
-// Requests the stop of a running scan and runs the event loop until its
-// worker has reported; returns at once when no scan runs.
+// Whether a worker thread exists (it may be reporting its end).
+bool ScanWorkerAlive();
+
+// Requests the stop of a running scan and runs the event loop (user input
+// held back) until its worker has reported and ended; nothing waiting for
+// the scan is followed afterwards. Returns at once when there is no worker.
+// The user-interface thread never blocks on the worker: its reports are
+// calls into this loop.
 void WaitForScanToEnd();
+
+// Closing while a worker exists: stops the scan, follows nothing that waited
+// for it, starts no other scan, and calls close once the worker has ended.
+void CloseWhenScanEnded(void (*close)());
+
+// The status restore timer fired: the status bar shows its parts again.
+void OnStatusRestoreTimer();
+
+// Starts a worker thread; false when it could not be started. Replaceable
+// so tests can refuse it.
+using ScanThreadStarter = bool (*)(QThread* thread);
+extern ScanThreadStarter scanThreadStarter;
+bool StartScanThread(QThread* thread);

@@ -14,6 +14,7 @@
 #include "scan/folder_tree.h"
 #include "scan/item_tree_owner.h"
 #include "scan/navigation.h"
+#include "scan/scan_control.h"
 #include "platform/owner_window.h"
 #include "shell/command_bands.h"
 #include "shell/commands.h"
@@ -106,16 +107,18 @@ MainWindow::MainWindow() {
     feedbackOverlay->raise();
 
     connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) { NotePaneFocus(now); });
+    SetUpNavigation(this);
 
     BuildItemTree();
 
     if (pendingPlace) {
-        NavigateTo(pendingPlace);
-        FreePathList(pendingPlace);
+        // The navigation takes the place over (it may wait for a scan).
+        PathList* place = pendingPlace;
         pendingPlace = nullptr;
-    } else {
-        if (QTreeWidgetItem* root = treePane->topLevelItem(0)) treePane->setCurrentItem(root);
+        NavigateTo(place);
         treePane->setFocus(Qt::OtherFocusReason);
+    } else {
+        ShowStartPlace();
     }
     resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
 }
@@ -142,6 +145,15 @@ void MainWindow::resizeEvent(QResizeEvent*) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!OnCloseRequest()) {
+        event->ignore();
+        return;
+    }
+    if (ScanWorkerAlive()) {
+        // The worker may still be walking the item tree: it stops, and the
+        // window closes once it has reported and ended.
+        CloseWhenScanEnded([] {
+            if (mainWindow) mainWindow->close();
+        });
         event->ignore();
         return;
     }

@@ -6,6 +6,7 @@
 
 #include "deletion/marks.h"
 #include "model/item_tree.h"
+#include "scan/history.h"
 #include "scan/item_tree_owner.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
@@ -37,6 +38,7 @@ void BringMainWindowToFront() {
 
 bool StartUp() {
     LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
+    if (!History(HISTORY_CREATE, nullptr, 0)) return false;
 
     LoadStringText(STR_TITLE, titleText, TITLE_TEXT_CHARS);
     LoadStringText(STR_DATABASE_FOLDER, databaseFolderName, DATABASE_NAME_CHARS);
@@ -112,4 +114,5 @@ void OnMainWindowDestroyed() {
 void ReleaseAfterLoop() {
     StopListeningForInstances();
     ReleaseResourceModule();
+    History(HISTORY_DESTROY, nullptr, 0);
 }

@@ -10,7 +10,8 @@
 // Brings the program up: resource module, texts, platform kind, the single
 // instance on a Palm-size device, the settings, the main window (shown) and
 // the accelerators. False when start-up ended without a window (another
-// instance was brought to the front); the program then exits with 0.
+// instance was brought to the front, or the history could not be made); the
+// program then exits with 0.
 bool StartUp();
 
 // Start-up, the event loop and the release after it; the exit code.

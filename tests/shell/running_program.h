@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -64,11 +65,16 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    // Closes the window the way the user does and lets it be destroyed.
+    // Closes the window the way the user does and lets it be destroyed; a
+    // window whose scan is still running closes once the scan has stopped.
     void Stop() {
         if (!mainWindow) return;
         mainWindow->close();
         Flush();
+        for (int waited = 0; mainWindow && waited < 30000; waited += 10) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            Flush();
+        }
         ReleaseAfterLoop();
     }
 

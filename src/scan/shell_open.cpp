@@ -1,0 +1,35 @@
+#include "scan/shell_open.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QUrl>
+
+#include <string>
+
+#include "model/path_list.h"
+#include "platform/host_device.h"
+#include "platform/storage_device.h"
+
+ShellOpener shellOpener = OpenPathWithDesktop;
+
+QUrl HostFileUrl(const char16_t* path) {
+    HostDevice* host = dynamic_cast<HostDevice*>(Device());
+    std::string hostPath;
+    if (!host || !host->HostPath(path, &hostPath)) return QUrl();
+    return QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(hostPath)));
+}
+
+bool OpenPathWithDesktop(const char16_t* path) {
+    QUrl url = HostFileUrl(path);
+    return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
+}
+
+void OpenWithShell(QWidget* owner, const ItemNode* item) {
+    (void)owner;  // the desktop places its own windows
+    if (!item || !item->parent || !shellOpener) return;
+    // A path that does not fit would come out cut short, naming another file.
+    if (ItemPathLength(item) >= PATH_CHARS) return;
+    char16_t path[PATH_CHARS];
+    if (!ItemPath(path, PATH_CHARS, item)) return;
+    shellOpener(path);
+}
