@@ -9,6 +9,7 @@
 #include "scan/item_tree_owner.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
+#include "shell/device_integration.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "platform/platform_kind.h"
@@ -51,6 +52,8 @@ bool StartUp() {
     if (platformKind == PLATFORM_PALMSIZE) {
         if (ActivateRunningInstance(title)) return false;
         ListenForInstances(title, BringMainWindowToFront);
+        BindSipFunctions();
+        BindAppKeyFunction();
     }
 
     LoadSettings();
@@ -64,6 +67,8 @@ bool StartUp() {
     mainWindow = new MainWindow();
     mainWindow->show();
 
+    BindAppHotKey();
+    WatchLowMemoryMonitor();
     InstallAccelerators();
     return true;
 }
@@ -110,6 +115,7 @@ void OnMainWindowDestroyed() {
 }
 
 void ReleaseAfterLoop() {
+    ReleaseDeviceFunctions();
     StopListeningForInstances();
     ReleaseResourceModule();
 }
