@@ -30,7 +30,14 @@ bool hotKeyBound = false;
 bool sipFitDeferred = false;
 QTimer* holdTimer = nullptr;
 
-bool ProgramActive() { return QApplication::activeWindow() != nullptr; }
+// The program is in front when its main window, or a window it owns (a
+// dialog, the pie chart pop-up), is the active one.
+bool ProgramActive() {
+    for (QWidget* window = QApplication::activeWindow(); window; window = window->parentWidget()) {
+        if (window == mainWindow) return true;
+    }
+    return false;
+}
 
 bool AppKeyDown() {
     return appKey != 0 && installedBinding && installedBinding->isKeyDown && installedBinding->isKeyDown(appKey);
@@ -96,8 +103,13 @@ void BindAppHotKey() {
 void FitWindowToSip() {
     QRect desk;
     if (!sipQuery || !mainWindow || !sipQuery(&desk)) return;
-    if (mainWindow->frameGeometry() == desk) return;
-    mainWindow->setGeometry(desk);
+    QRect frame = mainWindow->frameGeometry();
+    if (frame == desk) return;
+    // The desk is for the whole window, its frame included.
+    QRect client = mainWindow->geometry();
+    QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                     frame.bottom() - client.bottom());
+    mainWindow->setGeometry(desk.marginsRemoved(margins));
     mainWindow->update();
 }
 
