@@ -242,12 +242,6 @@ bool SelectItemInTree(const ItemNode* item) {
     return treePane->currentItem() == node;
 }
 
-ItemNode* CurrentFolderItem() {
-    if (!treePane) return nullptr;
-    QTreeWidgetItem* node = treePane->currentItem();
-    return TreeNodeItem(node ? node : TreeRootNode());
-}
-
 QTreeWidgetItem* TreeRootNode() { return treePane ? treePane->topLevelItem(0) : nullptr; }
 
 bool IsTreeNodeBelow(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
@@ -276,6 +270,14 @@ void SelectTreeNodeSilently(QTreeWidgetItem* node) {
     TreeSilence silence;
     treePane->setCurrentItem(node);
 }
+
+QTreeWidgetItem* CurrentTreeNode() {
+    if (!treePane) return nullptr;
+    if (QTreeWidgetItem* selected = treePane->currentItem()) return selected;
+    return treePane->topLevelItem(0);
+}
+
+ItemNode* CurrentFolderItem() { return TreeNodeItem(CurrentTreeNode()); }
 
 void ClearTree() {
     if (!treePane) return;

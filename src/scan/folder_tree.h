@@ -69,8 +69,11 @@ QTreeWidgetItem* FindTreeItemUnderSelection(const ItemNode* item);
 // there is none (or the marks question refused the change).
 bool SelectItemInTree(const ItemNode* item);
 
-// The item of the current node, or of the root node when nothing is
-// selected; none when the tree is empty.
+// The selected node, or the tree's root node when none is selected; none
+// when the tree is empty.
+QTreeWidgetItem* CurrentTreeNode();
+
+// The item of CurrentTreeNode, or none.
 ItemNode* CurrentFolderItem();
 
 // The root's node, or none.

@@ -10,6 +10,7 @@
 #include "scan/item_tree_owner.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
+#include "shell/device_integration.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "platform/platform_kind.h"
@@ -53,6 +54,8 @@ bool StartUp() {
     if (platformKind == PLATFORM_PALMSIZE) {
         if (ActivateRunningInstance(title)) return false;
         ListenForInstances(title, BringMainWindowToFront);
+        BindSipFunctions();
+        BindAppKeyFunction();
     }
 
     LoadSettings();
@@ -66,6 +69,8 @@ bool StartUp() {
     mainWindow = new MainWindow();
     mainWindow->show();
 
+    BindAppHotKey();
+    WatchLowMemoryMonitor();
     InstallAccelerators();
     return true;
 }
@@ -112,6 +117,7 @@ void OnMainWindowDestroyed() {
 }
 
 void ReleaseAfterLoop() {
+    ReleaseDeviceFunctions();
     StopListeningForInstances();
     ReleaseResourceModule();
     History(HISTORY_DESTROY, nullptr, 0);
