@@ -1,6 +1,7 @@
 #include "scan/folder_tree.h"
 
 #include <QItemSelectionModel>
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPersistentModelIndex>
 #include <QPixmap>
@@ -75,11 +76,17 @@ public:
 // the selection model, which asks first and keeps the old selection on a
 // refusal. The selection that the view would make for a refused node is
 // dropped as well, so current node and selection stay one.
+// Set while the tree receives the input focus.
+bool focusArriving = false;
+
 class VetoSelectionModel : public QItemSelectionModel {
 public:
     using QItemSelectionModel::QItemSelectionModel;
 
     void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
+        // A tree without a selection stays without one when it gets the
+        // focus (after a rebuild, a navigation is about to choose the node).
+        if (focusArriving && !currentIndex().isValid()) return;
         if (index != currentIndex() && treeReady && OnTreeSelChanging()) {
             refused = index;
             return;
@@ -112,6 +119,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override {
         if (event->buttons() != Qt::NoButton) return;
         QTreeWidget::mouseMoveEvent(event);
+    }
+
+    void focusInEvent(QFocusEvent* event) override {
+        bool was = focusArriving;
+        focusArriving = true;
+        QTreeWidget::focusInEvent(event);
+        focusArriving = was;
     }
 };
 
@@ -155,9 +169,14 @@ QTreeWidget* CreateTreePane(QWidget* parent) {
     tree->setRootIsDecorated(true);
     tree->setUniformRowHeights(true);
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    tree->setSelectionModel(new VetoSelectionModel(tree->model(), tree));
-    QObject::connect(tree, &QTreeWidget::currentItemChanged, tree,
-                     [](QTreeWidgetItem* now, QTreeWidgetItem* old) { OnTreeSelChanged(now, old); });
+    // The tree's own current-item signal stays with the model it was made
+    // with, so the changes are taken from the new model itself.
+    VetoSelectionModel* selection = new VetoSelectionModel(tree->model(), tree);
+    tree->setSelectionModel(selection);
+    QObject::connect(selection, &QItemSelectionModel::currentChanged, tree,
+                     [tree](const QModelIndex& now, const QModelIndex& old) {
+                         OnTreeSelChanged(tree->itemFromIndex(now), tree->itemFromIndex(old));
+                     });
     QObject::connect(tree, &QTreeWidget::itemExpanded, tree,
                      [](QTreeWidgetItem* node) { OnNodeExpandedOrCollapsed(node, true); });
     QObject::connect(tree, &QTreeWidget::itemCollapsed, tree,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -71,8 +72,10 @@ protected:
         if (!mainWindow) return;
         mainWindow->close();
         Flush();
-        for (int waited = 0; mainWindow && waited < 30000; waited += 10) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QElapsedTimer waited;
+        waited.start();
+        while (mainWindow && waited.elapsed() < 30000) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
             Flush();
         }
         ReleaseAfterLoop();

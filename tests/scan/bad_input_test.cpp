@@ -1,0 +1,123 @@
+// Storage that fights back: folders that cannot be read, entries gone
+// between listing and reading, link loops, nesting deeper than the path
+// buffer, and huge folders. The scan finishes and shows what it could read.
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "browse_program.h"
+#include "platform/host_device.h"
+
+namespace {
+
+using BadInputTest = BrowseProgram;
+
+std::u16string Number(int value) {
+    std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+TEST_F(BadInputTest, UnreadableAndVanishedEntriesLeaveTheRestScanned) {
+    device.AddFolder(u"\\Locked\\Inner");
+    device.AddFile(u"\\Locked\\Inner\\secret", 10);
+    device.AddFolder(u"\\GoneFolder\\Below");
+    device.AddFile(u"\\gone.txt", 99);
+    device.AddFile(u"\\kept.txt", 7);
+    device.DenyAccess(u"\\Locked");
+    device.Vanish(u"\\GoneFolder");
+    device.Vanish(u"\\gone.txt");
+    Start();
+    ItemNode* store = ScanStore();
+    ItemNode* locked = Item({u"\\", u"Locked"});
+    ASSERT_NE(locked, nullptr);
+    EXPECT_TRUE(locked->flags & ITEM_SCANNED);
+    EXPECT_EQ(locked->childCount, 0u);
+    EXPECT_EQ(Item({u"\\", u"GoneFolder"}), nullptr);
+    EXPECT_EQ(Item({u"\\", u"gone.txt"}), nullptr);
+    ASSERT_NE(Item({u"\\", u"kept.txt"}), nullptr);
+    EXPECT_EQ(Item({u"\\", u"Windows", u"a.txt"})->total, 1000u);
+    EXPECT_EQ(listedPlace, store);
+    ExpectConsistentTree();
+}
+
+// Folders nested until their paths pass the 4096-character path buffer:
+// the deepest folder whose path still fits is listed, the next is listed
+// without content, and no path is ever cut short (which would list an
+// ancestor again, possibly without end).
+TEST_F(BadInputTest, FoldersBeyondThePathBufferAreListedWithoutContent) {
+    const std::u16string name(250, u'n');
+    std::u16string path = u"\\deep";
+    for (int level = 0; level < 20; ++level) {
+        path += u"\\" + name;
+        device.AddFile(path + u"\\file.bin", 1);
+    }
+    Start();
+    int readsBefore = device.folderReads;
+    ScanStore();
+    ItemNode* folder = Item({u"\\", u"deep"});
+    ASSERT_NE(folder, nullptr);
+    int depth = 0;
+    ItemNode* deepest = folder;
+    while (ItemNode* next = FindChildByName(deepest, name.c_str())) {
+        deepest = next;
+        ++depth;
+    }
+    // "\deep\" and 16 names with their "\" make 4,022 characters, which
+    // leave room for "*.*"; the 17th folder's path does not fit.
+    EXPECT_EQ(depth, 17);
+    EXPECT_TRUE(deepest->flags & ITEM_SCANNED);
+    EXPECT_EQ(deepest->childCount, 0u);
+    EXPECT_EQ(FolderPathLength(deepest), 6u + 17u * 251u);
+    ItemNode* parent = deepest->parent;
+    EXPECT_EQ(parent->childCount, 2u);  // its folder and its file
+    // One listing per folder that fits, besides the store, Windows and the card.
+    EXPECT_LE(device.folderReads - readsBefore, 1 + 1 + 1 + 17);
+    ExpectConsistentTree();
+}
+
+TEST_F(BadInputTest, HugeFoldersFinishWithEveryEntryAndSortedNodes) {
+    for (int i = 0; i < 200000; ++i) device.AddFile(u"\\Huge\\f" + Number(i), 3);
+    for (int i = 0; i < 4500; ++i) device.AddFolder(u"\\Wide\\d" + Number(4500 - i));
+    Start();
+    ScanStore();
+    ItemNode* huge = Item({u"\\", u"Huge"});
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(huge->childCount, 200000u);
+    EXPECT_EQ(huge->total, 600000u);
+    QTreeWidgetItem* wide = Node({u"\\", u"Wide"});
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->childCount(), 4500);
+    ExpectConsistentTree();
+}
+
+// The real file system: a link loop and a link to the whole machine are
+// files of their own; nothing is followed.
+TEST_F(BadInputTest, LinkLoopsOnTheHostAreNotFollowed) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    std::string root = folder.path().toStdString();
+    ASSERT_EQ(mkdir((root + "/a").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((root + "/a/b").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("..", (root + "/a/b/up").c_str()), 0);
+    ASSERT_EQ(symlink("/", (root + "/a/machine").c_str()), 0);
+    ASSERT_EQ(symlink("loop", (root + "/loop").c_str()), 0);
+    std::ofstream(root + "/a/b/data.bin") << std::string(123, 'x');
+    HostDevice host(root);
+    SetDevice(&host);
+    Start();
+    ScanStore();
+    ItemNode* up = Item({u"\\", u"a", u"b", u"up"});
+    ASSERT_NE(up, nullptr);
+    EXPECT_FALSE(up->flags & ITEM_FOLDER);
+    EXPECT_EQ(up->total, 2u);  // the link's own size: its target text
+    EXPECT_FALSE(Item({u"\\", u"a", u"machine"})->flags & ITEM_FOLDER);
+    EXPECT_EQ(Item({u"\\", u"a", u"b"})->total, Item({u"\\", u"a", u"b"})->ownSize + 123u + 2u);
+    ExpectConsistentTree();
+    Stop();
+    SetDevice(&device);
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// The ring of places and Go backward / Go forward through the real window.
+#include <QAction>
+
+#include <string>
+
+#include "browse_program.h"
+#include "platform/command_actions.h"
+#include "scan/history.h"
+
+namespace {
+
+std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(u"(none)"); }
+
+bool Push(const std::u16string& text) {
+    return History(HISTORY_PUSH, const_cast<char16_t*>(text.c_str()),
+                   static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t)));
+}
+
+class HistoryRingTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(History(HISTORY_CREATE, nullptr, 0)); }
+    void TearDown() override { History(HISTORY_DESTROY, nullptr, 0); }
+};
+
+TEST_F(HistoryRingTest, BackAndForwardHandOutThePlacesInTurn) {
+    EXPECT_FALSE(History(HISTORY_CAN_BACK, nullptr, 0));
+    EXPECT_FALSE(History(HISTORY_CAN_FORWARD, nullptr, 0));
+    const char16_t* out = nullptr;
+    EXPECT_FALSE(History(HISTORY_BACK, &out, 0));
+    EXPECT_FALSE(History(99, nullptr, 0));
+
+    ASSERT_TRUE(Push(u"A"));
+    ASSERT_TRUE(Push(u"B"));
+    EXPECT_TRUE(History(HISTORY_CAN_BACK, nullptr, 0));
+    EXPECT_FALSE(History(HISTORY_CAN_FORWARD, nullptr, 0));
+    // The current place is stored before each step.
+    std::u16string here = u"C";
+    History(HISTORY_STORE, here.data(), 4);
+    ASSERT_TRUE(History(HISTORY_BACK, &out, 0));
+    EXPECT_EQ(Text(out), u"B");
+    ASSERT_TRUE(History(HISTORY_BACK, &out, 0));
+    EXPECT_EQ(Text(out), u"A");
+    EXPECT_FALSE(History(HISTORY_BACK, &out, 0));
+    ASSERT_TRUE(History(HISTORY_FORWARD, &out, 0));
+    EXPECT_EQ(Text(out), u"B");
+    EXPECT_TRUE(History(HISTORY_CAN_FORWARD, nullptr, 0));
+
+    // A push drops what lies ahead.
+    ASSERT_TRUE(Push(u"D"));
+    EXPECT_FALSE(History(HISTORY_CAN_FORWARD, nullptr, 0));
+    ASSERT_TRUE(History(HISTORY_BACK, &out, 0));
+    EXPECT_EQ(Text(out), u"D");
+}
+
+TEST_F(HistoryRingTest, TwentyFivePlacesLeaveNineteenStepsBack) {
+    for (int i = 0; i < 25; ++i) ASSERT_TRUE(Push(u"place " + std::u16string(1, char16_t(u'a' + i))));
+    int steps = 0;
+    const char16_t* out = nullptr;
+    std::u16string oldest;
+    while (History(HISTORY_BACK, &out, 0)) {
+        ++steps;
+        oldest = Text(out);
+    }
+    EXPECT_EQ(steps, 19);
+    EXPECT_EQ(oldest, u"place g");  // the oldest six are gone
+    EXPECT_TRUE(History(HISTORY_DESTROY, nullptr, 0));
+    EXPECT_EQ(historyRing, nullptr);
+    EXPECT_FALSE(Push(u"x"));
+}
+
+class HistoryTest : public BrowseProgram {
+protected:
+    void SetUp() override {
+        BrowseProgram::SetUp();
+        for (const char16_t* name : {u"\\A", u"\\B", u"\\C", u"\\D"}) device.AddFolder(name);
+        device.AddFile(u"\\B\\b.txt", 20);
+    }
+
+    void Show(const std::u16string& name) {
+        Select(Node({u"\\", name}));
+        ASSERT_TRUE(WaitSettled());
+    }
+
+    static ItemNode* Shown() { return TreeNodeItem(treePane->currentItem()); }
+    static std::u16string CurrentSlot() { return Text(historyRing->texts[historyRing->current]); }
+    static std::u16string SlotBehind() {
+        return Text(historyRing->texts[(historyRing->current + HISTORY_SLOTS - 1) % HISTORY_SLOTS]);
+    }
+};
+
+TEST_F(HistoryTest, BackAndForwardLandOnThePlacesLeft) {
+    Start();
+    EXPECT_FALSE(IsCommandEnabled(CMD_GO_BACKWARD));
+    EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
+    ScanStore();
+    Show(u"A");
+    Show(u"B");
+    Show(u"C");
+    // No entry in focus: the folder's own path was recorded.
+    EXPECT_EQ(SlotBehind(), u"\\B\\");
+    EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
+    EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
+
+    CommandAction(CMD_GO_BACKWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"B"}));
+    EXPECT_TRUE(IsCommandEnabled(CMD_GO_FORWARD));
+    CommandAction(CMD_GO_BACKWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), Item({u"\\", u"A"}));
+    CommandAction(CMD_GO_FORWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
+    EXPECT_TRUE(IsCommandEnabled(CMD_GO_FORWARD));
+    EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
+
+    // Choosing another place after going back drops the places ahead.
+    Show(u"D");
+    EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
+    EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
+    CommandAction(CMD_GO_BACKWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
+}
+
+TEST_F(HistoryTest, QuickSelectionsRecordEachFolderLeft) {
+    Start();
+    ScanStore();
+    // Within the pending delay the list still shows "\": each folder left is
+    // recorded as itself, not as the place the list still shows.
+    for (const char16_t* name : {u"A", u"B", u"C"}) Select(Node({u"\\", name}));
+    ASSERT_TRUE(WaitSettled());
+    CommandAction(CMD_GO_BACKWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
+}
+
+TEST_F(HistoryTest, TwentyFiveSelectionsAllowNineteenStepsBack) {
+    Start();
+    ScanStore();
+    const char16_t* names[] = {u"A", u"B", u"C", u"D"};
+    for (int i = 0; i < 25; ++i) Select(Node({u"\\", names[i % 4]}));
+    ASSERT_TRUE(WaitSettled());
+    int steps = 0;
+    while (IsCommandEnabled(CMD_GO_BACKWARD) && steps < 30) {
+        CommandAction(CMD_GO_BACKWARD)->trigger();
+        ASSERT_TRUE(WaitSettled());
+        ++steps;
+    }
+    EXPECT_EQ(steps, 19);
+}
+
+TEST_F(HistoryTest, GoingBackAfterRefreshScansTheDriveFirst) {
+    Start();
+    ScanStore();
+    Show(u"A");
+    Show(u"B");
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    ASSERT_EQ(Shown(), Item({u"\\", u"B"}));
+    device.SetListingDelay(20000);
+    Select(TreeRootNode());
+    ASSERT_TRUE(WaitSettled());
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
+
+    CommandAction(CMD_GO_BACKWARD)->trigger();
+    EXPECT_EQ(scanState, SCAN_RUNNING);
+    EXPECT_FALSE(IsCommandEnabled(CMD_GO_BACKWARD));
+    EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"B"}));
+    // The navigation went on after the scan, outside the history's own
+    // moves: the folder it left (the root) was recorded as a push.
+    EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
+    EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
+    CommandAction(CMD_GO_BACKWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), rootItem);
+}
+
+TEST_F(HistoryTest, APlaceThatIsGoneLandsAtItsDeepestExistingFolder) {
+    Start();
+    ScanStore();
+    Show(u"A");
+    ASSERT_TRUE(Push(u"\\B\\Gone\\"));
+    CommandAction(CMD_GO_BACKWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"B"}));
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// Moving between places through the real window: the pending selection, the
+// marks question before a selection, Up, Backspace, Tab, Refresh, and places
+// to return to that no longer exist.
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTreeView>
+
+#include <set>
+
+#include "browse_program.h"
+#include "deletion/marks.h"
+#include "platform/app_flags.h"
+#include "platform/command_actions.h"
+#include "support/modal_answers.h"
+#include "views/contents_list.h"
+#include "views/status_bar.h"
+
+namespace {
+
+class NavigationTest : public BrowseProgram {
+protected:
+    void SetUp() override {
+        BrowseProgram::SetUp();
+        device.AddFolder(u"\\Windows\\System");
+        device.AddFile(u"\\Windows\\System\\core.dll", 5000);
+        device.AddFolder(u"\\My Documents");
+        device.AddFile(u"\\My Documents\\letter.doc", 3000);
+        device.AddFolder(u"\\Program Files");
+    }
+
+    static void FocusAndActivate(QWidget* widget) {
+        mainWindow->activateWindow();
+        QApplication::setActiveWindow(mainWindow);
+        widget->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(NavigationTest, QuickSelectionsShowEachInTheTreeButListOnlyTheLast) {
+    Start();
+    ItemNode* store = ScanStore();
+    std::set<ItemNode*> listed;
+    const std::vector<std::u16string> names = {u"Windows", u"My Documents", u"Program Files"};
+    for (const std::u16string& name : names) {
+        Select(Node({u"\\", name}));
+        EXPECT_EQ(treePane->currentItem(), Node({u"\\", name}));
+        EXPECT_EQ(listedPlace, store);
+    }
+    EXPECT_TRUE(pendingTimerArmed);
+    EXPECT_EQ(PendingSelectionTimer()->interval(), PENDING_SELECTION_MS);
+    ASSERT_TRUE(WaitUntil([&] {
+        listed.insert(listedPlace);
+        return Settled();
+    }));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Program Files"}));
+    EXPECT_EQ(listed.count(Item({u"\\", u"Windows"})), 0u);
+    EXPECT_EQ(listed.count(Item({u"\\", u"My Documents"})), 0u);
+    EXPECT_EQ(statusPart0.kind, STATUS_FOLDER);
+    EXPECT_EQ(statusPart0.item, Item({u"\\", u"Program Files"}));
+}
+
+TEST_F(NavigationTest, TheMarksQuestionCanKeepTheSelection) {
+    Start();
+    ItemNode* store = ScanStore();
+    ItemNode* letter = Item({u"\\", u"My Documents", u"letter.doc"});
+    Select(Node({u"\\", u"My Documents"}));
+    ASSERT_TRUE(WaitSettled());
+    letter->flags |= ITEM_MARKED;
+    markedCount = 1;
+    {
+        ModalAnswers answers([](QWidget* box) { ClickMessageButton(box, QMessageBox::No); });
+        Select(Node({u"\\", u"Windows"}));
+        EXPECT_EQ(answers.seen.size(), 1);
+    }
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"My Documents"}));
+    EXPECT_EQ(treePane->selectedItems(), QList<QTreeWidgetItem*>({Node({u"\\", u"My Documents"})}));
+    EXPECT_FALSE(pendingTimerArmed);
+    EXPECT_TRUE(letter->flags & ITEM_MARKED);
+    // Up asks the same question.
+    {
+        ModalAnswers answers([](QWidget* box) { ClickMessageButton(box, QMessageBox::No); });
+        CommandAction(CMD_UP)->trigger();
+        EXPECT_EQ(answers.seen.size(), 1);
+    }
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"My Documents"}));
+    {
+        ModalAnswers answers([](QWidget* box) { ClickMessageButton(box, QMessageBox::Yes); });
+        Select(Node({u"\\", u"Windows"}));
+    }
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
+    EXPECT_FALSE(letter->flags & ITEM_MARKED);
+    EXPECT_EQ(markedCount, 0u);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
+    (void)store;
+}
+
+TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
+    Start();
+    EXPECT_FALSE(IsCommandEnabled(CMD_UP));
+    EXPECT_FALSE(GoUp());
+    EXPECT_EQ(treePane->currentItem(), TreeRootNode());
+    EXPECT_FALSE(pendingTimerArmed);
+
+    ScanStore();
+    Select(Node({u"\\", u"Windows"}));
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_TRUE(IsCommandEnabled(CMD_UP));
+    CommandAction(CMD_UP)->trigger();
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\"}));
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(listedPlace, Item({u"\\"}));
+
+    FocusAndActivate(listPane);
+    QTest::keyClick(listPane, Qt::Key_Backspace);
+    EXPECT_EQ(treePane->currentItem(), TreeRootNode());
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(listedPlace, rootItem);
+    EXPECT_FALSE(IsCommandEnabled(CMD_UP));
+}
+
+TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
+    Start();
+    FocusAndActivate(treePane);
+    ASSERT_TRUE(treePane->hasFocus());
+    QTest::keyClick(treePane, Qt::Key_Tab);
+    EXPECT_TRUE(listPane->hasFocus());
+    QTest::keyClick(listPane, Qt::Key_Tab);
+    EXPECT_TRUE(treePane->hasFocus());
+
+    CommandAction(CMD_FULL_SCREEN)->trigger();
+    ASSERT_TRUE(appFlags & APP_FULLSCREEN);
+    FocusAndActivate(treePane);
+    QTest::keyClick(treePane, Qt::Key_Tab);
+    EXPECT_TRUE(treePane->hasFocus());
+}
+
+TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
+    Start();
+    ScanStore();
+    Select(Node({u"\\", u"Windows"}));
+    ASSERT_TRUE(WaitSettled());
+    ItemNode* before = Item({u"\\", u"Windows"});
+    device.AddFile(u"\\Windows\\new.txt", 40);
+    device.SetListingDelay(20000);
+    CommandAction(CMD_REFRESH)->trigger();
+    EXPECT_EQ(scanState, SCAN_RUNNING);
+    EXPECT_EQ(scanReason, uint32_t(SCAN_FOR_NAVIGATION));
+    EXPECT_EQ(statusPart0.kind, STATUS_NONE);
+    // Refresh and Stop exclude each other: a second Refresh does nothing.
+    EXPECT_FALSE(IsCommandEnabled(CMD_REFRESH));
+    CommandAction(CMD_REFRESH)->trigger();
+    EXPECT_EQ(scanState, SCAN_RUNNING);
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    ItemNode* windows = Item({u"\\", u"Windows"});
+    ASSERT_NE(windows, nullptr);
+    EXPECT_NE(FindChildByName(windows, u"new.txt"), nullptr);
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
+    EXPECT_EQ(listedPlace, windows);
+    EXPECT_EQ(windows->total, 6040u);
+    (void)before;
+    ExpectConsistentTree();
+}
+
+TEST_F(NavigationTest, RefreshAtTheRootScansNothing) {
+    Start();
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(listedPlace, rootItem);
+    EXPECT_EQ(treePane->currentItem(), TreeRootNode());
+    for (uint32_t i = 0; i < rootItem->childCount; ++i) EXPECT_FALSE(rootItem->children[i].flags & ITEM_SCANNED);
+}
+
+// A place to return to ("Recent Folder") that partly no longer exists lands
+// at its deepest existing folder, after scanning its drive.
+TEST_F(NavigationTest, ARecentFolderThatIsGoneLandsAtItsDeepestExistingFolder) {
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"\\Windows\\Gone\\x.txt");
+    Start();
+    ASSERT_TRUE(WaitUntil([] { return Settled() && listedPlace; }));
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
+    EXPECT_EQ(navigationPath, nullptr);
+}
+
+TEST_F(NavigationTest, ARecentFolderEndingInAFileLandsInItsFolder) {
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"\\Windows\\System\\core.dll");
+    Start();
+    ASSERT_TRUE(WaitUntil([] { return Settled() && listedPlace; }));
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows", u"System"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Windows", u"System"}));
+}
+
+TEST_F(NavigationTest, AFileInThePathIsNotPassedThrough) {
+    Start();
+    ScanStore();
+    NavigateTo(ParsePathList(u"\\Windows\\System\\core.dll\\more"));
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows", u"System"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Windows", u"System"}));
+}
+
+TEST_F(NavigationTest, CurrentPlaceNamesTheSelectedFolderWithAnEmptyLastName) {
+    Start();
+    PathList* place = CurrentPlace();
+    ASSERT_NE(place, nullptr);
+    char16_t* text = PathListToText(place);
+    EXPECT_EQ(std::u16string(text), u"");
+    std::free(text);
+    FreePathList(place);
+
+    ScanStore();
+    Select(Node({u"\\", u"Windows", u"System"}));
+    place = CurrentPlace();
+    text = PathListToText(place);
+    EXPECT_EQ(std::u16string(text), u"\\Windows\\System\\");
+    std::free(text);
+    FreePathList(place);
+}
+
+}  // namespace

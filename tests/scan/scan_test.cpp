@@ -1,0 +1,289 @@
+// The background scan through the real window: what the user sees while a
+// drive is scanned, what the scan leaves in the item tree and the folder
+// tree, stopping at every level, expansions, and a worker that cannot start.
+#include <QAction>
+#include <QTimer>
+
+#include "browse_program.h"
+#include "platform/command_actions.h"
+#include "resources/app_texts.h"
+#include "scan/scan_worker.h"
+#include "views/status_bar.h"
+
+namespace {
+
+class ScanTest : public BrowseProgram {
+protected:
+    void SetUp() override {
+        BrowseProgram::SetUp();
+        device.AddFolder(u"\\Windows\\System");
+        device.AddFile(u"\\Windows\\System\\core.dll", 5000);
+        device.AddFolder(u"\\Windows\\System\\Fonts\\Old");
+        device.AddFile(u"\\Windows\\System\\Fonts\\Old\\a.ttf", 700);
+        device.AddFolder(u"\\My Documents");
+        device.AddFile(u"\\My Documents\\letter.doc", 3000);
+        device.AddFile(u"\\top.txt", 10);
+        device.AddDatabase(u"Contacts", 300);
+        device.AddFile(u"Storage Card\\song.mp3", 4000);
+    }
+};
+
+TEST_F(ScanTest, UnscannedDriveShowsPendingWhileScannedThenListsWithTotals) {
+    Start();
+    ItemNode* store = Item({u"\\"});
+    uint64_t capacity = store->total;
+    device.SetListingDelay(30000);
+    Select(Node({u"\\"}));
+    EXPECT_TRUE(pendingTimerArmed);
+    EXPECT_EQ(scanState, SCAN_IDLE);
+
+    ASSERT_TRUE(WaitUntil([] { return scanState != SCAN_IDLE; }));
+    EXPECT_EQ(statusPart0.kind, STATUS_PENDING);
+    EXPECT_EQ(statusPart0.item, store);
+    EXPECT_EQ(statusPart1.kind, STATUS_DRIVE_FREE);
+    EXPECT_TRUE(BusyCursor());
+    for (int id : {CMD_REFRESH, CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_GO_BACKWARD, CMD_GO_FORWARD})
+        EXPECT_FALSE(IsCommandEnabled(id)) << id;
+    EXPECT_EQ(listedPlace, nullptr);
+
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_TRUE(store->flags & ITEM_SCANNED);
+    EXPECT_FALSE(store->flags & ITEM_SCANNING);
+    EXPECT_EQ(listedPlace, store);
+    EXPECT_EQ(statusPart0.kind, STATUS_FOLDER);
+    EXPECT_EQ(statusPart0.item, store);
+    EXPECT_FALSE(BusyCursor());
+    EXPECT_TRUE(IsCommandEnabled(CMD_REFRESH));
+    EXPECT_TRUE(IsCommandEnabled(CMD_UP));
+
+    // Capacity kept; every folder's total is its own size and its children's.
+    EXPECT_EQ(store->total, capacity);
+    for (uint32_t i = 0; i < store->childCount; ++i) ExpectTotalsAddUp(&store->children[i]);
+    EXPECT_EQ(Item({u"\\", u"Windows", u"System"})->total, 5700u);
+    EXPECT_EQ(Item({u"\\", u"Windows"})->total, 6700u);
+    ExpectConsistentTree();
+}
+
+TEST_F(ScanTest, DatabaseFolderComesLastWithoutButtonAndACardOfFilesHasNoButton) {
+    Start();
+    ItemNode* store = ScanStore();
+    ASSERT_GT(store->childCount, 0u);
+    ItemNode* database = &store->children[store->childCount - 1];
+    EXPECT_EQ(database->flags & (ITEM_FOLDER | ITEM_DATABASE), uint32_t(ITEM_FOLDER | ITEM_DATABASE));
+    EXPECT_TRUE(database->flags & ITEM_SCANNED);
+    ASSERT_EQ(database->childCount, 1u);
+    EXPECT_EQ(database->total, 300u);
+    QTreeWidgetItem* databaseNode = FindTreeChild(Node({u"\\"}), database);
+    ASSERT_NE(databaseNode, nullptr);
+    EXPECT_EQ(databaseNode->childCount(), 0);
+    EXPECT_NE(databaseNode->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(Node({u"\\"})->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+
+    Select(Node({u"Storage Card"}));
+    ASSERT_TRUE(WaitUntil([] { return Settled() && listedPlace == Item({u"Storage Card"}); }));
+    EXPECT_EQ(Node({u"Storage Card"})->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+    EXPECT_EQ(Node({u"Storage Card"})->childCount(), 0);
+    ExpectConsistentTree();
+}
+
+// The stop is asked for after the worker has listed this many folders: in
+// the drive's top level, in the first folder, deeper down.
+class ScanStopTest : public ScanTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ScanStopTest, StopAtAnyLevelLeavesTheDriveAsBefore) {
+    Start();
+    ItemNode* store = Item({u"\\"});
+    uint64_t capacity = store->total;
+    device.SetListingDelay(20000);
+    int readsBefore = device.folderReads;
+    Select(Node({u"\\"}));
+    ASSERT_TRUE(WaitUntil([&] { return device.folderReads - readsBefore >= GetParam(); }));
+    ASSERT_NE(scanState, SCAN_IDLE);
+    // Esc is the Stop command.
+    QTest::keyClick(treePane, Qt::Key_Escape);
+    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
+    ASSERT_TRUE(WaitSettled());
+
+    EXPECT_FALSE(store->flags & (ITEM_SCANNED | ITEM_SCANNING));
+    EXPECT_EQ(store->children, nullptr);
+    EXPECT_EQ(store->childCount, 0u);
+    EXPECT_EQ(store->total, capacity);
+    EXPECT_EQ(Node({u"\\"})->childCount(), 0);
+    EXPECT_TRUE(treePane->updatesEnabled());
+    EXPECT_FALSE(BusyCursor());
+    EXPECT_TRUE(IsCommandEnabled(CMD_REFRESH));
+    EXPECT_EQ(pendingItem, nullptr);
+    ExpectConsistentTree();
+
+    // The stop text shows for five seconds, then the parts come back.
+    ASSERT_NE(StatusRestoreTimer(), nullptr);
+    EXPECT_TRUE(StatusRestoreTimer()->isActive());
+    EXPECT_EQ(StatusRestoreTimer()->interval(), STATUS_RESTORE_MS);
+    EXPECT_EQ(QString::fromUtf16(stopText), "Calculation of drive spaces was stopped.");
+
+    // A later selection scans the drive again, completely.
+    device.SetListingDelay(0);
+    Select(TreeRootNode());
+    ASSERT_TRUE(WaitSettled());
+    ScanStore();
+    EXPECT_TRUE(store->flags & ITEM_SCANNED);
+    EXPECT_FALSE(StatusRestoreTimer()->isActive());
+    ExpectConsistentTree();
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ScanStopTest, ::testing::Values(1, 2, 3, 4));
+
+TEST_F(ScanTest, DriveWithoutSubfoldersCompletesDespiteAStop) {
+    Start();
+    device.SetListingDelay(100000);
+    Select(Node({u"Storage Card"}));
+    ASSERT_TRUE(WaitUntil([] { return scanState == SCAN_RUNNING; }));
+    CommandAction(CMD_STOP)->trigger();
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    ItemNode* card = Item({u"Storage Card"});
+    EXPECT_TRUE(card->flags & ITEM_SCANNED);
+    EXPECT_EQ(card->childCount, 1u);
+    EXPECT_EQ(listedPlace, card);
+}
+
+TEST_F(ScanTest, ExpansionsDuringAScanAreRefusedAndTheScannedDriveOpensWhenDone) {
+    Start();
+    device.SetListingDelay(20000);
+    QTreeWidgetItem* storeNode = Node({u"\\"});
+    QTreeWidgetItem* cardNode = Node({u"Storage Card"});
+    // Expanding an unscanned drive scans it; it opens when the scan is done.
+    storeNode->setExpanded(true);
+    EXPECT_EQ(scanState, SCAN_RUNNING);
+    EXPECT_EQ(scanReason, uint32_t(SCAN_FOR_EXPAND));
+    EXPECT_FALSE(storeNode->isExpanded());
+    ASSERT_TRUE(WaitUntil([&] { return storeNode->childCount() > 0; }));
+    QTreeWidgetItem* windows = Node({u"\\", u"Windows"});
+    ASSERT_NE(windows, nullptr);
+
+    cardNode->setExpanded(true);
+    EXPECT_FALSE(cardNode->isExpanded());
+    EXPECT_FALSE(Item({u"Storage Card"})->flags & ITEM_SCANNING);
+    TreeRootNode()->setExpanded(false);
+    EXPECT_TRUE(TreeRootNode()->isExpanded());
+    storeNode->setExpanded(true);
+    EXPECT_FALSE(storeNode->isExpanded());
+
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_TRUE(storeNode->isExpanded());
+    EXPECT_FALSE(cardNode->isExpanded());
+    // Expanding for a look changes neither the selection nor the list.
+    EXPECT_EQ(treePane->currentItem(), TreeRootNode());
+    EXPECT_EQ(listedPlace, rootItem);
+    // Collapsing is free again once the scan is over.
+    storeNode->setExpanded(false);
+    EXPECT_FALSE(storeNode->isExpanded());
+    ExpectConsistentTree();
+}
+
+TEST_F(ScanTest, AFolderChosenInTheDriveBeingScannedIsListedWhenTheScanIsDone) {
+    Start();
+    device.SetListingDelay(20000);
+    Select(Node({u"\\"}));
+    ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
+    QTreeWidgetItem* windows = Node({u"\\", u"Windows"});
+    Select(windows);
+    EXPECT_EQ(scanState, SCAN_RUNNING);
+    EXPECT_EQ(statusPart0.kind, STATUS_PENDING);
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(treePane->currentItem(), windows);
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
+    EXPECT_EQ(statusPart0.item, Item({u"\\", u"Windows"}));
+    ExpectConsistentTree();
+}
+
+TEST_F(ScanTest, ChoosingAnotherPlaceStopsTheScanAndShowsThatPlace) {
+    Start();
+    device.SetListingDelay(20000);
+    Select(Node({u"\\"}));
+    ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
+    Select(Node({u"Storage Card"}));
+    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
+    EXPECT_EQ(Node({u"\\"})->childCount(), 0);
+    EXPECT_TRUE(Item({u"Storage Card"})->flags & ITEM_SCANNED);
+    EXPECT_EQ(listedPlace, Item({u"Storage Card"}));
+    ExpectConsistentTree();
+}
+
+TEST_F(ScanTest, AStopTooLateForTheWorkerStillShowsTheChosenPlace) {
+    Start();
+    // The card has no subfolder: the worker never looks at the stop.
+    device.SetListingDelay(100000);
+    Select(Node({u"Storage Card"}));
+    ASSERT_TRUE(WaitUntil([] { return scanState == SCAN_RUNNING; }));
+    Select(TreeRootNode());
+    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_TRUE(Item({u"Storage Card"})->flags & ITEM_SCANNED);
+    EXPECT_EQ(listedPlace, rootItem);
+}
+
+TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
+    Start();
+    scanThreadStarter = [](QThread*) { return false; };
+    Select(Node({u"\\"}));
+    ASSERT_TRUE(WaitSettled());
+    ItemNode* store = Item({u"\\"});
+    EXPECT_FALSE(store->flags & (ITEM_SCANNED | ITEM_SCANNING));
+    EXPECT_EQ(pendingItem, nullptr);
+    EXPECT_FALSE(BusyCursor());
+    EXPECT_TRUE(IsCommandEnabled(CMD_REFRESH));
+    EXPECT_TRUE(StatusRestoreTimer()->isActive());
+
+    scanThreadStarter = StartScanThread;
+    Select(TreeRootNode());
+    ASSERT_TRUE(WaitSettled());
+    ScanStore();
+    EXPECT_TRUE(store->flags & ITEM_SCANNED);
+}
+
+TEST_F(ScanTest, ClosingDuringAScanStopsItFirstAndFreesNothingUnderTheWorker) {
+    Start();
+    device.SetListingDelay(20000);
+    Select(Node({u"\\"}));
+    ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
+    mainWindow->close();
+    // The window waits for the worker; nothing is freed meanwhile.
+    EXPECT_NE(mainWindow, nullptr);
+    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
+    ASSERT_TRUE(WaitUntil([] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return mainWindow == nullptr;
+    }));
+    EXPECT_FALSE(ScanWorkerAlive());
+    EXPECT_EQ(rootItem, nullptr);
+    EXPECT_FALSE(BusyCursor());
+    ReleaseAfterLoop();
+}
+
+TEST(ScanProgress, HeldBelowTheWholeAndHiddenWithoutUsedBytes) {
+    struct Case {
+        uint64_t seen;
+        uint64_t used;
+        int permille;
+    };
+    const Case cases[] = {
+        {0, 1000, 0},
+        {500, 1000, 500},
+        {999, 1000, SCAN_PROGRESS_CAP},
+        {5000, 1000, SCAN_PROGRESS_CAP},  // apparent sizes may pass the used bytes
+        {1, 0, -1},
+        {UINT64_MAX, UINT64_MAX / 2, SCAN_PROGRESS_CAP},
+        {uint64_t(1) << 60, uint64_t(1) << 62, 250},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ScanProgressPermille(c.seen, c.used), c.permille) << c.seen << "/" << c.used;
+}
+
+}  // namespace
