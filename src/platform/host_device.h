@@ -51,8 +51,10 @@ public:
     // with facts, so a test can describe a machine of its own.
     std::vector<HostCard> CardsFromMountInfo(const std::string& mountInfo, MountFacts facts);
 
-private:
+    // The storage cards mounted now, read from this machine's mount table.
     std::vector<HostCard> StorageCards();
+
+private:
     std::string rootFolder;
 };
 

@@ -35,7 +35,7 @@ void BringMainWindowToFront() {
 
 }  // namespace
 
-bool StartUp() {
+bool StartUp(PathList* startPlace) {
     LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
 
     LoadStringText(STR_TITLE, titleText, TITLE_TEXT_CHARS);
@@ -49,11 +49,20 @@ bool StartUp() {
     // A Palm-size device keeps one instance: a second start shows the first.
     QString title = QString::fromUtf16(titleText);
     if (platformKind == PLATFORM_PALMSIZE) {
-        if (ActivateRunningInstance(title)) return false;
+        if (ActivateRunningInstance(title)) {
+            FreePathList(startPlace);
+            return false;
+        }
         ListenForInstances(title, BringMainWindowToFront);
     }
 
     LoadSettings();
+    // A folder named on the command line goes ahead of the restored place,
+    // and the names flagged there belong to that other place.
+    if (startPlace) {
+        DiscardKeptPlace();
+        pendingPlace = startPlace;
+    }
     orientation = settingsBlob.leftRight ? 1 : 0;
     appFlags = 0;
     closeAccepted = false;
@@ -68,8 +77,8 @@ bool StartUp() {
     return true;
 }
 
-int RunVolumetra() {
-    if (!StartUp()) return 0;
+int RunVolumetra(PathList* startPlace) {
+    if (!StartUp(startPlace)) return 0;
     int code = QApplication::exec();
     ReleaseAfterLoop();
     return code;
