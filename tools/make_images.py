@@ -2,7 +2,9 @@
 """Draws the program's images as PNG files in src/resources/images/.
 
 Each picture is pixel art written out below (one character per pixel, see
-PALETTE); a few round ones are computed. Run it again after changing a picture:
+PALETTE); a few round ones are computed, among them the program's icon at 16,
+32, 48, 128 and 256 pixels, each drawn for its own size (the desktop's icon
+theme gets all five). Run it again after changing a picture (about a minute):
     python3 tools/make_images.py
 """
 import math
