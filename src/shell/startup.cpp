@@ -9,6 +9,7 @@
 #include "scan/item_tree_owner.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
+#include "shell/device_integration.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "platform/platform_kind.h"
@@ -54,6 +55,8 @@ bool StartUp(PathList* startPlace) {
             return false;
         }
         ListenForInstances(title, BringMainWindowToFront);
+        BindSipFunctions();
+        BindAppKeyFunction();
     }
 
     LoadSettings();
@@ -73,6 +76,8 @@ bool StartUp(PathList* startPlace) {
     mainWindow = new MainWindow();
     mainWindow->show();
 
+    BindAppHotKey();
+    WatchLowMemoryMonitor();
     InstallAccelerators();
     return true;
 }
@@ -119,6 +124,7 @@ void OnMainWindowDestroyed() {
 }
 
 void ReleaseAfterLoop() {
+    ReleaseDeviceFunctions();
     StopListeningForInstances();
     ReleaseResourceModule();
 }
