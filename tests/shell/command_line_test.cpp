@@ -173,7 +173,10 @@ protected:
         unsetenv("VOLUMETRA_ROOT");
         FreePathList(place);
     }
+    // Reads a command line; the place of the one before is freed first.
     int Read(std::vector<std::string> arguments) {
+        FreePathList(place);
+        place = nullptr;
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
         return ReadCommandLine(static_cast<int>(argv.size()), argv.data(), &place);
@@ -184,15 +187,12 @@ protected:
 TEST_F(ReadingTheCommandLine, AFolderBecomesThePlaceFromTheDriveDown) {
     ASSERT_EQ(Read({"volumetra", root + "/photos/summer 2003/"}), COMMAND_LINE_RUN);
     EXPECT_EQ(ComponentsOf(place), (std::vector<std::u16string>{u"\\", u"photos", u"summer 2003", u""}));
-    FreePathList(place);
     ASSERT_EQ(Read({"volumetra", root}), COMMAND_LINE_RUN);
     EXPECT_EQ(ComponentsOf(place), (std::vector<std::u16string>{u"\\", u""}));
-    FreePathList(place);
     // A name that looks like an option follows "--".
     ASSERT_EQ(mkdir((root + "/-x").c_str(), 0755), 0);
     ASSERT_EQ(Read({"volumetra", "--", root + "/-x"}), COMMAND_LINE_RUN);
     EXPECT_EQ(ComponentsOf(place), (std::vector<std::u16string>{u"\\", u"-x", u""}));
-    FreePathList(place);
     ASSERT_EQ(Read({"volumetra"}), COMMAND_LINE_RUN);
     EXPECT_EQ(place, nullptr);
 }
