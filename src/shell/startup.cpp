@@ -17,6 +17,7 @@
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
 #include "views/image_list.h"
+#include "views/type_cache.h"
 
 
 namespace {
@@ -103,8 +104,11 @@ void OnMainWindowDestroyed() {
     GetBandRestore(BAND_TOOLS, &settingsBlob.toolBandRestore);
     DestroyCommandBands();
     SaveSettings();
-    DestroySmallImageList();
+    // The list's rows borrow type texts and the scan may still insert tree
+    // nodes while DiscardItemTree waits for it: the caches go after the tree.
     DiscardItemTree();
+    ClearTypeCache();
+    DestroySmallImageList();
     RemoveAccelerators();
     QCoreApplication::exit(0);
 }

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include <QIcon>
+#include <QString>
+
 #include "model/item_node.h"
 
 constexpr int TYPE_CACHE_BUCKETS = 64;
@@ -15,11 +18,25 @@ constexpr int TYPE_KEY_CHARS = 80;
 struct TypeCacheEntry {
     const char16_t* key;
     int32_t iconIndex;         // in smallImageList
-    const char16_t* typeName;  // own, or the shared ".EXE"/".LNK" text
+    const char16_t* typeName;  // own, or the shared ".EXE"/".LNK" text; never none, empty when unnamed
     TypeCacheEntry* next;      // the next entry of the same bucket
 };
 
-// The entry of an item, made on a miss; none when it cannot be allocated.
+// The chain heads; new entries go to the head of their chain.
+extern TypeCacheEntry* typeCacheBuckets[TYPE_CACHE_BUCKETS];
+
+// The type text of the first ".EXE" and the first ".LNK" entry that the
+// desktop could name (inside that entry's block), borrowed by every later one;
+// none until then.
+extern const char16_t* sharedExeTypeName;
+extern const char16_t* sharedLnkTypeName;
+
+// The entry of an item, made on a miss; none when it cannot be allocated (the
+// next need asks again). A type the desktop cannot name gets an entry with its
+// icon and an empty type text; a later lookup, at least typeAskAgainMs after
+// the desktop was last asked about it, asks again and, when the desktop names
+// it now, puts a named entry in its place. The unnamed entry's block stays
+// until ClearTypeCache, since rows may still borrow its empty text.
 TypeCacheEntry* LookupFileType(const ItemNode* item);
 
 // The upper-cased extension of name (".TXT"), or the whole name when it has
@@ -31,3 +48,24 @@ int HashTypeKey(const char16_t* key);
 
 // Frees every entry; at shutdown.
 void ClearTypeCache();
+
+// What the desktop says of a kind of file: its type text (empty when it
+// cannot name the type) and its small icon.
+struct DesktopFileType {
+    QString typeText;
+    QIcon icon;
+};
+
+// Asks the desktop by the item's name alone, the file is never opened: the
+// MIME type's comment by the name's extension (folders: inode/directory),
+// empty for the default type; the icon theme's icon of that type, else the
+// program's folder or page image.
+DesktopFileType AskDesktopFileType(const ItemNode* item);
+
+// Where LookupFileType asks: AskDesktopFileType unless a test puts its own
+// answer in place.
+extern DesktopFileType (*fileTypeSource)(const ItemNode* item);
+
+// How long an unnamed type waits before the desktop is asked about it again;
+// a changed MIME database is read again after a few seconds.
+extern int typeAskAgainMs;
