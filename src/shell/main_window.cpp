@@ -23,6 +23,7 @@
 #include "shell/startup.h"
 #include "views/contents_list.h"
 #include "views/image_list.h"
+#include "views/pie_popup.h"
 #include "views/status_bar.h"
 
 MainWindow* mainWindow = nullptr;
@@ -101,6 +102,7 @@ MainWindow::MainWindow() {
     treePane = CreateTreePane(this);
     CreateSmallImageList();
     listPane = CreateListPane(this);
+    CreatePieWindow(this);
 
     feedbackOverlay = new FeedbackOverlay(this);
     feedbackOverlay->raise();
@@ -124,6 +126,7 @@ MainWindow::~MainWindow() {
     OnMainWindowDestroyed();
     DestroyCommandActions();
     feedbackOverlay = nullptr;
+    ForgetPieWindows();
     treePane = nullptr;
     listPane = nullptr;
     focusPane = nullptr;
@@ -184,4 +187,9 @@ void UpdateFeedbackOverlay(const PaneRect& bar) {
     feedbackOverlay->setAccessibleDescription(description);
     // Only the bar's own pixels change; the panes beneath are not repainted.
     feedbackOverlay->update(FeedbackArea(bar));
+}
+
+QPoint PaneCornerOnScreen() {
+    if (!mainWindow) return QPoint();
+    return mainWindow->mapToGlobal(QPoint(paneArea.right, paneArea.bottom));
 }

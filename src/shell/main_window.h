@@ -31,3 +31,7 @@ struct PaneRect;
 
 // Repaints the splitter's feedback overlay where a bar was drawn or erased.
 void UpdateFeedbackOverlay(const PaneRect& bar);
+
+// The pane area's lower-right corner in screen coordinates; the origin
+// without a main window.
+QPoint PaneCornerOnScreen();
