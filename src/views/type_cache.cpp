@@ -1,9 +1,12 @@
 #include "views/type_cache.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
 #include <QMimeType>
+#include <QStandardPaths>
 
 #include <cstdlib>
 
@@ -15,7 +18,8 @@ TypeCacheEntry* typeCacheBuckets[TYPE_CACHE_BUCKETS] = {};
 const char16_t* sharedExeTypeName = nullptr;
 const char16_t* sharedLnkTypeName = nullptr;
 DesktopFileType (*fileTypeSource)(const ItemNode* item) = AskDesktopFileType;
-int typeAskAgainMs = 5000;
+qint64 (*typeDatabaseStamp)() = TypeDatabaseStamp;
+int typeStampCheckMs = 5000;
 
 namespace {
 
@@ -23,9 +27,14 @@ constexpr char16_t FOLDER_KEY[] = u"\\";
 constexpr char16_t EXE_KEY[] = u".EXE";
 constexpr char16_t LNK_KEY[] = u".LNK";
 
-// The entries whose type the desktop could not name, and when it was last
-// asked about each.
+// The entries whose type the desktop could not name, each with the stamp of
+// the type database it was last asked against.
 QHash<const TypeCacheEntry*, qint64> unnamedTypes;
+
+// The type database's stamp as last read, and when it was read.
+qint64 knownStamp = TYPE_STAMP_UNSETTLED;
+qint64 stampReadAt = 0;
+bool stampRead = false;
 
 // Entries replaced by a named one: rows may still borrow their empty text, so
 // they are freed only with the cache. Linked through next.
@@ -39,6 +48,17 @@ QElapsedTimer& Clock() {
     static QElapsedTimer clock;
     if (!clock.isValid()) clock.start();
     return clock;
+}
+
+// The type database's stamp, read again at most every typeStampCheckMs.
+qint64 CurrentStamp() {
+    qint64 now = Clock().elapsed();
+    if (!stampRead || now - stampReadAt >= typeStampCheckMs) {
+        knownStamp = typeDatabaseStamp();
+        stampReadAt = now;
+        stampRead = true;
+    }
+    return knownStamp;
 }
 
 QIcon ThemeIcon(const QString& name) {
@@ -98,18 +118,20 @@ TypeCacheEntry* MakeEntry(const char16_t* key, const DesktopFileType& answer, co
         entry->typeName = *shared;
     }
     entry->iconIndex = AddTypeIcon(answer.icon);
-    if (!entry->typeName[0]) unnamedTypes.insert(entry, Clock().elapsed());
+    if (!entry->typeName[0]) unnamedTypes.insert(entry, CurrentStamp());
     return entry;
 }
 
-// Asks the desktop again about an unnamed entry when it has waited long
-// enough; puts a named entry in its place (*link points at it) when the
-// desktop names the type now. Returns the entry to answer.
+// Asks the desktop again about an unnamed entry when its type database has
+// changed since the entry was last asked, and settled; puts a named entry in
+// its place (*link points at it) when the desktop names the type now.
+// Returns the entry to answer.
 TypeCacheEntry* AskAgain(TypeCacheEntry** link, const ItemNode* item, const char16_t** shared) {
     TypeCacheEntry* entry = *link;
     auto unnamed = unnamedTypes.find(entry);
-    if (unnamed == unnamedTypes.end() || Clock().elapsed() - *unnamed < typeAskAgainMs) return entry;
-    *unnamed = Clock().elapsed();
+    qint64 stamp = CurrentStamp();
+    if (unnamed == unnamedTypes.end() || stamp == TYPE_STAMP_UNSETTLED || stamp == *unnamed) return entry;
+    *unnamed = stamp;
     DesktopFileType answer = fileTypeSource(item);
     if (answer.typeText.isEmpty()) return entry;
     TypeCacheEntry* named = NewEntry(entry->key, answer.typeText, true);
@@ -203,6 +225,7 @@ void ClearTypeCache() {
     FreeChain(retiredEntries);
     retiredEntries = nullptr;
     unnamedTypes.clear();
+    stampRead = false;
     themeIcons.clear();
     sharedExeTypeName = nullptr;
     sharedLnkTypeName = nullptr;
@@ -225,4 +248,19 @@ DesktopFileType AskDesktopFileType(const ItemNode* item) {
     }
     if (answer.icon.isNull()) answer.icon = SmallImage(folder ? IMAGE_FOLDER : IMAGE_FILE);
     return answer;
+}
+
+qint64 TypeDatabaseStampOf(const QStringList& files, qint64 now) {
+    qint64 stamp = files.size();
+    for (const QString& path : files) {
+        qint64 modified = QFileInfo(path).lastModified().toMSecsSinceEpoch();
+        if (now - modified < TYPE_STAMP_SETTLE_MS) return TYPE_STAMP_UNSETTLED;
+        stamp += modified;
+    }
+    return stamp;
+}
+
+qint64 TypeDatabaseStamp() {
+    QStringList files = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("mime/mime.cache"));
+    return TypeDatabaseStampOf(files, QDateTime::currentMSecsSinceEpoch());
 }

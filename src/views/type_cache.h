@@ -7,6 +7,7 @@
 
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 #include "model/item_node.h"
 
@@ -33,10 +34,10 @@ extern const char16_t* sharedLnkTypeName;
 
 // The entry of an item, made on a miss; none when it cannot be allocated (the
 // next need asks again). A type the desktop cannot name gets an entry with its
-// icon and an empty type text; a later lookup, at least typeAskAgainMs after
-// the desktop was last asked about it, asks again and, when the desktop names
-// it now, puts a named entry in its place. The unnamed entry's block stays
-// until ClearTypeCache, since rows may still borrow its empty text.
+// icon and an empty type text; once the desktop's type database has changed,
+// the next lookup asks again and, when the desktop names the type now, puts a
+// named entry in its place. The unnamed entry's block stays until
+// ClearTypeCache, since rows may still borrow its empty text.
 TypeCacheEntry* LookupFileType(const ItemNode* item);
 
 // The upper-cased extension of name (".TXT"), or the whole name when it has
@@ -66,6 +67,17 @@ DesktopFileType AskDesktopFileType(const ItemNode* item);
 // answer in place.
 extern DesktopFileType (*fileTypeSource)(const ItemNode* item);
 
-// How long an unnamed type waits before the desktop is asked about it again;
-// a changed MIME database is read again after a few seconds.
-extern int typeAskAgainMs;
+// A value standing for the state of the desktop's type database (the MIME
+// database's cache files), so that unnamed types are asked about again only
+// when it changed. TYPE_STAMP_UNSETTLED while a file changed within the last
+// TYPE_STAMP_SETTLE_MS: Qt reads a changed database only some seconds later.
+constexpr qint64 TYPE_STAMP_UNSETTLED = -1;
+constexpr qint64 TYPE_STAMP_SETTLE_MS = 6000;
+qint64 TypeDatabaseStamp();
+// The stamp of the given database files at time now (ms since 1970).
+qint64 TypeDatabaseStampOf(const QStringList& files, qint64 now);
+
+// Where LookupFileType reads the stamp: TypeDatabaseStamp unless a test puts
+// its own in place; and how often it reads it, at most.
+extern qint64 (*typeDatabaseStamp)();
+extern int typeStampCheckMs;

@@ -2,6 +2,7 @@
 // all folders; the entry blocks and the shared texts; unnamed types asked
 // again; and the desktop's answers by name alone, with theme icons or the
 // program's own images.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
@@ -83,6 +84,10 @@ struct FakeDesktop {
 };
 FakeDesktop* fake = nullptr;
 
+// A stand-in type database stamp.
+qint64 fakeStamp = 1;
+qint64 FakeStamp() { return fakeStamp; }
+
 DesktopFileType FakeAnswer(const ItemNode* item) {
     fake->asked.emplace_back(item->name);
     char16_t key[TYPE_KEY_CHARS];
@@ -106,12 +111,16 @@ protected:
                          {u"\\", "Folder"}};
         fake = &desktop;
         fileTypeSource = FakeAnswer;
+        typeDatabaseStamp = FakeStamp;
+        typeStampCheckMs = 0;
+        fakeStamp = 1;
     }
     void TearDown() override {
         ClearTypeCache();
         DestroySmallImageList();
         fileTypeSource = AskDesktopFileType;
-        typeAskAgainMs = 5000;
+        typeDatabaseStamp = TypeDatabaseStamp;
+        typeStampCheckMs = 5000;
         fake = nullptr;
     }
 
@@ -271,12 +280,18 @@ TEST_F(TypeCacheTest, UnnamedTypeKeepsItsIconAndIsAskedAgainLater) {
     int firstIcon = unnamed->iconIndex;
     EXPECT_EQ(firstIcon, SMALL_IMAGE_COUNT);
 
-    // Not yet: the same entry, the desktop not asked.
+    // The type database is as it was: the same entry, the desktop not asked.
     EXPECT_EQ(LookupFileType(&file), unnamed);
     EXPECT_EQ(desktop.asked.size(), 1u);
 
-    // Still unnamed when asked again: the same entry, no new icon.
-    typeAskAgainMs = 0;
+    // It changed, but Qt may not have read it yet: not now.
+    fakeStamp = TYPE_STAMP_UNSETTLED;
+    EXPECT_EQ(LookupFileType(&file), unnamed);
+    EXPECT_EQ(desktop.asked.size(), 1u);
+
+    // Settled, and still unnamed: asked once, the same entry, no new icon.
+    fakeStamp = 2;
+    EXPECT_EQ(LookupFileType(&file), unnamed);
     EXPECT_EQ(LookupFileType(&file), unnamed);
     EXPECT_EQ(desktop.asked.size(), 2u);
     EXPECT_EQ(smallImageList.size(), size_t(SMALL_IMAGE_COUNT + 1));
@@ -284,14 +299,51 @@ TEST_F(TypeCacheTest, UnnamedTypeKeepsItsIconAndIsAskedAgainLater) {
     // The desktop learnt the type: a named entry takes the place of the old
     // one, whose empty text stays readable for the rows that borrow it.
     desktop.texts[u".XYZ"] = "Sketch";
+    fakeStamp = 3;
     TypeCacheEntry* named = LookupFileType(&file);
     ASSERT_NE(named, unnamed);
     EXPECT_EQ(QString::fromUtf16(named->typeName), "Sketch");
     EXPECT_EQ(std::u16string(named->key), u".XYZ");
     EXPECT_EQ(emptyText[0], 0);
     EXPECT_EQ(EntryCount(), 1);
+    EXPECT_EQ(named->iconIndex, SMALL_IMAGE_COUNT + 1);
+    fakeStamp = 4;
     EXPECT_EQ(LookupFileType(&file), named);
     EXPECT_EQ(desktop.asked.size(), 3u);
+}
+
+TEST(TypeDatabaseStamp, ChangesWithTheDatabaseFilesAndWaitsForThemToSettle) {
+    QTemporaryDir folder;
+    QStringList files;
+    for (const char* name : {"user.cache", "system.cache"}) {
+        files << QDir(folder.path()).filePath(QLatin1String(name));
+        QFile file(files.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    const QDateTime day = QDateTime::fromSecsSinceEpoch(1700000000);
+    auto touch = [&](int index, const QDateTime& when) {
+        QFile file(files[index]);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+    };
+    touch(0, day);
+    touch(1, day);
+    const qint64 later = day.toMSecsSinceEpoch() + 3600000;
+    qint64 first = TypeDatabaseStampOf(files, later);
+    EXPECT_NE(first, TYPE_STAMP_UNSETTLED);
+    EXPECT_EQ(TypeDatabaseStampOf(files, later), first);
+    EXPECT_NE(TypeDatabaseStampOf(files.mid(0, 1), later), first);
+    touch(1, day.addSecs(60));
+    qint64 second = TypeDatabaseStampOf(files, later);
+    EXPECT_NE(second, first);
+    EXPECT_NE(second, TYPE_STAMP_UNSETTLED);
+    // Changed a moment ago: not settled yet.
+    EXPECT_EQ(TypeDatabaseStampOf(files, day.addSecs(62).toMSecsSinceEpoch()), TYPE_STAMP_UNSETTLED);
+    EXPECT_EQ(TypeDatabaseStampOf({}, later), 0);
+    // This machine's database, whatever it holds, gives a stamp.
+    qint64 machine = TypeDatabaseStamp();
+    EXPECT_TRUE(machine == TYPE_STAMP_UNSETTLED || machine >= 0);
 }
 
 TEST_F(TypeCacheTest, UnnamedFirstProgramDoesNotBlankTheOthers) {
