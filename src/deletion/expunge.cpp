@@ -60,6 +60,8 @@ int Refuse(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path)
     return ShowStringMessage(owner, stringId, TextOf(path), QMessageBox::Ok, QMessageBox::Critical);
 }
 
+bool expungeRunning = false;
+
 ItemNode* RowItem(const QTreeWidgetItem* row) {
     return reinterpret_cast<ItemNode*>(row->data(0, Qt::UserRole).value<quintptr>());
 }
@@ -84,9 +86,13 @@ void ExpungeCommand() {
             dialog->done(1);
         });
     }
+    expungeRunning = true;
     dialog->exec();
+    expungeRunning = false;
     delete dialog;
 }
+
+bool ExpungeRunning() { return expungeRunning; }
 
 void FillExpungeList(QTreeWidget* list) {
     list->setSelectionBehavior(QAbstractItemView::SelectRows);

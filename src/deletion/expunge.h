@@ -30,6 +30,9 @@ constexpr uint32_t YES_TO_ALL = 0x1;  // bit of a run's yesToAll
 // confirmation dialog (the Palm-size one on such a device); OK deletes.
 void ExpungeCommand();
 
+// Whether the confirmation dialog is open: the tree must then stay as it is.
+bool ExpungeRunning();
+
 // The confirmation list: Name and Pathname columns, one row per marked entry
 // of the current folder, sorted by name.
 void FillExpungeList(QTreeWidget* list);

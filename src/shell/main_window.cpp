@@ -16,6 +16,7 @@
 #include "scan/navigation.h"
 #include "platform/owner_window.h"
 #include "shell/command_bands.h"
+#include "shell/device_integration.h"
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
 #include "resources/resource_module.h"
@@ -169,7 +170,13 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
     SplitterReleased(at.x(), at.y());
 }
 
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) OnMainWindowActivated();
+    QWidget::changeEvent(event);
+}
+
 void MainWindow::focusInEvent(QFocusEvent*) {
+    OnMainWindowFocused();
     if (focusPane) focusPane->setFocus(Qt::OtherFocusReason);
 }
 
