@@ -18,6 +18,7 @@
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
 #include "views/image_list.h"
+#include "views/type_cache.h"
 
 
 namespace {
@@ -117,8 +118,11 @@ void OnMainWindowDestroyed() {
     GetBandRestore(BAND_TOOLS, &settingsBlob.toolBandRestore);
     DestroyCommandBands();
     SaveSettings();
-    DestroySmallImageList();
+    // The list's rows borrow type texts and the scan may still insert tree
+    // nodes while DiscardItemTree waits for it: the caches go after the tree.
     DiscardItemTree();
+    ClearTypeCache();
+    DestroySmallImageList();
     RemoveAccelerators();
     QCoreApplication::exit(0);
 }
