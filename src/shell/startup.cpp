@@ -19,6 +19,7 @@
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
 #include "views/image_list.h"
+#include "views/type_cache.h"
 
 
 namespace {
@@ -37,9 +38,12 @@ void BringMainWindowToFront() {
 
 }  // namespace
 
-bool StartUp() {
+bool StartUp(PathList* startPlace) {
     LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
-    if (!History(HISTORY_CREATE, nullptr, 0)) return false;
+    if (!History(HISTORY_CREATE, nullptr, 0)) {
+        FreePathList(startPlace);
+        return false;
+    }
 
     LoadStringText(STR_TITLE, titleText, TITLE_TEXT_CHARS);
     LoadStringText(STR_DATABASE_FOLDER, databaseFolderName, DATABASE_NAME_CHARS);
@@ -52,13 +56,22 @@ bool StartUp() {
     // A Palm-size device keeps one instance: a second start shows the first.
     QString title = QString::fromUtf16(titleText);
     if (platformKind == PLATFORM_PALMSIZE) {
-        if (ActivateRunningInstance(title)) return false;
+        if (ActivateRunningInstance(title)) {
+            FreePathList(startPlace);
+            return false;
+        }
         ListenForInstances(title, BringMainWindowToFront);
         BindSipFunctions();
         BindAppKeyFunction();
     }
 
     LoadSettings();
+    // A folder named on the command line goes ahead of the restored place,
+    // and the names flagged there belong to that other place.
+    if (startPlace) {
+        DiscardKeptPlace();
+        pendingPlace = startPlace;
+    }
     orientation = settingsBlob.leftRight ? 1 : 0;
     appFlags = 0;
     closeAccepted = false;
@@ -75,8 +88,8 @@ bool StartUp() {
     return true;
 }
 
-int RunVolumetra() {
-    if (!StartUp()) return 0;
+int RunVolumetra(PathList* startPlace) {
+    if (!StartUp(startPlace)) return 0;
     int code = QApplication::exec();
     ReleaseAfterLoop();
     return code;
@@ -110,8 +123,11 @@ void OnMainWindowDestroyed() {
     GetBandRestore(BAND_TOOLS, &settingsBlob.toolBandRestore);
     DestroyCommandBands();
     SaveSettings();
-    DestroySmallImageList();
+    // The list's rows borrow type texts and the scan may still insert tree
+    // nodes while DiscardItemTree waits for it: the caches go after the tree.
     DiscardItemTree();
+    ClearTypeCache();
+    DestroySmallImageList();
     RemoveAccelerators();
     QCoreApplication::exit(0);
 }
