@@ -2,6 +2,7 @@
 // drive is scanned, what the scan leaves in the item tree and the folder
 // tree, stopping at every level, expansions, and a worker that cannot start.
 #include <QAction>
+#include <QProgressBar>
 #include <QTimer>
 
 #include "browse_program.h"
@@ -38,6 +39,7 @@ TEST_F(ScanTest, UnscannedDriveShowsPendingWhileScannedThenListsWithTotals) {
     EXPECT_EQ(scanState, SCAN_IDLE);
 
     ASSERT_TRUE(WaitUntil([] { return scanState != SCAN_IDLE; }));
+    EXPECT_EQ(StatusPartText(0), "- -");
     EXPECT_EQ(statusPart0.kind, STATUS_PENDING);
     EXPECT_EQ(statusPart0.item, store);
     EXPECT_EQ(statusPart1.kind, STATUS_DRIVE_FREE);
@@ -45,9 +47,19 @@ TEST_F(ScanTest, UnscannedDriveShowsPendingWhileScannedThenListsWithTotals) {
     for (int id : {CMD_REFRESH, CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_GO_BACKWARD, CMD_GO_FORWARD})
         EXPECT_FALSE(IsCommandEnabled(id)) << id;
     EXPECT_EQ(listedPlace, nullptr);
+    // One text covers the parts: the folder being read, with the share of
+    // the drive's used bytes seen so far beside it.
+    QProgressBar* progress = statusBar->findChild<QProgressBar*>(QStringLiteral("scanProgress"));
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(WaitUntil([] { return StatusPartText(STATUS_SIMPLE_PART).startsWith("\\Windows\\"); }));
+    EXPECT_EQ(statusBar->accessibleName(), StatusPartText(STATUS_SIMPLE_PART));
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_LE(progress->value(), SCAN_PROGRESS_CAP);
 
     device.SetListingDelay(0);
     ASSERT_TRUE(WaitSettled());
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_EQ(statusBar->accessibleName(), StatusPartText(0) + "; " + StatusPartText(1));
     EXPECT_TRUE(store->flags & ITEM_SCANNED);
     EXPECT_FALSE(store->flags & ITEM_SCANNING);
     EXPECT_EQ(listedPlace, store);
@@ -120,7 +132,10 @@ TEST_P(ScanStopTest, StopAtAnyLevelLeavesTheDriveAsBefore) {
     ASSERT_NE(StatusRestoreTimer(), nullptr);
     EXPECT_TRUE(StatusRestoreTimer()->isActive());
     EXPECT_EQ(StatusRestoreTimer()->interval(), STATUS_RESTORE_MS);
-    EXPECT_EQ(QString::fromUtf16(stopText), "Calculation of drive spaces was stopped.");
+    EXPECT_EQ(statusBar->accessibleName(), "Calculation of drive spaces was stopped.");
+    OnStatusRestoreTimer();
+    EXPECT_FALSE(StatusRestoreTimer()->isActive());
+    EXPECT_TRUE(statusBar->accessibleName().startsWith("- -"));
 
     // A later selection scans the drive again, completely.
     device.SetListingDelay(0);
@@ -241,6 +256,7 @@ TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
     EXPECT_FALSE(BusyCursor());
     EXPECT_TRUE(IsCommandEnabled(CMD_REFRESH));
     EXPECT_TRUE(StatusRestoreTimer()->isActive());
+    EXPECT_EQ(statusBar->accessibleName(), QString::fromUtf16(stopText));
 
     scanThreadStarter = StartScanThread;
     Select(TreeRootNode());
