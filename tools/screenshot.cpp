@@ -1,20 +1,50 @@
 // Starts Volumetra as the program does and saves a picture of its window:
-//     volumetra_screenshot docs/screenshot.png
-// Run it on the offscreen platform (QT_QPA_PLATFORM=offscreen) or under
-// xvfb-run. The settings are those of the user running it.
+//     volumetra_screenshot docs/screenshot.png [PLACE]
+// With a place ("\Pictures\"), the window first goes there the way a
+// restored place is reopened: it waits until the drive is scanned and the
+// folder listed, and shows the folders on the way open. Run it on the
+// offscreen platform (QT_QPA_PLATFORM=offscreen) or under xvfb-run. The
+// settings are those of the user running it.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QTreeWidget>
 
+#include "model/path_list.h"
 #include "scan/folder_tree.h"
+#include "scan/navigation.h"
+#include "scan/scan_control.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
+
+namespace {
+
+// Goes to place and waits (at most a minute) until it is listed.
+bool ShowPlace(const QString& text) {
+    PathList* place = ParsePathList(reinterpret_cast<const char16_t*>(text.utf16()));
+    if (!place) return false;
+    NavigateTo(place);
+    QElapsedTimer clock;
+    clock.start();
+    while (scanState != SCAN_IDLE || ScanWorkerAlive() || pendingTimerArmed || !listedPlace) {
+        if (clock.elapsed() > 60000) return false;
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    for (QTreeWidgetItem* node = treePane->currentItem(); node; node = node->parent()) node->setExpanded(true);
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2 || !StartUp()) return 1;
     mainWindow->resize(640, 420);
-    if (treePane && treePane->topLevelItem(0)) treePane->setCurrentItem(treePane->topLevelItem(0));
+    if (argc > 2) {
+        if (!ShowPlace(QString::fromLocal8Bit(argv[2]))) return 1;
+    } else if (treePane && treePane->topLevelItem(0)) {
+        treePane->setCurrentItem(treePane->topLevelItem(0));
+    }
     QApplication::processEvents();
     bool saved = mainWindow->grab().save(QString::fromLocal8Bit(argv[1]));
     // The picture only: close without writing anything back.

@@ -78,6 +78,27 @@ TEST_F(BadInputTest, FoldersBeyondThePathBufferAreListedWithoutContent) {
     ExpectConsistentTree();
 }
 
+// Two thousand and more levels of one-letter folders: as deep as the path
+// buffer reaches, then listed without content; the walk, the totals, the
+// tree and the rebuild all cope with the depth.
+TEST_F(BadInputTest, FoldersThousandsOfLevelsDeepAreWalkedAsFarAsThePathReaches) {
+    std::u16string path;
+    for (int level = 0; level < 2100; ++level) path += u"\\d";
+    device.AddFile(path + u"\\end.bin", 5);
+    Start();
+    ScanStore();
+    int depth = 0;
+    ItemNode* deepest = Item({u"\\", u"d"});
+    for (; deepest->childCount; deepest = FindChildByName(deepest, u"d")) ++depth;
+    // "\\" and 2045 times "d\\" leave room for "*.*"; one more level does not.
+    EXPECT_EQ(depth, 2045);
+    EXPECT_TRUE(deepest->flags & ITEM_SCANNED);
+    EXPECT_EQ(FolderPathLength(deepest), 1u + 2u * 2046u);
+    ExpectConsistentTree();
+    RebuildAll();
+    EXPECT_EQ(Node({u"\\"})->childCount(), 0);
+}
+
 TEST_F(BadInputTest, HugeFoldersFinishWithEveryEntryAndSortedNodes) {
     for (int i = 0; i < 200000; ++i) device.AddFile(u"\\Huge\\f" + Number(i), 3);
     for (int i = 0; i < 4500; ++i) device.AddFolder(u"\\Wide\\d" + Number(4500 - i));
