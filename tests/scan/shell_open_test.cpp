@@ -1,0 +1,76 @@
+// Opening a file with the desktop's program: the path handed over, and the
+// host file it stands for.
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/item_tree.h"
+#include "model/path_list.h"
+#include "platform/host_device.h"
+#include "scan/shell_open.h"
+#include "support/item_fixture.h"
+
+namespace {
+
+std::vector<std::u16string> opened;
+
+bool RecordOpen(const char16_t* path) {
+    opened.emplace_back(path);
+    return true;
+}
+
+TEST(ShellOpen, HandsTheItemsFullPathToTheOpener) {
+    DeviceScope scope;
+    scope.device.AddFile(u"\\docs\\a b.txt", 5);
+    ItemNode* root = CreateRootItem();
+    ItemNode* store = FindChildByName(root, u"\\");
+    store->childCount = ListFolder(u"\\*.*", store, true, &store->children);
+    ItemNode* docs = FindChildByName(store, u"docs");
+    docs->childCount = ListFolder(u"\\docs\\*.*", docs, false, &docs->children);
+
+    opened.clear();
+    shellOpener = RecordOpen;
+    OpenWithShell(nullptr, FindChildByName(docs, u"a b.txt"));
+    OpenWithShell(nullptr, root);  // the root has no file to open
+    shellOpener = OpenPathWithDesktop;
+    EXPECT_EQ(opened, std::vector<std::u16string>{u"\\docs\\a b.txt"});
+}
+
+TEST(ShellOpen, APathThatDoesNotFitIsNotCutShort) {
+    DeviceScope scope;
+    ItemNode* root = CreateRootItem();
+    ItemNode* store = FindChildByName(root, u"\\");
+    // A chain of folders whose full path passes the path buffer.
+    std::vector<ItemNode> chain(20);
+    std::u16string name(250, u'x');
+    ItemNode* parent = store;
+    for (ItemNode& folder : chain) {
+        folder.parent = parent;
+        folder.name = name.c_str();
+        folder.flags = ITEM_FOLDER;
+        parent = &folder;
+    }
+    opened.clear();
+    shellOpener = RecordOpen;
+    OpenWithShell(nullptr, &chain.back());
+    shellOpener = OpenPathWithDesktop;
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST(ShellOpen, TheHostFileOfAProgramPath) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    HostDevice host(folder.path().toStdString());
+    SetDevice(&host);
+    EXPECT_EQ(HostFileUrl(u"\\docs\\a b.txt"), QUrl::fromLocalFile(folder.path() + "/docs/a b.txt"));
+    EXPECT_EQ(HostFileUrl(u"home\\x"), QUrl::fromLocalFile(folder.path() + "/home/x"));
+    SetDevice(nullptr);
+    // The in-memory device has no host files.
+    DeviceScope scope;
+    EXPECT_TRUE(HostFileUrl(u"\\docs\\a b.txt").isEmpty());
+}
+
+}  // namespace
