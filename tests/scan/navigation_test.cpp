@@ -165,6 +165,24 @@ TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
     ExpectConsistentTree();
 }
 
+// A new place while a navigation waits for its drive's scan replaces the
+// waiting one and waits for the same scan.
+TEST_F(NavigationTest, ANewPlaceReplacesTheNavigationWaitingForItsScan) {
+    Start();
+    ScanStore();
+    Select(Node({u"\\", u"Windows"}));
+    ASSERT_TRUE(WaitSettled());
+    device.SetListingDelay(20000);
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_NE(navigationPath, nullptr);
+    EXPECT_FALSE(NavigateTo(ParsePathList(u"\\My Documents\\")));
+    EXPECT_EQ(scanState, SCAN_RUNNING);
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"My Documents"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"My Documents"}));
+}
+
 TEST_F(NavigationTest, RefreshAtTheRootScansNothing) {
     Start();
     CommandAction(CMD_REFRESH)->trigger();

@@ -245,6 +245,62 @@ TEST_F(ScanTest, AStopTooLateForTheWorkerStillShowsTheChosenPlace) {
     EXPECT_EQ(listedPlace, rootItem);
 }
 
+// A drive chosen, then within the selection delay another drive opened: its
+// scan stops when the choice comes due, and the chosen drive is scanned.
+TEST_F(ScanTest, AChoiceComingDueDuringAnotherDrivesScanStopsThatScan) {
+    Start();
+    // Slow enough that the scan is still under way when the choice is due.
+    device.SetListingDelay(100000);
+    Select(Node({u"Storage Card"}));
+    Node({u"\\"})->setExpanded(true);
+    ASSERT_EQ(scanItem, Item({u"\\"}));
+    ASSERT_TRUE(WaitUntil([] { return !pendingTimerArmed; }));
+    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
+    EXPECT_FALSE(Node({u"\\"})->isExpanded());
+    EXPECT_TRUE(Item({u"Storage Card"})->flags & ITEM_SCANNED);
+    EXPECT_EQ(listedPlace, Item({u"Storage Card"}));
+    ExpectConsistentTree();
+}
+
+// A navigation waiting for its drive's scan, then another place chosen: the
+// choice is shown when the scan has stopped, not the root.
+TEST_F(ScanTest, AStoppedNavigationShowsThePlaceChosenMeanwhile) {
+    Start();
+    ScanStore();
+    Select(Node({u"\\", u"Windows"}));
+    ASSERT_TRUE(WaitSettled());
+    device.SetListingDelay(20000);
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_EQ(scanReason, uint32_t(SCAN_FOR_NAVIGATION));
+    ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
+    Select(Node({u"Storage Card"}));
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(navigationPath, nullptr);
+    EXPECT_EQ(treePane->currentItem(), Node({u"Storage Card"}));
+    EXPECT_EQ(listedPlace, Item({u"Storage Card"}));
+    EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
+}
+
+TEST_F(ScanTest, AStoppedNavigationWithNothingChosenEndsAtTheRoot) {
+    Start();
+    ScanStore();
+    Select(Node({u"\\", u"Windows"}));
+    ASSERT_TRUE(WaitSettled());
+    device.SetListingDelay(20000);
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
+    CommandAction(CMD_STOP)->trigger();
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(navigationPath, nullptr);
+    EXPECT_EQ(treePane->currentItem(), TreeRootNode());
+    EXPECT_EQ(listedPlace, rootItem);
+}
+
 TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
     Start();
     scanThreadStarter = [](QThread*) { return false; };
