@@ -87,8 +87,17 @@ public:
         // A tree without a selection stays without one when it gets the
         // focus (after a rebuild, a navigation is about to choose the node).
         if (focusArriving && !currentIndex().isValid()) return;
-        if (index != currentIndex() && treeReady && OnTreeSelChanging()) {
-            refused = index;
+        if (index != currentIndex() && treeReady) {
+            // The question runs a loop of its own, in which a scan may insert
+            // or delete nodes: the node asked about is followed meanwhile.
+            QPersistentModelIndex asked(index);
+            if (OnTreeSelChanging()) {
+                refused = asked;
+                return;
+            }
+            if (index.isValid() && !asked.isValid()) return;
+            refused = QPersistentModelIndex();
+            QItemSelectionModel::setCurrentIndex(asked, command);
             return;
         }
         refused = QPersistentModelIndex();

@@ -97,6 +97,36 @@ TEST_F(NavigationTest, TheMarksQuestionCanKeepTheSelection) {
     (void)store;
 }
 
+// The marks question runs a loop of its own: a stop unwinding meanwhile may
+// delete the very node the user chose, which is then not selected.
+TEST_F(NavigationTest, ANodeDeletedWhileTheMarksQuestionIsOpenIsNotSelected) {
+    device.AddFile(u"Storage Card\\song.mp3", 4000);
+    Start();
+    Select(Node({u"Storage Card"}));
+    ASSERT_TRUE(WaitUntil([] { return Settled() && listedPlace == Item({u"Storage Card"}); }));
+    ItemNode* song = Item({u"Storage Card", u"song.mp3"});
+    song->flags |= ITEM_MARKED;
+    markedCount = 1;
+
+    device.SetListingDelay(20000);
+    Node({u"\\"})->setExpanded(true);
+    ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
+    CommandAction(CMD_STOP)->trigger();
+    {
+        // Yes, but only once the stop has taken the node away.
+        ModalAnswers answers([](QWidget* box) {
+            if (Node({u"\\"})->childCount() == 0) ClickMessageButton(box, QMessageBox::Yes);
+        });
+        Select(Node({u"\\", u"Windows"}));
+        EXPECT_FALSE(answers.seen.isEmpty());
+    }
+    device.SetListingDelay(0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(treePane->currentItem(), Node({u"Storage Card"}));
+    EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
+    ExpectConsistentTree();
+}
+
 TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
     Start();
     EXPECT_FALSE(IsCommandEnabled(CMD_UP));
