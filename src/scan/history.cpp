@@ -117,6 +117,9 @@ void OnHistoryCommand(int commandId) {
     // The commands are off while a scan runs; a stray one changes nothing.
     if (scanState != SCAN_IDLE) return;
     if (!ConfirmLeavePlace(OwnerWindow())) return;
+    // The question runs a loop of its own, in which a choice made just
+    // before may have come due and started a scan.
+    if (scanState != SCAN_IDLE) return;
     RecordPlace(CurrentFolderItem(), HISTORY_STORE);
     const char16_t* text = nullptr;
     if (!History(commandId == CMD_GO_BACKWARD ? HISTORY_BACK : HISTORY_FORWARD, &text, 0) || !text) return;
