@@ -161,7 +161,8 @@ void OnTreeSelChanged(QTreeWidgetItem* now, QTreeWidgetItem* old) {
         return;
     }
     ItemNode* item = TreeNodeItem(now);
-    bool inScannedDrive = now && (now == scanRequest.treeItem || IsTreeNodeBelow(now, scanRequest.treeItem));
+    if (!item) return;
+    bool inScannedDrive = now == scanRequest.treeItem || IsTreeNodeBelow(now, scanRequest.treeItem);
     if (inScannedDrive) {
         // The drive being scanned, or a folder the scan has found in it: the
         // scan goes on and the place is listed when it is done. A folder of
