@@ -65,7 +65,7 @@ FeedbackOverlay* feedbackOverlay = nullptr;
 void NotePaneFocus(QWidget* now) {
     for (QWidget* widget = now; widget; widget = widget->parentWidget()) {
         if (widget == treePane || widget == listPane) {
-            focusPane = widget;
+            NoteFocusPane(widget);
             return;
         }
     }
@@ -115,6 +115,7 @@ MainWindow::MainWindow() {
         pendingPlace = nullptr;
     } else {
         if (QTreeWidgetItem* root = treePane->topLevelItem(0)) treePane->setCurrentItem(root);
+        if (rootItem) FillDriveList(rootItem->children, rootItem->childCount);
         treePane->setFocus(Qt::OtherFocusReason);
     }
     resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);

@@ -16,6 +16,7 @@
 #include "resources/resource_module.h"
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
+#include "views/contents_list.h"
 #include "views/image_list.h"
 
 
@@ -102,6 +103,7 @@ void OnMainWindowDestroyed() {
     GetBandRestore(BAND_MENU, &settingsBlob.menuBandRestore);
     GetBandRestore(BAND_TOOLS, &settingsBlob.toolBandRestore);
     DestroyCommandBands();
+    SaveColumnLayout();
     SaveSettings();
     DestroySmallImageList();
     DiscardItemTree();

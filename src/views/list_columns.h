@@ -1,0 +1,34 @@
+// The two column sets of the list pane (drives and contents): header texts,
+// alignments and default widths, switching between them with each set's
+// widths and display order kept in the settings record, and the sort arrow
+// each header shows right of its text.
+#pragma once
+
+#include <Qt>
+#include <QString>
+
+class QHeaderView;
+
+// 1 where a column's natural order is descending (Size and Possession).
+extern const int driveNaturalDescending[5];
+extern const int contentsNaturalDescending[5];
+
+// Makes the list carry the drive (or contents) columns. Leaving the other
+// set first stores its widths and order in the settings record; the new set
+// takes its own from there. True when the columns stand; a switch to the set
+// already shown succeeds at once.
+bool SwitchToDriveColumns();
+bool SwitchToContentsColumns();
+
+// What the header of column shows in the current set.
+QString ColumnHeaderText(int column);
+int ColumnHeaderImage(int column);
+Qt::Alignment ColumnAlignment(int column);
+
+// Sets the header images: no arrow except on the sort column, which shows up
+// when its rows run ascending and down when they run descending.
+void UpdateHeaderArrows();
+
+// Makes header draw each section's image right of its text, as the sort
+// arrow stands, and Qt's own sort indicator never.
+void InstallHeaderArrowStyle(QHeaderView* header);
