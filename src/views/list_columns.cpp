@@ -1,5 +1,7 @@
 #include "views/list_columns.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPainter>
 #include <QProxyStyle>
@@ -23,23 +25,38 @@ namespace {
 constexpr int HEADER_TEXT_CHARS = 32;
 // Widths beyond this are not a layout anyone dragged: a damaged record.
 constexpr int32_t WIDEST_COLUMN = 10000;
+// Room around a cell's text and a header's text and arrow, in pixels.
+constexpr int CELL_MARGINS = 12;
+constexpr int ARROW_ROOM = 18;
+
+enum ColumnText {
+    TEXT_NAME,     // a name: the narrowest default holds a short one
+    TEXT_BYTES,    // a grouped byte count
+    TEXT_PERCENT,  // "100%"
+    TEXT_OTHER,    // a type text or a date
+};
 
 struct ColumnSpec {
     StringId header;
     Qt::Alignment alignment;
     int32_t defaultWidth;
+    ColumnText text;
 };
 
 const ColumnSpec DRIVE_COLUMNS[LIST_COLUMNS] = {
-    {STR_HEADER_STORAGE, Qt::AlignLeft, 110},       {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80},
-    {STR_HEADER_USAGE, Qt::AlignRight, 80},         {STR_HEADER_USAGE_PERCENT, Qt::AlignRight, 50},
-    {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80},
+    {STR_HEADER_STORAGE, Qt::AlignLeft, 110, TEXT_NAME},
+    {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_USAGE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_USAGE_PERCENT, Qt::AlignRight, 50, TEXT_PERCENT},
+    {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80, TEXT_BYTES},
 };
 
 const ColumnSpec CONTENTS_COLUMNS[LIST_COLUMNS] = {
-    {STR_HEADER_NAME, Qt::AlignLeft, 160},  {STR_HEADER_SIZE, Qt::AlignRight, 80},
-    {STR_HEADER_POSSESSION, Qt::AlignRight, 50}, {STR_HEADER_TYPE, Qt::AlignLeft, 80},
-    {STR_HEADER_MODIFIED, Qt::AlignLeft, 84},
+    {STR_HEADER_NAME, Qt::AlignLeft, 160, TEXT_NAME},
+    {STR_HEADER_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_POSSESSION, Qt::AlignRight, 50, TEXT_PERCENT},
+    {STR_HEADER_TYPE, Qt::AlignLeft, 80, TEXT_OTHER},
+    {STR_HEADER_MODIFIED, Qt::AlignLeft, 84, TEXT_OTHER},
 };
 
 // The header texts and images of the set shown now.
@@ -75,12 +92,11 @@ void SaveShownLayout() {
 void ApplyShownLayout() {
     QHeaderView* header = ListHeader();
     if (!header || header->count() != LIST_COLUMNS) return;
-    const ColumnSpec* columns = ColumnsOf(listMode);
     const int32_t* widths = WidthsOf(listMode);
     const int32_t* order = OrderOf(listMode);
     for (int column = 0; column < LIST_COLUMNS; ++column) {
         const int32_t width = widths[column];
-        header->resizeSection(column, width >= 0 && width <= WIDEST_COLUMN ? width : columns[column].defaultWidth);
+        header->resizeSection(column, width >= 0 && width <= WIDEST_COLUMN ? width : DefaultColumnWidth(listMode, column));
     }
     bool seen[LIST_COLUMNS] = {};
     bool permutation = true;
@@ -137,11 +153,13 @@ public:
             static_cast<QStyleOptionHeader&>(label) = *header;
         label.icon = QIcon();
         label.rect.setRight(header->rect.right() - size - gap);
+        // A header too narrow for its text shows its beginning, never a cut-off start.
+        label.text = header->fontMetrics.elidedText(header->text, Qt::ElideRight, label.rect.width());
         QProxyStyle::drawControl(CE_HeaderLabel, &label, painter, widget);
 
         int left = label.rect.right() + gap;
         if (!(header->textAlignment & Qt::AlignRight))
-            left = std::min(left, label.rect.left() + header->fontMetrics.horizontalAdvance(header->text) + gap);
+            left = std::min(left, label.rect.left() + header->fontMetrics.horizontalAdvance(label.text) + gap);
         const QRect place(left, header->rect.center().y() - size / 2, size, size);
         const QIcon::Mode mode = (header->state & State_Enabled) ? QIcon::Normal : QIcon::Disabled;
         header->icon.paint(painter, place, Qt::AlignCenter, mode);
@@ -156,6 +174,19 @@ public:
 };
 
 }  // namespace
+
+int32_t DefaultColumnWidth(int set, int column) {
+    if (column < 0 || column >= LIST_COLUMNS) return 0;
+    const ColumnSpec& spec = ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column];
+    const QFontMetrics metrics(QApplication::font());
+    char16_t text[HEADER_TEXT_CHARS];
+    LoadStringText(spec.header, text, HEADER_TEXT_CHARS);
+    int needed = metrics.horizontalAdvance(QString::fromUtf16(text)) + ARROW_ROOM + CELL_MARGINS;
+    if (spec.text == TEXT_BYTES)
+        needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("000,000,000,000,000")) + CELL_MARGINS);
+    if (spec.text == TEXT_PERCENT) needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("100%")) + CELL_MARGINS);
+    return std::max(spec.defaultWidth, static_cast<int32_t>(needed));
+}
 
 bool SwitchToDriveColumns() { return SwitchColumns(LIST_DRIVES); }
 bool SwitchToContentsColumns() { return SwitchColumns(LIST_CONTENTS); }

@@ -4,6 +4,8 @@
 // each header shows right of its text.
 #pragma once
 
+#include <cstdint>
+
 #include <Qt>
 #include <QString>
 
@@ -12,6 +14,12 @@ class QHeaderView;
 // 1 where a column's natural order is descending (Size and Possession).
 extern const int driveNaturalDescending[5];
 extern const int contentsNaturalDescending[5];
+
+// The width a column of set (LIST_DRIVES or LIST_CONTENTS) starts with: the
+// list's classic width, widened where the program's font needs more room for
+// the header with its arrow or for a byte count of up to hundreds of
+// terabytes, which every desktop drive reaches.
+int32_t DefaultColumnWidth(int set, int column);
 
 // Makes the list carry the drive (or contents) columns. Leaving the other
 // set first stores its widths and order in the settings record; the new set

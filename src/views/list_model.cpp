@@ -148,7 +148,7 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
     }
 }
 
-void ListModel::SortShown(RowComparison compare, int column, bool announce) {
+void ListModel::ReorderShown(RowOrdering ordering, bool announce) {
     uint32_t* order = shownRows.order;
     if (shownRows.count < 2) return;
     QModelIndexList before;
@@ -160,9 +160,7 @@ void ListModel::SortShown(RowComparison compare, int column, bool announce) {
         records.reserve(static_cast<size_t>(before.size()));
         for (const QModelIndex& index : before) records.push_back(order[index.row()]);
     }
-    std::stable_sort(order, order + shownRows.count, [compare, column](uint32_t a, uint32_t b) {
-        return compare(&listRows[a], &listRows[b], column) < 0;
-    });
+    ordering(order, shownRows.count);
     shownRows.positionsValid = false;
     if (!announce) return;
     RebuildPositions();
@@ -233,6 +231,11 @@ int ShownPositionOf(uint32_t record) {
     if (!shownRows.positionsValid) RebuildPositions();
     const uint32_t position = shownRows.positions[record];
     return position == NOT_SHOWN ? -1 : static_cast<int>(position);
+}
+
+const uint32_t* ShownPositions() {
+    if (!shownRows.positionsValid && shownRows.positions) RebuildPositions();
+    return shownRows.positions;
 }
 
 QString DisplayName(const char16_t* name) {

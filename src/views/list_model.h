@@ -31,8 +31,8 @@ extern uint64_t listedTotal;
 // cells scrolling touches.
 extern uint64_t listDataRequests;
 
-// A comparison of two rows by a column: negative when a goes first.
-using RowComparison = int (*)(ListRow* a, ListRow* b, int column);
+// Puts the display order (count record indexes) into a new order.
+using RowOrdering = void (*)(uint32_t* order, uint32_t count);
 
 class ListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -51,10 +51,10 @@ public:
     void BeginReset() { beginResetModel(); }
     void EndReset() { endResetModel(); }
 
-    // Orders the shown rows by compare and column with a stable sort. With
-    // announce, the view hears one layout change and selection and focus
-    // stay on their records; inside a reset nothing is announced.
-    void SortShown(RowComparison compare, int column, bool announce);
+    // Puts the shown rows into the order that ordering gives. With announce,
+    // the view hears one layout change and selection and focus stay on
+    // their records; inside a reset nothing is announced.
+    void ReorderShown(RowOrdering ordering, bool announce);
 
     // Takes the row at position out of the display order.
     void RemoveShown(int position);
@@ -81,6 +81,10 @@ void FreeFillArrays();
 
 // The display position of record index, or -1.
 int ShownPositionOf(uint32_t record);
+
+// The display position of every record (UINT32_MAX when not shown), brought
+// up to date first.
+const uint32_t* ShownPositions();
 
 // The text a row's name shows: the name itself, with line breaks and other
 // control characters turned into visible symbols, a host name's own "\"

@@ -5,12 +5,14 @@
 
 #include <QAbstractItemModel>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QImage>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +29,7 @@
 #include "support/scanned_drive.h"
 #include "views/image_list.h"
 #include "views/list_columns.h"
+#include "views/list_sort.h"
 
 namespace {
 
@@ -185,7 +188,7 @@ TEST_F(ListTest, TypeDateAndIconAreFetchedForPaintedRowsAndOnceForASortByModifie
         const std::u16string name = u"\\many\\file" + QString::number(1000 + i).toStdU16String() + u".txt";
         device.AddFile(name, 1000 + static_cast<uint64_t>(i), 0, DayOf(2000 + i % 20, 1 + i % 12, 1 + i % 28));
     }
-    Start();
+    Start(1000, 480);  // wide enough for every column
     ItemNode* many = Folder({u"many"});
     CountingDevice counting(&device);
     SetDevice(&counting);
@@ -315,13 +318,13 @@ TEST_F(ListTest, EachColumnSetKeepsItsOrderAndWidthsAcrossSwitchesAndRestarts) {
     ItemNode* docs = Folder({u"docs"});
     QHeaderView* header = listPane->header();
     // The drive columns as the settings record gives them.
-    EXPECT_EQ(header->sectionSize(0), 110);
-    EXPECT_EQ(header->sectionSize(3), 50);
+    EXPECT_EQ(header->sectionSize(0), DefaultColumnWidth(LIST_DRIVES, 0));
+    EXPECT_EQ(header->sectionSize(3), DefaultColumnWidth(LIST_DRIVES, 3));
     header->resizeSection(1, 123);
 
     Show(docs);
-    EXPECT_EQ(header->sectionSize(0), 160);
-    EXPECT_EQ(header->sectionSize(4), 84);
+    EXPECT_EQ(header->sectionSize(0), DefaultColumnWidth(LIST_CONTENTS, 0));
+    EXPECT_EQ(header->sectionSize(4), DefaultColumnWidth(LIST_CONTENTS, 4));
     header->moveSection(header->visualIndex(4), 0);  // Modified first
     header->moveSection(header->visualIndex(1), 4);  // Size last
     header->resizeSection(0, 211);
@@ -337,7 +340,7 @@ TEST_F(ListTest, EachColumnSetKeepsItsOrderAndWidthsAcrossSwitchesAndRestarts) {
     FillDriveList(rootItem->children, rootItem->childCount);
     EXPECT_EQ(shownOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(header->sectionSize(1), 123);
-    EXPECT_EQ(header->sectionSize(0), 110);
+    EXPECT_EQ(header->sectionSize(0), DefaultColumnWidth(LIST_DRIVES, 0));
 
     Show(docs);
     EXPECT_EQ(shownOrder(), contentsOrder);
@@ -377,7 +380,8 @@ TEST_F(ListTest, DamagedStoredLayoutGivesWayToDefaults) {
     ItemNode* docs = Folder({u"docs"});
     const std::vector<StoredLayout> cases = {
         {{4, 3, 2, 1, 0}, {100, 90, 80, 70, 60}, {4, 3, 2, 1, 0}, {100, 90, 80, 70, 60}},
-        {{0, 0, 1, 2, 3}, {-5, 80, 50, 99999, 84}, {0, 1, 2, 3, 4}, {160, 80, 50, 80, 84}},
+        {{0, 0, 1, 2, 3}, {-5, 80, 50, 99999, 84}, {0, 1, 2, 3, 4}, {DefaultColumnWidth(LIST_CONTENTS, 0), 80, 50,
+                                                                     DefaultColumnWidth(LIST_CONTENTS, 3), 84}},
         {{4, 3, 2, 1, 0}, {0, 1, 2, 3, 4}, {4, 3, 2, 1, 0}, {0, 1, 2, 3, 4}},
         {{4, 3, 2, 1, 9}, {100, 90, 80, 70, 60}, {0, 1, 2, 3, 4}, {100, 90, 80, 70, 60}},
     };
@@ -394,6 +398,28 @@ TEST_F(ListTest, DamagedStoredLayoutGivesWayToDefaults) {
         }
         EXPECT_EQ(order, cases[i].shownOrder) << i;
         EXPECT_EQ(widths, cases[i].shownWidths) << i;
+    }
+}
+
+TEST_F(ListTest, DefaultWidthsHoldADesktopDrivesByteCountsAndNeverGoBelowTheClassicOnes) {
+    // A drive of 2 TB with 1.5 TB used, as desktops have them.
+    device.AddCard(u"Disk", 2000398934016ULL, 500099733504ULL);
+    Start();
+    const int classic[2][5] = {{110, 80, 80, 50, 80}, {160, 80, 50, 80, 84}};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_GE(DefaultColumnWidth(LIST_DRIVES, column), classic[0][column]) << column;
+        EXPECT_GE(DefaultColumnWidth(LIST_CONTENTS, column), classic[1][column]) << column;
+    }
+    const int disk = ShownRowPosition(FindListRow(FindEntry(rootItem, {u"Disk"})));
+    ASSERT_GE(disk, 0);
+    EXPECT_EQ(Cell(disk, 1), "2,000,398,934,016");
+    const QFontMetrics metrics(listPane->font());
+    for (int column : {1, 2, 4}) {
+        const QString text = Cell(disk, column);
+        EXPECT_LE(metrics.horizontalAdvance(text), listPane->header()->sectionSize(column) - 8) << column;
+        // Shown whole, not cut short with an ellipsis.
+        const QRect cell = listPane->visualRect(Model()->index(disk, column));
+        EXPECT_EQ(metrics.elidedText(text, Qt::ElideRight, cell.width() - 8), text) << column;
     }
 }
 
@@ -543,6 +569,38 @@ TEST_F(ListTest, OddNamesStayOneLineAndAnUnreadableTimeSortsOldest) {
     ClickHeader(4);
     EXPECT_EQ(ShownNames(), (Names{u"vanished.dat", u"line\nbreak.txt", u"raw\xDC80" u"byte",
                                    u"back\xDC5C" u"slash", longName}));
+}
+
+TEST_F(ListTest, EverySortGivesTheOrderOfTheComparisonsWithEqualKeysKeepingTheirPlace) {
+    // Names that differ only in case, in accents, late after a long common
+    // part, or by being a beginning of another; sizes and dates that repeat.
+    const std::vector<std::u16string> mixed = {
+        u"a", u"A", u"ab", u"aB", u"Ab", u"abc", u"abcdefghijklmnopqrstu", u"abcdefghijklmnopqrstv",
+        u"ABCDEFGHIJKLMNOPQRSTU", u"\u00c4rger", u"\u00e4rger", u"z", u"_x", u"10", u"9", u"\u00e9t\u00e9",
+        u"\u00c9t\u00e9", u"file1", u"file10", u"file2", u"\U0001F600 smile"};
+    const std::vector<std::u16string> shared = {u"Photo_2023", u"Photo_2023-01-05_120001.jpg",
+                                                u"Photo_2023-01-05_120000.jpg", u"PHOTO_2023-01-05_120000.JPG",
+                                                u"photo_2023-01-05_1200001.jpg", u"Photo_2023-01-04_235959.jpg",
+                                                u"Photo_2023-01-05_12000.jpg"};
+    for (size_t i = 0; i < mixed.size(); ++i)
+        device.AddFile(u"\\mixed\\" + mixed[i], 100 * (i % 4), 0, DayOf(2000 + static_cast<int>(i % 3), 1, 1));
+    for (size_t i = 0; i < shared.size(); ++i)
+        device.AddFile(u"\\shared\\" + shared[i], 7 * (i % 2), 0, DayOf(2010, 1, 1 + static_cast<int>(i % 2)));
+    Start(1000, 480);
+    for (const char16_t* folder : {u"mixed", u"shared"}) {
+        Show(Folder({folder}));
+        for (int column : {0, 0, 1, 1, 2, 4, 4, 3, 0}) {
+            std::vector<ListRow*> expected;
+            for (int p = 0; p < ShownRowCount(); ++p) expected.push_back(ShownRow(p));
+            ClickHeader(column);
+            std::stable_sort(expected.begin(), expected.end(), [column](ListRow* a, ListRow* b) {
+                return CompareContentsRows(a, b, column) < 0;
+            });
+            std::vector<ListRow*> shown;
+            for (int p = 0; p < ShownRowCount(); ++p) shown.push_back(ShownRow(p));
+            EXPECT_EQ(shown, expected) << "column " << column << (contentsSortReversed ? " reversed" : "");
+        }
+    }
 }
 
 TEST_F(ListTest, DatabasesShowTheirTypeAndDateAndTheirFolderNoDate) {
