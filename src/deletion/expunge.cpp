@@ -1,9 +1,285 @@
 #include "deletion/expunge.h"
 
+#include <cstdlib>
+#include <vector>
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
 #include "deletion/marks.h"
+#include "model/item_tree.h"
+#include "model/path_list.h"
+#include "platform/command_actions.h"
+#include "platform/dialog_builder.h"
+#include "platform/owner_window.h"
+#include "platform/platform_kind.h"
+#include "platform/settings_blob.h"
+#include "platform/storage_device.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
+#include "scan/folder_tree.h"
+#include "scan/scan_control.h"
+#include "views/contents_list.h"
+#include "views/image_list.h"
+#include "views/status_bar.h"
+
+namespace {
+
+// The full path of an item in a buffer of exactly its length, or an empty
+// vector when memory runs out.
+std::vector<char16_t> PathOf(const ItemNode* item) {
+    std::vector<char16_t> path(ItemPathLength(item) + 1);
+    if (!ItemPath(path.data(), static_cast<uint32_t>(path.size()), item)) path.clear();
+    return path;
+}
+
+QString TextOf(const std::vector<char16_t>& path) { return QString::fromUtf16(path.data()); }
+
+// The busy cursor of a run; it gives way to the normal one for every
+// question and message.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+class NormalCursor {
+public:
+    NormalCursor() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~NormalCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+int Refuse(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path) {
+    NormalCursor normal;
+    return ShowStringMessage(owner, stringId, TextOf(path), QMessageBox::Ok, QMessageBox::Critical);
+}
+
+bool expungeRunning = false;
+
+ItemNode* RowItem(const QTreeWidgetItem* row) {
+    return reinterpret_cast<ItemNode*>(row->data(0, Qt::UserRole).value<quintptr>());
+}
+
+}  // namespace
 
 void ExpungeCommand() {
-    // The confirmation dialog and the deletion come with marking; with no
-    // marked entry there is nothing to confirm.
-    if (markedCount == 0) return;
+    // A scan writes the tree while it runs; the expunge waits for it to end.
+    if (markedCount == 0 || scanState != SCAN_IDLE) return;
+    QDialog* dialog = BuildDialog(
+        LoadDialogTemplate(platformKind == PLATFORM_PALMSIZE ? DIALOG_EXPUNGE_PALMSIZE : DIALOG_EXPUNGE),
+        OwnerWindow());
+    if (!dialog) return;
+    auto* list = qobject_cast<QTreeWidget*>(DialogControl(dialog, EXPUNGE_LIST_CONTROL));
+    if (list) FillExpungeList(list);
+    // OK deletes while the dialog is still shown: its list is the work.
+    if (auto* ok = qobject_cast<QPushButton*>(DialogControl(dialog, 1))) {
+        ok->disconnect();
+        QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, list] {
+            RunExpunge(dialog);
+            if (list) SaveExpungeColumnWidths(list);
+            dialog->done(1);
+        });
+    }
+    expungeRunning = true;
+    dialog->exec();
+    expungeRunning = false;
+    delete dialog;
+}
+
+bool ExpungeRunning() { return expungeRunning; }
+
+void FillExpungeList(QTreeWidget* list) {
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setAllColumnsShowFocus(true);
+    list->setIconSize(QSize(16, 16));
+    list->setColumnCount(2);
+    list->setHeaderLabels({StringText(STR_HEADER_NAME), StringText(STR_HEADER_PATHNAME)});
+    list->setColumnWidth(0, settingsBlob.expungeColumnWidths[0]);
+    list->setColumnWidth(1, settingsBlob.expungeColumnWidths[1]);
+    ItemNode* place = CurrentFolderItem();
+    if (!place) return;
+    QString placePath;
+    if (!(place->flags & ITEM_ROOT)) {
+        std::vector<char16_t> path = PathOf(place);
+        if (path.empty()) return;
+        placePath = TextOf(path);
+    }
+    list->setUpdatesEnabled(false);
+    for (uint32_t i = 0; i < place->childCount; ++i) {
+        ItemNode* entry = &place->children[i];
+        if (!(entry->flags & ITEM_MARKED) || (entry->flags & ITEM_REMOVED)) continue;
+        auto* row = new QTreeWidgetItem();
+        row->setText(0, QString::fromUtf16(entry->name));
+        row->setText(1, placePath);
+        row->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry)));
+        row->setIcon(0, SmallImage(ListImageOf(entry)));
+        list->addTopLevelItem(row);
+    }
+    list->sortItems(0, Qt::AscendingOrder);
+    list->setUpdatesEnabled(true);
+}
+
+void SaveExpungeColumnWidths(QTreeWidget* list) {
+    settingsBlob.expungeColumnWidths[0] = list->columnWidth(0);
+    settingsBlob.expungeColumnWidths[1] = list->columnWidth(1);
+}
+
+void RunExpunge(QDialog* dialog) {
+    auto* list = qobject_cast<QTreeWidget*>(DialogControl(dialog, EXPUNGE_LIST_CONTROL));
+    if (!list) return;
+    uint32_t yesToAll = 0;
+    uint64_t freed = 0;
+    ItemNode* place = nullptr;
+    BusyCursor busy;
+    QTreeWidgetItem* placeNode = treePane ? treePane->currentItem() : nullptr;
+    if (listPane) listPane->setUpdatesEnabled(false);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        ItemNode* item = RowItem(list->topLevelItem(i));
+        if (!item || (item->flags & ITEM_REMOVED)) continue;
+        if (!place) place = item->parent;
+        if (item->flags & (ITEM_FOLDER | ITEM_DRIVE)) {
+            QTreeWidgetItem* node = FindTreeChild(placeNode, item);
+            if (!node) continue;
+            uint64_t before = item->total;
+            if (RemoveFolderTree(dialog, node, item, &yesToAll)) {
+                RemoveListRowFor(item);
+                item->flags &= ~ITEM_MARKED;
+                --markedCount;
+            }
+            freed += before - item->total;
+        } else if (DeleteEntryFile(dialog, item, &yesToAll)) {
+            RemoveListRowFor(item);
+            item->flags &= ~ITEM_MARKED;
+            --markedCount;
+            freed += item->ownSize;
+        }
+    }
+    if (listPane) listPane->setUpdatesEnabled(true);
+    if (place) {
+        RefreshPossession(place->children, place->childCount);
+        if (freed != 0) {
+            SubtractFromAncestors(place, freed);
+            if (place->flags & (ITEM_FOLDER | ITEM_DRIVE))
+                ShowFolderStatus(place, SumVisibleTotals(place->children, place->childCount));
+        }
+        if (!HasVisibleSubfolders(place) && placeNode) SetTreeChildrenButton(placeNode, false);
+    }
+    if (markedCount == 0) EnableCommand(CMD_EXPUNGE, false);
+    if (statusBar) statusBar->update();
+}
+
+bool DeleteEntryFile(QWidget* owner, ItemNode* item, uint32_t* yesToAll) {
+    std::vector<char16_t> path = PathOf(item);
+    if (path.empty()) return false;
+    uint32_t attributes = Device()->GetAttributes(path.data());
+    if (attributes == FILE_ATTR_INVALID) {
+        if (Device()->LastError() != DEVICE_FILE_NOT_FOUND) return false;
+        // Gone already: it counts as deleted.
+        item->flags |= ITEM_REMOVED;
+        return true;
+    }
+    bool readOnly = attributes & FILE_ATTR_READONLY;
+    if (readOnly) {
+        if (!(*yesToAll & YES_TO_ALL)) {
+            QString folderPath = item->parent ? TextOf(PathOf(item->parent)) : QString();
+            int answer;
+            {
+                NormalCursor normal;
+                answer = AskReadOnlyDelete(owner, folderPath, QString::fromUtf16(item->name));
+            }
+            if (answer == ANSWER_YES_TO_ALL)
+                *yesToAll |= YES_TO_ALL;
+            else if (answer != ANSWER_YES)
+                return false;
+        }
+        if (!Device()->SetAttributes(path.data(), attributes & ~FILE_ATTR_READONLY)) return false;
+    }
+    if (Device()->DeleteFile(path.data())) {
+        item->flags |= ITEM_REMOVED;
+        return true;
+    }
+    if (Device()->LastError() == DEVICE_FILE_NOT_FOUND) {
+        item->flags |= ITEM_REMOVED;
+        return true;
+    }
+    if (readOnly) Device()->SetAttributes(path.data(), attributes);
+    Refuse(owner, STR_FILE_NOT_REMOVED, path);
+    return false;
+}
+
+int AskReadOnlyDelete(QWidget* owner, const QString& folderPath, const QString& name) {
+    QDialog* dialog = BuildDialog(LoadDialogTemplate(DIALOG_READ_ONLY), owner);
+    if (!dialog) return ANSWER_NO;
+    if (auto* edit = qobject_cast<QLineEdit*>(DialogControl(dialog, READ_ONLY_PATH_CONTROL))) edit->setText(folderPath);
+    if (auto* edit = qobject_cast<QLineEdit*>(DialogControl(dialog, READ_ONLY_NAME_CONTROL))) edit->setText(name);
+    int answer = dialog->exec();
+    delete dialog;
+    // The close box answers No.
+    return answer == ANSWER_YES || answer == ANSWER_YES_TO_ALL ? answer : ANSWER_NO;
+}
+
+bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, uint32_t* yesToAll) {
+    bool ok = true;
+    uint64_t sum = 0;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        ItemNode* entry = &folder->children[i];
+        if (entry->flags & ITEM_REMOVED) continue;
+        if ((entry->flags & ITEM_FOLDER) && (entry->flags & ITEM_DATABASE)) {
+            ok = false;
+        } else if (entry->flags & ITEM_FOLDER) {
+            QTreeWidgetItem* child = FindTreeChild(node, entry);
+            // A folder the tree does not show is passed over; it stays, and
+            // removing this folder then fails with its message.
+            if (!child) continue;
+            uint64_t before = entry->total;
+            if (!RemoveFolderTree(owner, child, entry, yesToAll)) ok = false;
+            sum += before - entry->total;
+        } else if (DeleteEntryFile(owner, entry, yesToAll)) {
+            sum += entry->ownSize;
+        } else {
+            ok = false;
+        }
+    }
+    if (ok) {
+        std::vector<char16_t> path = PathOf(folder);
+        if (path.empty()) {
+            ok = false;
+        } else if (Device()->RemoveDirectory(path.data()) || Device()->LastError() == DEVICE_FILE_NOT_FOUND) {
+            sum += folder->ownSize;
+        } else {
+            Refuse(owner, STR_FOLDER_NOT_REMOVED, path);
+            ok = false;
+        }
+    }
+    folder->total -= sum;
+    if (ok) {
+        delete node;
+        folder->flags |= ITEM_REMOVED;
+        return true;
+    }
+    if (!HasVisibleSubfolders(folder)) SetTreeChildrenButton(node, false);
+    return false;
+}
+
+bool HasVisibleSubfolders(const ItemNode* item) {
+    for (uint32_t i = 0; i < item->childCount; ++i) {
+        const ItemNode& child = item->children[i];
+        if (!(child.flags & ITEM_REMOVED) && (child.flags & (ITEM_FOLDER | ITEM_DRIVE))) return true;
+    }
+    return false;
+}
+
+void RemoveListRowFor(const ItemNode* item) {
+    if (ListRow* row = FindListRow(item)) RemoveListRow(row);
+}
+
+void SubtractFromAncestors(ItemNode* item, uint64_t n) {
+    for (; item && (item->flags & ITEM_FOLDER); item = item->parent) item->total -= n;
+    if (item && (item->flags & ITEM_DRIVE)) QueryDriveSpace(item);
 }

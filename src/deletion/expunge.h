@@ -1,5 +1,67 @@
-// Expunge: deletes the marked entries of the listed folder after confirmation.
+// Expunge: deletes the marked entries of the listed folder from storage after
+// the user confirmed their list, read-only files one question each, folders
+// with their whole content; the item tree, the list, the status bar and the
+// pie chart are corrected as the entries go, without a rescan.
 #pragma once
 
-// The Expunge command: only while entries are marked.
+#include <cstdint>
+
+#include "model/item_node.h"
+
+class QDialog;
+class QString;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+// Answers of the read-only question.
+enum ReadOnlyAnswer {
+    ANSWER_YES = 1,
+    ANSWER_NO = 2,
+    ANSWER_YES_TO_ALL = 1005,  // ID_YES_TO_ALL
+};
+
+constexpr int EXPUNGE_LIST_CONTROL = 1002;
+constexpr int READ_ONLY_NAME_CONTROL = 1006;
+constexpr int READ_ONLY_PATH_CONTROL = 1007;
+constexpr uint32_t YES_TO_ALL = 0x1;  // bit of a run's yesToAll
+
+// The Expunge command: while entries are marked and no scan runs, the
+// confirmation dialog (the Palm-size one on such a device); OK deletes.
 void ExpungeCommand();
+
+// Whether the confirmation dialog is open: the tree must then stay as it is.
+bool ExpungeRunning();
+
+// The confirmation list: Name and Pathname columns, one row per marked entry
+// of the current folder, sorted by name.
+void FillExpungeList(QTreeWidget* list);
+void SaveExpungeColumnWidths(QTreeWidget* list);
+
+// Deletes the entries of the dialog's list in its order and brings the tree,
+// the totals up to the drive, the list, the status bar and the chart up to
+// date.
+void RunExpunge(QDialog* dialog);
+
+// Deletes one file, asking first when it is read-only (unless yesToAll has
+// YES_TO_ALL). A file that no longer exists counts as deleted. True when it
+// is gone; the item is then flagged ITEM_REMOVED.
+bool DeleteEntryFile(QWidget* owner, ItemNode* item, uint32_t* yesToAll);
+
+// The read-only question: ANSWER_YES, ANSWER_NO or ANSWER_YES_TO_ALL.
+int AskReadOnlyDelete(QWidget* owner, const QString& folderPath, const QString& name);
+
+// Removes a folder with everything the scan saw in it, depth first. What
+// cannot go stays, and the folder then stays too; its total drops by what
+// went. True when the folder itself is gone.
+bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, uint32_t* yesToAll);
+
+// Whether one of item's entries that are not removed is a folder or a drive.
+bool HasVisibleSubfolders(const ItemNode* item);
+
+// Takes an item's row out of the list.
+void RemoveListRowFor(const ItemNode* item);
+
+// Takes n bytes off the total of item and of every folder above it, then asks
+// the drive for its space again.
+void SubtractFromAncestors(ItemNode* item, uint64_t n);

@@ -1,29 +1,85 @@
 #include "deletion/marks.h"
 
+#include <cstdlib>
+
 #include <QMessageBox>
+#include <QTreeView>
 
 #include "deletion/kept_place.h"
 #include "model/path_list.h"
+#include "model/text.h"
 #include "platform/command_actions.h"
+#include "platform/owner_window.h"
+#include "resources/app_texts.h"
+#include "resources/resource_ids.h"
 #include "resources/resource_module.h"
+#include "scan/folder_tree.h"
+#include "scan/navigation.h"
+#include "views/contents_list.h"
 
 uint32_t markedCount = 0;
 
+namespace {
+
+// Clears the mark of every entry of folder; returns how many it cleared.
+void ClearMarksOf(ItemNode* folder) {
+    if (!folder) return;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        ItemNode* entry = &folder->children[i];
+        if (!(entry->flags & ITEM_MARKED)) continue;
+        entry->flags &= ~ITEM_MARKED;
+        if (markedCount > 0) --markedCount;
+    }
+}
+
+}  // namespace
+
+bool CanBeMarked(const ItemNode* item) { return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE)); }
+
 bool ConfirmLeavePlace(QWidget* owner) {
-    // Placeholder until marking exists: nothing can be marked, so there is no
-    // question to ask and leaving always goes ahead.
-    (void)owner;
+    if (markedCount == 0) return true;
+    int answer = ShowStringMessage(owner, STR_ASK_DROP_MARKS, QString::fromUtf16(titleText),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
+    if (answer != QMessageBox::Yes && answer != QMessageBox::Ok) return false;
+    ClearPlaceMarks();
     return true;
 }
 
-void KeepPlaceMarks() {
-    // Placeholder until marking exists: no entry can carry a mark to keep.
+void ClearPlaceMarks() {
+    // The marks belong to the folder the list shows. The tree's selection
+    // names it, except in the moment between a selection and its listing,
+    // so the listed entries' own folder is cleared as well.
+    ItemNode* place = CurrentFolderItem();
+    ClearMarksOf(place);
+    if (listMode == LIST_CONTENTS && listRowCount > 0 && listRows[0].item) {
+        ItemNode* listed = listRows[0].item->parent;
+        if (listed != place) ClearMarksOf(listed);
+    }
+    if (markedCount == 0) EnableCommand(CMD_EXPUNGE, false);
 }
 
-void MarkSelection(QWidget* pane, int commandId) {
-    // Placeholder until marking exists: the list shows no entries to mark.
-    (void)pane;
-    (void)commandId;
+void KeepPlaceMarks() {
+    if (pendingPlace) return;
+    ItemNode* folder = CurrentFolderItem();
+    // With no node in the tree there is no place to come back to.
+    if (!folder) return;
+    pendingPlace = CurrentPlace();
+    size_t chars = 0;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        const ItemNode& entry = folder->children[i];
+        if ((entry.flags & ITEM_MARKED) && !(entry.flags & ITEM_REMOVED)) chars += TextLength(entry.name) + 1;
+    }
+    DiscardFlaggedNames();
+    if (chars == 0) return;
+    flaggedNames = static_cast<char16_t*>(std::calloc(chars, sizeof(char16_t)));
+    if (!flaggedNames) return;
+    char16_t* at = flaggedNames;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        const ItemNode& entry = folder->children[i];
+        if (!(entry.flags & ITEM_MARKED) || (entry.flags & ITEM_REMOVED)) continue;
+        at = CopyText(at, entry.name, TextLength(entry.name));
+        ++flaggedCount;
+    }
 }
 
 void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
@@ -32,18 +88,17 @@ void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
     for (uint32_t n = 0; n < flaggedCount; ++n) {
         for (uint32_t i = 0; i < count; ++i) {
             ItemNode* entry = &entries[i];
-            if (CompareNames(entry->name, name) != 0) continue;
-            // A name that was kept twice, or an entry marked already, counts once.
-            if (!(entry->flags & ITEM_MARKED)) {
+            // A removed entry is gone from storage: it takes no mark, which
+            // would count an entry that no row shows.
+            if ((entry->flags & ITEM_REMOVED) || CompareNames(entry->name, name) != 0) continue;
+            if (CanBeMarked(entry) && !(entry->flags & ITEM_MARKED)) {
                 entry->flags |= ITEM_MARKED;
                 ++markedCount;
             }
             break;
         }
-        while (*name) ++name;
-        ++name;
+        name += TextLength(name) + 1;
     }
-    flaggedCount = 0;
     DiscardFlaggedNames();
 }
 
@@ -51,4 +106,33 @@ int ShowStringMessage(QWidget* owner, uint32_t stringId, const QString& caption,
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption, StringText(stringId),
                     static_cast<QMessageBox::StandardButtons>(buttons), owner);
     return box.exec();
+}
+
+void MarkSelection(QWidget* pane, int commandId) {
+    if (!listPane || pane != listPane) return;
+    bool marking = commandId == CMD_DELETE;
+    for (ListRow* row : SelectedListRows()) {
+        ItemNode* item = row->item;
+        if (!item) continue;
+        uint32_t refusal = 0;
+        if (item->flags & ITEM_DATABASE)
+            refusal = (item->flags & ITEM_FOLDER) ? STR_FOLDER_CANNOT_REMOVE : STR_DATABASE_CANNOT_REMOVE;
+        else if (item->flags & ITEM_DRIVE)
+            refusal = STR_DRIVE_CANNOT_REMOVE;
+        if (refusal) {
+            if (marking)
+                ShowStringMessage(OwnerWindow(), refusal, QString::fromUtf16(item->name), QMessageBox::Ok,
+                                  QMessageBox::Warning);
+        } else if (marking && !(item->flags & ITEM_MARKED)) {
+            item->flags |= ITEM_MARKED;
+            if (markedCount == 0) EnableCommand(CMD_EXPUNGE, true);
+            ++markedCount;
+        } else if (!marking && (item->flags & ITEM_MARKED)) {
+            item->flags &= ~ITEM_MARKED;
+            if (markedCount > 0) --markedCount;
+            if (markedCount == 0) EnableCommand(CMD_EXPUNGE, false);
+        }
+        RedrawListRow(row);
+    }
+    listPane->viewport()->update();
 }

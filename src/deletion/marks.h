@@ -1,5 +1,5 @@
-// Entries marked for deletion in the listed folder, and the one question
-// asked before such marks would be lost.
+// Entries marked for deletion in the listed folder, the one question asked
+// before such marks would be lost, and marks held as names for later.
 #pragma once
 
 #include <cstdint>
@@ -13,12 +13,20 @@ class QWidget;
 // Number of entries of the listed folder that carry ITEM_MARKED.
 extern uint32_t markedCount;
 
+// Whether an entry can carry a mark: files and folders, never a drive, a
+// database or the database folder.
+bool CanBeMarked(const ItemNode* item);
+
 // Asked before the listed place is left (another place, Refresh, the
-// history, closing). Returns true when leaving may go ahead.
+// history, closing). With marks it asks the marks question; yes clears them.
+// Returns true when leaving may go ahead.
 bool ConfirmLeavePlace(QWidget* owner);
 
-// Keeps the current place and the names of its marked entries for the next
-// start (a Palm-size close, a low-memory request).
+// Clears the marks of the listed place and disables Expunge at 0.
+void ClearPlaceMarks();
+
+// Keeps the current place and the names of its marked entries (a Palm-size
+// close, a low-memory request); a place kept earlier and not yet used stays.
 void KeepPlaceMarks();
 
 // Marks again, among the entries of the folder being listed, the first entry
@@ -26,8 +34,10 @@ void KeepPlaceMarks();
 void ReapplyFlaggedNames(ItemNode* entries, uint32_t count);
 
 // A message box owned by owner with string id of the resource module as its
-// text; returns the button chosen.
+// text and caption as its title; buttons and icon as QMessageBox takes them.
+// Returns the button chosen.
 int ShowStringMessage(QWidget* owner, uint32_t stringId, const QString& caption, int buttons, int icon);
 
-// Marks (CMD_DELETE) or unmarks (CMD_UNDELETE) the selected entries of pane.
+// Marks (CMD_DELETE) or unmarks (CMD_UNDELETE) the selected rows of the list;
+// pane is the pane with the focus, and only the list's rows can be marked.
 void MarkSelection(QWidget* pane, int commandId);

@@ -239,47 +239,177 @@ bool HostDevice::VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_
     return true;
 }
 
-uint32_t HostDevice::GetAttributes(const char16_t* path) {
-    std::string hostPath;
-    if (!HostPath(path, &hostPath)) return FILE_ATTR_INVALID;
-    struct stat facts;
-    if (lstat(hostPath.c_str(), &facts) != 0) {
-        Fail(errno);
-        return FILE_ATTR_INVALID;
+// Opens the folder that holds the entry at a program path, walking from the
+// device root one component at a time without following links, and keeps
+// the entry's name. Below the drive (the card's mount point, or the root for
+// "\") every folder must lie on the drive's own file system. So a folder
+// replaced by a link after the scan, or a file system mounted inside a
+// folder, can never lead a change outside the entry the scan listed.
+// Returns the folder's descriptor (the caller closes it), or -1.
+int HostDevice::OpenEntryFolder(const char16_t* path, std::string* leafName, dev_t* driveDevice) {
+    std::string relative;
+    bool onStore = *path == u'\\';
+    const char16_t* rest = onStore ? path + 1 : path;
+    size_t length = 0;
+    while (rest[length]) ++length;
+    EncodeHostPath(rest, length, &relative);
+    if (relative.size() + rootFolder.size() + 1 >= PATH_MAX) {
+        lastError = DEVICE_FILENAME_TOO_LONG;
+        return -1;
     }
+    // The drive part: nothing for the object store, the card's relative
+    // mount point (which may hold "/") for a card, ending at its first "\".
+    size_t driveEnd = 0;
+    if (!onStore) {
+        const char16_t* separator = rest;
+        while (*separator && *separator != u'\\') ++separator;
+        std::string drivePart;
+        EncodeHostPath(rest, static_cast<size_t>(separator - rest), &drivePart);
+        driveEnd = drivePart.size();
+        if (!*separator) {
+            // The path names the card itself: it is never an entry to change.
+            lastError = DEVICE_ACCESS_DENIED;
+            return -1;
+        }
+    }
+    size_t leafStart = relative.find_last_of('/');
+    if (leafStart == std::string::npos || leafStart < driveEnd) leafStart = onStore ? std::string::npos : driveEnd;
+    std::string folders = leafStart == std::string::npos ? std::string() : relative.substr(0, leafStart);
+    *leafName = leafStart == std::string::npos ? relative : relative.substr(leafStart + 1);
+    if (leafName->empty() || *leafName == "." || *leafName == "..") {
+        lastError = DEVICE_INVALID_NAME;
+        return -1;
+    }
+
+    int folder = open(rootFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        Fail(errno);
+        return -1;
+    }
+    struct stat facts;
+    bool driveKnown = onStore;
+    if (driveKnown) {
+        if (fstat(folder, &facts) != 0) {
+            Fail(errno);
+            close(folder);
+            return -1;
+        }
+        *driveDevice = facts.st_dev;
+    }
+    size_t position = 0;
+    while (position < folders.size()) {
+        size_t end = folders.find('/', position);
+        if (end == std::string::npos) end = folders.size();
+        std::string component = folders.substr(position, end - position);
+        position = end + 1;
+        if (component.empty()) continue;
+        if (component == "." || component == "..") {
+            close(folder);
+            lastError = DEVICE_INVALID_NAME;
+            return -1;
+        }
+        int next = openat(folder, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int error = errno;
+        close(folder);
+        if (next < 0) {
+            // A link where a folder was listed is no folder to go through.
+            Fail(error == ELOOP ? ENOTDIR : error);
+            return -1;
+        }
+        folder = next;
+        if (fstat(folder, &facts) != 0) {
+            Fail(errno);
+            close(folder);
+            return -1;
+        }
+        if (!driveKnown && end >= driveEnd) {
+            driveKnown = true;
+            *driveDevice = facts.st_dev;
+        } else if (driveKnown && facts.st_dev != *driveDevice) {
+            close(folder);
+            lastError = DEVICE_ACCESS_DENIED;
+            return -1;
+        }
+    }
+    return folder;
+}
+
+// The facts of the entry at path, read without following anything, and the
+// folder that holds it (open on success; the caller closes it).
+int HostDevice::StatEntry(const char16_t* path, std::string* leafName, struct stat* facts) {
+    dev_t driveDevice = 0;
+    int folder = OpenEntryFolder(path, leafName, &driveDevice);
+    if (folder < 0) return -1;
+    if (fstatat(folder, leafName->c_str(), facts, AT_SYMLINK_NOFOLLOW) != 0) {
+        Fail(errno);
+        close(folder);
+        return -1;
+    }
+    // An entry on another file system (a mount point) is not the drive's.
+    if (facts->st_dev != driveDevice) {
+        close(folder);
+        lastError = DEVICE_ACCESS_DENIED;
+        return -1;
+    }
+    return folder;
+}
+
+uint32_t HostDevice::GetAttributes(const char16_t* path) {
+    std::string name;
+    struct stat facts;
+    int folder = StatEntry(path, &name, &facts);
+    if (folder < 0) return FILE_ATTR_INVALID;
+    close(folder);
     return AttributesOf(facts);
 }
 
 bool HostDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
-    std::string hostPath;
-    if (!HostPath(path, &hostPath)) return false;
+    std::string name;
     struct stat facts;
-    if (lstat(hostPath.c_str(), &facts) != 0) return Fail(errno);
+    int folder = StatEntry(path, &name, &facts);
+    if (folder < 0) return false;
     // A link has no permissions of its own, and changing them would follow it.
-    if (S_ISLNK(facts.st_mode)) return true;
-    mode_t mode = facts.st_mode & 07777;
-    if (attributes & FILE_ATTR_READONLY)
-        mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
-    if (mode == (facts.st_mode & 07777)) return true;
-    if (chmod(hostPath.c_str(), mode) != 0) return Fail(errno);
-    return true;
+    bool ok = true;
+    if (!S_ISLNK(facts.st_mode)) {
+        mode_t mode = facts.st_mode & 07777;
+        if (attributes & FILE_ATTR_READONLY)
+            mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
+        else
+            mode |= S_IWUSR;
+        if (mode != (facts.st_mode & 07777) && fchmodat(folder, name.c_str(), mode, 0) != 0) ok = Fail(errno);
+    }
+    close(folder);
+    return ok;
 }
 
 bool HostDevice::DeleteFile(const char16_t* path) {
-    std::string hostPath;
-    if (!HostPath(path, &hostPath)) return false;
-    // unlink removes a link itself, never what it points to.
-    if (unlink(hostPath.c_str()) != 0) return Fail(errno);
-    return true;
+    std::string name;
+    struct stat facts;
+    int folder = StatEntry(path, &name, &facts);
+    if (folder < 0) return false;
+    bool ok = true;
+    // A folder is never deleted as a file (it may have replaced the file the
+    // scan saw); a link is removed itself, never what it points to.
+    if (S_ISDIR(facts.st_mode))
+        ok = Fail(EISDIR);
+    else if (unlinkat(folder, name.c_str(), 0) != 0)
+        ok = Fail(errno);
+    close(folder);
+    return ok;
 }
 
 bool HostDevice::RemoveDirectory(const char16_t* path) {
-    std::string hostPath;
-    if (!HostPath(path, &hostPath)) return false;
-    if (rmdir(hostPath.c_str()) != 0) return Fail(errno);
-    return true;
+    std::string name;
+    struct stat facts;
+    int folder = StatEntry(path, &name, &facts);
+    if (folder < 0) return false;
+    bool ok = true;
+    if (!S_ISDIR(facts.st_mode))
+        ok = Fail(ENOTDIR);
+    else if (unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0)
+        ok = Fail(errno);
+    close(folder);
+    return ok;
 }
 
 bool HostDevice::LastWriteTime(const char16_t* path, uint64_t* fileTime) {

@@ -5,7 +5,9 @@
 // file system of real storage inside the root is a storage card, listed in
 // "\" as a folder with attributes 0x110 named by its relative mount point
 // ("home", "boot/efi"). No listing crosses into another file system, links
-// are never followed, sizes are apparent sizes.
+// are never followed, sizes are apparent sizes. Changes (attributes, delete,
+// remove) reach their entry from the root folder by folder without following
+// links and never leave the drive's file system.
 #pragma once
 
 #include <string>
@@ -53,6 +55,8 @@ public:
 
 private:
     std::vector<HostCard> StorageCards();
+    int OpenEntryFolder(const char16_t* path, std::string* leafName, dev_t* driveDevice);
+    int StatEntry(const char16_t* path, std::string* leafName, struct stat* facts);
     std::string rootFolder;
 };
 

@@ -44,6 +44,27 @@ ItemNode* TreeNodeItem(const QTreeWidgetItem* node) {
     return reinterpret_cast<ItemNode*>(node->data(0, Qt::UserRole).value<quintptr>());
 }
 
+QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item) {
+    if (!node) return nullptr;
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (TreeNodeItem(node->child(i)) == item) return node->child(i);
+    }
+    return nullptr;
+}
+
+void SetTreeChildrenButton(QTreeWidgetItem* node, bool on) {
+    if (!node) return;
+    node->setChildIndicatorPolicy(on ? QTreeWidgetItem::ShowIndicator : QTreeWidgetItem::DontShowIndicator);
+}
+
+QTreeWidgetItem* CurrentTreeNode() {
+    if (!treePane) return nullptr;
+    if (QTreeWidgetItem* selected = treePane->currentItem()) return selected;
+    return treePane->topLevelItem(0);
+}
+
+ItemNode* CurrentFolderItem() { return TreeNodeItem(CurrentTreeNode()); }
+
 void ClearTree() {
     if (treePane) treePane->clear();
 }

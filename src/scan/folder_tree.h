@@ -21,5 +21,19 @@ void InsertRootInTree(ItemNode* root);
 // The item a tree node stands for, or none.
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node);
 
+// The child node of node (first child, then its siblings) whose item is
+// item, or none.
+QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item);
+
+// Shows or hides the children button of node.
+void SetTreeChildrenButton(QTreeWidgetItem* node, bool on);
+
+// The selected node, or the tree's root node when none is selected; none
+// when the tree is empty.
+QTreeWidgetItem* CurrentTreeNode();
+
+// The item of CurrentTreeNode, or none.
+ItemNode* CurrentFolderItem();
+
 // Drops every node; done before the item tree they point into is freed.
 void ClearTree();

@@ -8,6 +8,7 @@
 #include "scan/folder_tree.h"
 #include "scan/item_tree_owner.h"
 #include "scan/scan_control.h"
+#include "views/contents_list.h"
 
 bool GoUp() {
     if (!treePane) return false;
@@ -55,4 +56,26 @@ bool NavigateTo(const PathList* place) {
     }
     treePane->setCurrentItem(node);
     return true;
+}
+
+PathList* CurrentPlace() {
+    PathList* place = nullptr;
+    const ItemNode* item = nullptr;
+    if (ListRow* row = FocusedListRow()) {
+        item = row->item;
+    } else {
+        place = NewPathNode(u"");
+        if (!place) return nullptr;
+        item = treePane ? TreeNodeItem(treePane->currentItem()) : nullptr;
+    }
+    for (; item && !(item->flags & ITEM_ROOT); item = item->parent) {
+        PathList* node = NewPathNode(item->name);
+        if (!node) {
+            FreePathList(place);
+            return nullptr;
+        }
+        node->next = place;
+        place = node;
+    }
+    return place;
 }

@@ -21,3 +21,8 @@ struct PathList;
 // components (the root and the drives before a scan). Returns true when
 // the whole place was found.
 bool NavigateTo(const PathList* place);
+
+// The current place as a new list: the drive, the folders and the focused
+// entry of the list, or the selected folder with an empty last component
+// when no row has the focus; none when memory runs out.
+PathList* CurrentPlace();

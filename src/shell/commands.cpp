@@ -10,6 +10,7 @@
 #include "scan/scan_control.h"
 #include "shell/about_dialog.h"
 #include "shell/help.h"
+#include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
@@ -44,7 +45,7 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_GO_FORWARD, [](int id) { OnHistoryCommand(id); }},
     {CMD_STOP, [](int) { StopCommand(); }},
     {CMD_QUIT, [](int) { QuitCommand(); }},
-    {CMD_PIE_CHART, [](int) { PieChartCommand(); }},
+    {CMD_PIE_CHART, [](int) { PieChartCommand(mainWindow, PaneCornerOnScreen()); }},
     {CMD_HELP, [](int) { StartHelp(); }},
 };
 

@@ -16,6 +16,7 @@
 #include "scan/navigation.h"
 #include "platform/owner_window.h"
 #include "shell/command_bands.h"
+#include "shell/device_integration.h"
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
 #include "resources/resource_module.h"
@@ -23,6 +24,7 @@
 #include "shell/startup.h"
 #include "views/contents_list.h"
 #include "views/image_list.h"
+#include "views/pie_popup.h"
 #include "views/status_bar.h"
 
 MainWindow* mainWindow = nullptr;
@@ -101,6 +103,7 @@ MainWindow::MainWindow() {
     treePane = CreateTreePane(this);
     CreateSmallImageList();
     listPane = CreateListPane(this);
+    CreatePieWindow(this);
 
     feedbackOverlay = new FeedbackOverlay(this);
     feedbackOverlay->raise();
@@ -125,6 +128,7 @@ MainWindow::~MainWindow() {
     OnMainWindowDestroyed();
     DestroyCommandActions();
     feedbackOverlay = nullptr;
+    ForgetPieWindows();
     treePane = nullptr;
     listPane = nullptr;
     focusPane = nullptr;
@@ -167,7 +171,13 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
     SplitterReleased(at.x(), at.y());
 }
 
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) OnMainWindowActivated();
+    QWidget::changeEvent(event);
+}
+
 void MainWindow::focusInEvent(QFocusEvent*) {
+    OnMainWindowFocused();
     if (focusPane) focusPane->setFocus(Qt::OtherFocusReason);
 }
 
@@ -185,4 +195,9 @@ void UpdateFeedbackOverlay(const PaneRect& bar) {
     feedbackOverlay->setAccessibleDescription(description);
     // Only the bar's own pixels change; the panes beneath are not repainted.
     feedbackOverlay->update(FeedbackArea(bar));
+}
+
+QPoint PaneCornerOnScreen() {
+    if (!mainWindow) return QPoint();
+    return mainWindow->mapToGlobal(QPoint(paneArea.right, paneArea.bottom));
 }

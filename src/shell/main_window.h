@@ -19,6 +19,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 };
 
 // The main window while it exists.
@@ -31,3 +32,7 @@ struct PaneRect;
 
 // Repaints the splitter's feedback overlay where a bar was drawn or erased.
 void UpdateFeedbackOverlay(const PaneRect& bar);
+
+// The pane area's lower-right corner in screen coordinates; the origin
+// without a main window.
+QPoint PaneCornerOnScreen();

@@ -9,6 +9,7 @@
 #include "scan/item_tree_owner.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
+#include "shell/device_integration.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "platform/platform_kind.h"
@@ -52,6 +53,8 @@ bool StartUp() {
     if (platformKind == PLATFORM_PALMSIZE) {
         if (ActivateRunningInstance(title)) return false;
         ListenForInstances(title, BringMainWindowToFront);
+        BindSipFunctions();
+        BindAppKeyFunction();
     }
 
     LoadSettings();
@@ -65,6 +68,8 @@ bool StartUp() {
     mainWindow = new MainWindow();
     mainWindow->show();
 
+    BindAppHotKey();
+    WatchLowMemoryMonitor();
     InstallAccelerators();
     return true;
 }
@@ -112,6 +117,7 @@ void OnMainWindowDestroyed() {
 }
 
 void ReleaseAfterLoop() {
+    ReleaseDeviceFunctions();
     StopListeningForInstances();
     ReleaseResourceModule();
 }

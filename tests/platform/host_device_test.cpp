@@ -15,6 +15,7 @@
 
 #include "model/item_tree.h"
 #include "model/path_list.h"
+#include "platform/host_names.h"
 #include "support/unprivileged.h"
 
 namespace {
@@ -256,4 +257,67 @@ TEST(HostDeviceMounts, PseudoFileSystems) {
         EXPECT_TRUE(IsPseudoFileSystem(type)) << type;
     for (const char* type : {"ext4", "btrfs", "xfs", "vfat", "nfs4", "fuse.sshfs", "exfat"})
         EXPECT_FALSE(IsPseudoFileSystem(type)) << type;
+}
+
+// Changes reach exactly the entry named, never through a link and never
+// anything beside it.
+TEST_F(HostTree, ChangesNeverFollowLinks) {
+    std::string canary = root + "/canary";
+    mkdir(canary.c_str(), 0755);
+    WriteFile(canary + "/keep", 3);
+    mkdir((root + "/marked").c_str(), 0755);
+    WriteFile(root + "/marked/f", 1);
+
+    // A folder replaced by a link to the canary after the scan.
+    ASSERT_EQ(rename((root + "/marked").c_str(), (root + "/moved").c_str()), 0);
+    ASSERT_EQ(symlink(canary.c_str(), (root + "/marked").c_str()), 0);
+    EXPECT_FALSE(device->DeleteFile(u"\\marked\\keep"));
+    EXPECT_EQ(device->GetAttributes(u"\\marked\\keep"), FILE_ATTR_INVALID);
+    EXPECT_FALSE(device->SetAttributes(u"\\marked\\keep", FILE_ATTR_READONLY));
+    EXPECT_FALSE(device->RemoveDirectory(u"\\marked"));
+    struct stat facts;
+    ASSERT_EQ(stat((canary + "/keep").c_str(), &facts), 0);
+    EXPECT_TRUE(facts.st_mode & S_IWUSR);
+
+    // The link itself is a file: deleting it removes the link only.
+    EXPECT_TRUE(device->DeleteFile(u"\\marked"));
+    EXPECT_EQ(lstat((root + "/marked").c_str(), &facts), -1);
+    EXPECT_EQ(stat((canary + "/keep").c_str(), &facts), 0);
+
+    // A file that became a folder is not deleted as a file, and a folder
+    // that became a file is not removed as a folder.
+    mkdir((root + "/was-file").c_str(), 0755);
+    EXPECT_FALSE(device->DeleteFile(u"\\was-file"));
+    EXPECT_EQ(device->LastError(), DEVICE_ACCESS_DENIED);
+    WriteFile(root + "/was-folder", 1);
+    EXPECT_FALSE(device->RemoveDirectory(u"\\was-folder"));
+    // Something added to a folder after the scan keeps it in place.
+    EXPECT_FALSE(device->RemoveDirectory(u"\\moved"));
+    EXPECT_EQ(device->LastError(), DEVICE_DIR_NOT_EMPTY);
+    // A vanished entry says so.
+    EXPECT_FALSE(device->DeleteFile(u"\\gone"));
+    EXPECT_EQ(device->LastError(), DEVICE_FILE_NOT_FOUND);
+}
+
+TEST_F(HostTree, OddNamesAreChangedByExactlyTheirOwnName) {
+    // Host names with a newline, a comma, a leading "-", a backslash byte and
+    // a byte that is not UTF-8, each beside decoys it could be confused with.
+    const std::vector<std::string> names = {"a\nb", "x,y", "-rf", "back\\slash", "bad\xff"};
+    const std::vector<std::string> decoys = {"a", "b", "x", "y", "rf", "back", "slash", "bad"};
+    for (const std::string& name : names) WriteFile(root + "/" + name, 2);
+    for (const std::string& decoy : decoys) WriteFile(root + "/" + decoy, 1);
+    for (const std::string& name : names) {
+        std::vector<char16_t> decoded;
+        DecodeHostName(name.data(), name.size(), &decoded);
+        std::u16string path = u"\\" + std::u16string(decoded.begin(), decoded.end());
+        EXPECT_TRUE(device->SetAttributes(path.c_str(), FILE_ATTR_READONLY)) << name;
+        EXPECT_EQ(device->GetAttributes(path.c_str()), uint32_t(FILE_ATTR_READONLY)) << name;
+        EXPECT_TRUE(device->DeleteFile(path.c_str())) << name;
+    }
+    struct stat facts;
+    for (const std::string& name : names) EXPECT_NE(lstat((root + "/" + name).c_str(), &facts), 0) << name;
+    for (const std::string& decoy : decoys) {
+        ASSERT_EQ(lstat((root + "/" + decoy).c_str(), &facts), 0) << decoy;
+        EXPECT_TRUE(facts.st_mode & S_IWUSR) << decoy;
+    }
 }

@@ -1,0 +1,283 @@
+#include "deletion/expunge.h"
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "deletion/marks.h"
+#include "model/item_tree.h"
+#include "model/path_list.h"
+#include "platform/dialog_builder.h"
+#include "platform/host_device.h"
+#include "platform/memory_device.h"
+#include "scan/folder_tree.h"
+#include "support/modal_answers.h"
+
+namespace {
+
+void WriteFile(const std::string& path, size_t bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file << std::string(bytes, 'x');
+}
+
+// Lists folder and everything below it the way the scan does, with a tree
+// node for every folder.
+void Walk(ItemNode* folder, const std::u16string& path, QTreeWidgetItem* node) {
+    std::u16string pattern = path + u"*.*";
+    folder->childCount = ListFolder(pattern.c_str(), folder, false, &folder->children);
+    folder->flags |= ITEM_SCANNED;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        ItemNode* child = &folder->children[i];
+        if (!(child->flags & ITEM_FOLDER)) continue;
+        auto* childNode = new QTreeWidgetItem(node);
+        childNode->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(child)));
+        Walk(child, path + child->name + u"\\", childNode);
+    }
+}
+
+// A host fixture tree scanned into items: the drive "\" holds the folder
+// "place", the current folder of every test.
+class ExpungeOnHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        root = folder.path().toStdString();
+        chmod(root.c_str(), 0755);
+        device = std::make_unique<HostDevice>(root);
+        SetDevice(device.get());
+        mkdir((root + "/place").c_str(), 0755);
+    }
+    void TearDown() override {
+        delete tree;
+        treePane = nullptr;
+        FreeItemTree();
+        SetDevice(nullptr);
+        markedCount = 0;
+    }
+    // Scans the drive and returns the place.
+    ItemNode* Scan() {
+        delete tree;
+        tree = new QTreeWidget();
+        treePane = tree;
+        FreeItemTree();
+        ItemNode* rootItem = CreateRootItem();
+        ItemNode* drive = &rootItem->children[0];
+        auto* driveNode = new QTreeWidgetItem(tree);
+        driveNode->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(drive)));
+        drive->childCount = ListFolder(u"\\*.*", drive, true, &drive->children);
+        for (uint32_t i = 0; i < drive->childCount; ++i) {
+            ItemNode* child = &drive->children[i];
+            if (!(child->flags & ITEM_FOLDER) || (child->flags & ITEM_DATABASE)) continue;
+            auto* node = new QTreeWidgetItem(driveNode);
+            node->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(child)));
+            Walk(child, u"\\" + std::u16string(child->name) + u"\\", node);
+        }
+        uint64_t capacity = drive->total;
+        ComputeTotals(drive);
+        drive->total = capacity;
+        ItemNode* place = FindChildByName(drive, u"place");
+        placeNode = FindTreeChild(driveNode, place);
+        return place;
+    }
+    ItemNode* Child(ItemNode* folder, const char16_t* name) { return FindChildByName(folder, name); }
+    // The total a fresh scan finds for the place now. Folders keep the own
+    // sizes the first scan read: some file systems change a folder's size
+    // as its entries go, which no correction of totals could know.
+    uint64_t FreshTotal(ItemNode* place) {
+        ItemNode fresh{};
+        fresh.flags = ITEM_FOLDER;
+        QTreeWidgetItem scratch;
+        Walk(&fresh, u"\\place\\", &scratch);
+        AlignFolderSizes(&fresh, place);
+        ComputeTotals(&fresh);
+        FreeItemArray(fresh.children, fresh.childCount);
+        return fresh.total;
+    }
+    static void AlignFolderSizes(ItemNode* fresh, const ItemNode* scanned) {
+        fresh->ownSize = scanned->ownSize;
+        for (uint32_t i = 0; i < fresh->childCount; ++i) {
+            ItemNode* child = &fresh->children[i];
+            const ItemNode* before = FindChildByName(scanned, child->name);
+            if ((child->flags & ITEM_FOLDER) && before) AlignFolderSizes(child, before);
+        }
+    }
+    bool Exists(const std::string& relative) {
+        struct stat facts;
+        return lstat((root + "/" + relative).c_str(), &facts) == 0;
+    }
+
+    QTemporaryDir folder;
+    std::string root;
+    std::unique_ptr<HostDevice> device;
+    QTreeWidget* tree = nullptr;
+    QTreeWidgetItem* placeNode = nullptr;
+};
+
+TEST_F(ExpungeOnHost, FolderGoesDepthFirstAndTotalsMatchAFreshScan) {
+    WriteFile(root + "/place/a.txt", 100);
+    mkdir((root + "/place/sub").c_str(), 0755);
+    WriteFile(root + "/place/sub/c", 300);
+    mkdir((root + "/place/sub/deep").c_str(), 0755);
+    WriteFile(root + "/place/sub/deep/d", 400);
+    ItemNode* place = Scan();
+    ItemNode* sub = Child(place, u"sub");
+    uint64_t placeBefore = place->total;
+    uint64_t subTotal = sub->total;
+    QTreeWidgetItem* subNode = FindTreeChild(placeNode, sub);
+
+    ModalAnswers answers([](QWidget* modal) { ClickMessageButton(modal, QMessageBox::Ok); });
+    uint32_t yesToAll = 0;
+    ASSERT_TRUE(RemoveFolderTree(nullptr, subNode, sub, &yesToAll));
+    EXPECT_TRUE(answers.seen.isEmpty());
+    EXPECT_TRUE(sub->flags & ITEM_REMOVED);
+    EXPECT_EQ(sub->total, 0u);
+    EXPECT_EQ(FindTreeChild(placeNode, sub), nullptr);
+    EXPECT_FALSE(Exists("place/sub"));
+    EXPECT_TRUE(Exists("place/a.txt"));
+
+    SubtractFromAncestors(place, subTotal);
+    EXPECT_EQ(place->total, placeBefore - subTotal);
+    EXPECT_EQ(place->total, FreshTotal(place));
+    EXPECT_FALSE(HasVisibleSubfolders(place));
+}
+
+TEST_F(ExpungeOnHost, NothingOutsideTheMarkedEntriesIsTouched) {
+    mkdir((root + "/canary").c_str(), 0755);
+    WriteFile(root + "/canary/keep", 7);
+    // A link inside a marked folder is removed itself, never followed.
+    mkdir((root + "/place/marked").c_str(), 0755);
+    ASSERT_EQ(symlink((root + "/canary").c_str(), (root + "/place/marked/link").c_str()), 0);
+    WriteFile(root + "/place/marked/f", 5);
+    // A second marked folder is swapped for a link to the canary between the
+    // scan and the expunge.
+    mkdir((root + "/place/swapped").c_str(), 0755);
+    WriteFile(root + "/place/swapped/keep", 9);
+    ItemNode* place = Scan();
+
+    ModalAnswers answers([](QWidget* modal) { ClickMessageButton(modal, QMessageBox::Ok); });
+    uint32_t yesToAll = 0;
+    ItemNode* marked = Child(place, u"marked");
+    EXPECT_TRUE(RemoveFolderTree(nullptr, FindTreeChild(placeNode, marked), marked, &yesToAll));
+    EXPECT_FALSE(Exists("place/marked"));
+
+    ASSERT_EQ(rename((root + "/place/swapped").c_str(), (root + "/place/moved").c_str()), 0);
+    ASSERT_EQ(symlink((root + "/canary").c_str(), (root + "/place/swapped").c_str()), 0);
+    ItemNode* swapped = Child(place, u"swapped");
+    EXPECT_FALSE(RemoveFolderTree(nullptr, FindTreeChild(placeNode, swapped), swapped, &yesToAll));
+    EXPECT_TRUE(Exists("canary/keep"));
+    EXPECT_TRUE(Exists("place/swapped"));
+    EXPECT_TRUE(Exists("place/moved/keep"));
+    EXPECT_FALSE(swapped->flags & ITEM_REMOVED);
+}
+
+TEST_F(ExpungeOnHost, ReadOnlyFilesAreAskedAbout) {
+    mkdir((root + "/place/box").c_str(), 0755);
+    for (const char* name : {"r1", "r2", "w"}) WriteFile(root + "/place/box/" + name, 10);
+    chmod((root + "/place/box/r1").c_str(), 0444);
+    chmod((root + "/place/box/r2").c_str(), 0444);
+
+    struct Case {
+        const char* what;
+        int firstAnswer;
+        bool folderGoes;
+        int questions;
+    };
+    for (const Case& c : {Case{"No keeps the file and its folder", ANSWER_NO, false, 2},
+                          Case{"Yes to all asks once", ANSWER_YES_TO_ALL, true, 1}}) {
+        ItemNode* place = Scan();
+        ItemNode* box = Child(place, u"box");
+        int asked = 0;
+        QString askedName;
+        ModalAnswers answers([&](QWidget* modal) {
+            if (++asked == 1) {
+                auto* name = qobject_cast<QLineEdit*>(DialogControl(qobject_cast<QDialog*>(modal), READ_ONLY_NAME_CONTROL));
+                auto* path = qobject_cast<QLineEdit*>(DialogControl(qobject_cast<QDialog*>(modal), READ_ONLY_PATH_CONTROL));
+                askedName = name ? name->text() : QString();
+                EXPECT_EQ(path ? path->text() : QString(), "\\place\\box");
+            }
+            ClickDialogControl(modal, asked == 1 ? c.firstAnswer : ANSWER_YES);
+        });
+        uint32_t yesToAll = 0;
+        uint64_t before = box->total;
+        EXPECT_EQ(RemoveFolderTree(nullptr, FindTreeChild(placeNode, box), box, &yesToAll), c.folderGoes)
+            << c.what;
+        EXPECT_EQ(asked, c.questions) << c.what;
+        EXPECT_EQ(Exists("place/box"), !c.folderGoes) << c.what;
+        if (!c.folderGoes) {
+            // The answered file stays, read-only as before; the rest went.
+            ASSERT_TRUE(askedName == "r1" || askedName == "r2") << askedName.toStdString();
+            std::string kept = "place/box/" + askedName.toStdString();
+            EXPECT_TRUE(Exists(kept)) << c.what;
+            struct stat facts;
+            stat((root + "/" + kept).c_str(), &facts);
+            EXPECT_FALSE(facts.st_mode & S_IWUSR) << c.what;
+            EXPECT_EQ(box->total, before - 20) << c.what;
+            SubtractFromAncestors(place, 20);
+            EXPECT_EQ(place->total, FreshTotal(place)) << c.what;
+        }
+    }
+}
+
+TEST_F(ExpungeOnHost, ChangesAfterTheScanKeepEntriesInPlace) {
+    WriteFile(root + "/place/became-folder", 3);
+    WriteFile(root + "/place/vanishes", 4);
+    mkdir((root + "/place/grows").c_str(), 0755);
+    ItemNode* place = Scan();
+    unlink((root + "/place/became-folder").c_str());
+    mkdir((root + "/place/became-folder").c_str(), 0755);
+    unlink((root + "/place/vanishes").c_str());
+    WriteFile(root + "/place/grows/new", 1);
+
+    ModalAnswers answers([](QWidget* modal) { ClickMessageButton(modal, QMessageBox::Ok); });
+    uint32_t yesToAll = 0;
+    EXPECT_TRUE(DeleteEntryFile(nullptr, Child(place, u"vanishes"), &yesToAll));
+    EXPECT_TRUE(answers.seen.isEmpty());
+    EXPECT_FALSE(DeleteEntryFile(nullptr, Child(place, u"became-folder"), &yesToAll));
+    ItemNode* grows = Child(place, u"grows");
+    EXPECT_FALSE(RemoveFolderTree(nullptr, FindTreeChild(placeNode, grows), grows, &yesToAll));
+    EXPECT_TRUE(Exists("place/became-folder"));
+    EXPECT_TRUE(Exists("place/grows/new"));
+    ASSERT_EQ(answers.seen.size(), 2);
+    EXPECT_TRUE(answers.seen[0].endsWith("This file could not be removed by some reason.")) << answers.seen[0].toStdString();
+    EXPECT_TRUE(answers.seen[0].startsWith("\\place\\became-folder")) << answers.seen[0].toStdString();
+    EXPECT_TRUE(answers.seen[1].endsWith("This folder could not be removed by some reason."));
+}
+
+TEST(ExpungeRefused, ReadOnlyFileRefusedGetsItsAttributeBackAndAMessage) {
+    MemoryDevice device;
+    SetDevice(&device);
+    device.AddFile(u"\\p\\locked", 10, FILE_ATTR_READONLY);
+    device.RefuseDelete(u"\\p\\locked");
+    ItemNode* root = CreateRootItem();
+    ItemNode* drive = &root->children[0];
+    drive->childCount = ListFolder(u"\\*.*", drive, true, &drive->children);
+    ItemNode* p = FindChildByName(drive, u"p");
+    p->childCount = ListFolder(u"\\p\\*.*", p, false, &p->children);
+    ItemNode* locked = FindChildByName(p, u"locked");
+
+    ModalAnswers answers([](QWidget* modal) {
+        ClickDialogControl(modal, ANSWER_YES);
+        ClickMessageButton(modal, QMessageBox::Ok);
+    });
+    uint32_t yesToAll = 0;
+    EXPECT_FALSE(DeleteEntryFile(nullptr, locked, &yesToAll));
+    EXPECT_FALSE(locked->flags & ITEM_REMOVED);
+    EXPECT_EQ(device.GetAttributes(u"\\p\\locked"), uint32_t(FILE_ATTR_READONLY));
+    ASSERT_EQ(answers.seen.size(), 2);
+    EXPECT_EQ(answers.seen[1], "\\p\\locked | This file could not be removed by some reason.");
+    FreeItemTree();
+    SetDevice(nullptr);
+}
+
+}  // namespace
