@@ -483,6 +483,8 @@ TEST_F(ListTest, MarkedEntriesShowTheCrossAndRemovedOnesAreNotListed) {
     device.AddFile(u"\\gone\\a.txt", 10);
     device.AddFile(u"\\gone\\b.txt", 20);
     device.AddFolder(u"\\empty");
+    device.AddFile(u"\\zeros\\a", 0);
+    device.AddFile(u"\\zeros\\b", 0);
     Start();
     ItemNode* docs = Folder({u"docs"});
     FindEntry(docs, {u"backup.tar"})->flags |= ITEM_REMOVED;
@@ -513,6 +515,13 @@ TEST_F(ListTest, MarkedEntriesShowTheCrossAndRemovedOnesAreNotListed) {
     EXPECT_EQ(Show(Folder({u"empty"})), 0u);
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_EQ(listMode, LIST_CONTENTS);
+    // Entries against a listed total of 0 hold 0 per cent each.
+    EXPECT_EQ(Show(Folder({u"zeros"})), 0u);
+    EXPECT_EQ(Column(2), (std::vector<QString>{"0%", "0%"}));
+
+    // Closing would ask about the mark first.
+    FindEntry(docs, {u"notes.txt"})->flags &= ~ITEM_MARKED;
+    markedCount = 0;
 }
 
 TEST_F(ListTest, ExpungedRowLeavesTheListAndSharesAreRecomputed) {
