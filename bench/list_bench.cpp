@@ -214,8 +214,8 @@ int main(int argc, char** argv) {
     uint64_t mostReads = 0;
     int steps = 0;
     // A fresh fill, so each page's rows read their times as they show.
-    FillContentsList(place.entries, place.count);
     device.reads = 0;
+    FillContentsList(place.entries, place.count);
     Paint();
     std::vector<double> stepTimes;
     while (bar->value() < bar->maximum()) {
