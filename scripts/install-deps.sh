@@ -8,6 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Volumetra with its tests, and runs them all.
+# Installs what is missing, builds Volumetra with its tests, runs them all, and
+# checks its installation.
 # With VOLUMETRA_CI=1 (set by .ci/run) warnings fail the build, and the tests
 # are built and run a second time with AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any report fails the run.
@@ -16,6 +17,9 @@ WERROR=OFF
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLUMETRA_WERROR="$WERROR"
 cmake --build build -j "$JOBS"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$JOBS"
+# Installs into a temporary prefix and validates the desktop entry and the
+# AppStream metadata; any error fails the run.
+bash scripts/check-install.sh build
 
 if [ "$CI" = 1 ]; then
   cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVOLUMETRA_WERROR=ON -DVOLUMETRA_SANITIZE=ON \

@@ -2,7 +2,9 @@
 """Draws the program's images as PNG files in src/resources/images/.
 
 Each picture is pixel art written out below (one character per pixel, see
-PALETTE); a few round ones are computed. Run it again after changing a picture:
+PALETTE); a few round ones are computed, among them the program's icon at 16,
+32, 48, 128 and 256 pixels, each drawn for its own size (the desktop's icon
+theme gets all five). Run it again after changing a picture (about a minute):
     python3 tools/make_images.py
 """
 import math
@@ -69,7 +71,8 @@ def strip(images):
 
 
 def write_png(name, pixels, background=None):
-    """RGBA PNG; transparent pixels get the background colour when one is given."""
+    """RGBA PNG; transparent pixels get the background colour when one is given.
+    A pixel is None, an opaque (r, g, b) or a translucent (r, g, b, a)."""
     height, width = len(pixels), len(pixels[0])
     raw = bytearray()
     for row in pixels:
@@ -77,6 +80,8 @@ def write_png(name, pixels, background=None):
         for px in row:
             if px is None:
                 raw += bytes(background + (255,)) if background else b'\0\0\0\0'
+            elif len(px) == 4:
+                raw += bytes(px)
             else:
                 raw += bytes(px + (255,))
 
@@ -459,6 +464,93 @@ STANDARD_IMAGES = [DELETE, PARENT_FOLDER]
 
 ICON_SLICES = [(0.45, 'r'), (0.25, 'b'), (0.18, 'n'), (0.12, 'y')]
 
+
+def shade(colour, factor):
+    """The colour lightened (factor above 1) or darkened (below 1)."""
+    if factor >= 1:
+        return tuple(c + (255 - c) * min(1.0, factor - 1) for c in colour)
+    return tuple(c * factor for c in colour)
+
+
+def large_icon(size, tilt, depth, explode, outline, samples):
+    """The program's pie icon drawn for a large size.
+
+    The same slices as the small icons, seen from above (tilt 1) or from the
+    front at an angle (tilt below 1, with a side wall depth high); the largest
+    slice stands out by explode; slices are edged by outline (all in parts of
+    the icon's width) and shaded from a light at the upper left; a soft shadow
+    lies under the pie. Each pixel averages samples x samples points.
+    """
+    radius = 0.40
+    cx, cy = 0.5, 0.5 - depth / 2 - 0.02
+    ry = radius * tilt
+    slices = []
+    start = 0.0
+    for index, (fraction, colour) in enumerate(ICON_SLICES):
+        middle = (start + fraction / 2) * 2 * math.pi
+        offset = explode if index == 0 else 0.0
+        slices.append((start, start + fraction, PALETTE[colour],
+                       offset * math.sin(middle), -offset * math.cos(middle) * tilt))
+        start += fraction
+    light_x, light_y = cx - radius * 0.45, cy - ry * 0.6
+
+    def footprint(x, y):
+        """The slice whose top face covers (x, y) and the point's polar place in it."""
+        for low, high, colour, ox, oy in slices:
+            dx, dy = x - cx - ox, (y - cy - oy) / tilt
+            d = math.hypot(dx, dy)
+            if d > radius:
+                continue
+            angle = (math.atan2(dx, -dy) / (2 * math.pi)) % 1.0
+            if low <= angle < high:
+                return colour, d, angle, low, high
+        return None
+
+    def sample(x, y):
+        hit = footprint(x, y)
+        if hit:
+            colour, d, angle, low, high = hit
+            edge = min(radius - d, d * math.sin(min(angle - low, high - angle, 0.25) * 2 * math.pi))
+            if edge < outline:
+                return shade(colour, 0.55) + (1.0,)
+            glow = math.hypot(x - light_x, (y - light_y) / tilt) / (2 * radius)
+            return shade(colour, 1.35 - 0.55 * glow) + (1.0,)
+        # The side wall: the nearest point of the solid below the top face.
+        steps = max(2, int(depth * size * 3))
+        for step in range(1, steps + 1):
+            t = depth * step / steps
+            hit = footprint(x, y - t)
+            if hit:
+                colour, d, angle, low, high = hit
+                if d > radius - 2.0 / size:
+                    light = 0.5 + 0.3 * math.cos((angle - 0.875) * 2 * math.pi)
+                else:
+                    light = 0.45
+                if t > depth - outline:
+                    light *= 0.7
+                return shade(colour, light) + (1.0,)
+        # The shadow on the ground, below and a little to the right.
+        sx, sy = (x - cx - 0.02) / (radius * 1.08), (y - cy - depth - 0.025) / (ry * 1.08 + 0.01)
+        d = math.hypot(sx, sy)
+        if d < 1.0:
+            return (0.0, 0.0, 0.0, 0.35 * min(1.0, (1.0 - d) / 0.25))
+        return (0.0, 0.0, 0.0, 0.0)
+
+    image = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            r = g = b = a = 0.0
+            for sy in range(samples):
+                for sx in range(samples):
+                    cr, cg, cb, ca = sample((px + (sx + 0.5) / samples) / size,
+                                            (py + (sy + 0.5) / samples) / size)
+                    r, g, b, a = r + cr * ca, g + cg * ca, b + cb * ca, a + ca
+            n = samples * samples
+            row.append(None if a == 0 else (round(r / a), round(g / a), round(b / a), round(255 * a / n)))
+        image.append(row)
+    return image
+
 if __name__ == '__main__':
     os.makedirs(OUT, exist_ok=True)
     small = strip(SMALL_IMAGES)
@@ -471,3 +563,9 @@ if __name__ == '__main__':
     write_png('standard_tools.png', strip(STANDARD_IMAGES))
     write_png('icon101_16.png', pie(16, ICON_SLICES))
     write_png('icon101_32.png', pie(32, ICON_SLICES))
+    # The larger sizes are drawn for themselves, never scaled from a smaller
+    # one: at 48 the pie seen from above with its largest slice standing out,
+    # from 128 on a pie with a side wall, seen at an angle.
+    write_png('icon101_48.png', large_icon(48, 1.0, 0.0, 0.05, 0.03, 4))
+    write_png('icon101_128.png', large_icon(128, 0.62, 0.11, 0.05, 0.012, 3))
+    write_png('icon101_256.png', large_icon(256, 0.62, 0.11, 0.05, 0.007, 3))

@@ -53,8 +53,10 @@ public:
     // with facts, so a test can describe a machine of its own.
     std::vector<HostCard> CardsFromMountInfo(const std::string& mountInfo, MountFacts facts);
 
-private:
+    // The storage cards mounted now, read from this machine's mount table.
     std::vector<HostCard> StorageCards();
+
+private:
     int OpenEntryFolder(const char16_t* path, std::string* leafName, dev_t* driveDevice);
     int StatEntry(const char16_t* path, std::string* leafName, struct stat* facts);
     std::string rootFolder;

@@ -229,6 +229,29 @@ QMenuBar* BuildMenuBar(QWidget* parent, int menuId) {
     return bar;
 }
 
+// The command's name as a tool button says it: the menu text without its
+// shortcut text after the tab and without mnemonic marks ("&Up\tBS" is
+// "Up"). The two history commands have no menu item and are named here.
+QString ToolButtonName(const QAction* action) {
+    switch (action->data().toInt()) {
+    case CMD_GO_BACKWARD: return QStringLiteral("Back");
+    case CMD_GO_FORWARD: return QStringLiteral("Forward");
+    default: break;
+    }
+    QString text = action->text().section(QLatin1Char('\t'), 0, 0);
+    QString name;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        name += text[i];
+    }
+    return name.trimmed();
+}
+
+void NameToolButton(QWidget* button, const QAction* action) {
+    QString name = ToolButtonName(action);
+    if (button->accessibleName() != name) button->setAccessibleName(name);
+}
+
 QToolBar* BuildToolBar(QWidget* parent) {
     QToolBar* bar = new QToolBar(parent);
     bar->setObjectName(QStringLiteral("toolBar"));
@@ -252,9 +275,15 @@ QToolBar* BuildToolBar(QWidget* parent) {
         LoadStringText(tip.stringId, text, TOOL_TIP_CHARS);
         CommandAction(tip.command)->setToolTip(QString::fromUtf16(text));
     }
-    // The two history buttons have no tooltip; accessibility still names them.
-    if (QWidget* back = bar->widgetForAction(CommandAction(CMD_GO_BACKWARD))) back->setAccessibleName(QStringLiteral("Back"));
-    if (QWidget* forward = bar->widgetForAction(CommandAction(CMD_GO_FORWARD))) forward->setAccessibleName(QStringLiteral("Forward"));
+    for (const ToolButton& button : TOOL_BUTTONS) {
+        if (button.image == TOOL_SEPARATOR) continue;
+        QAction* action = CommandAction(button.command);
+        QWidget* widget = bar->widgetForAction(action);
+        if (!widget) continue;
+        NameToolButton(widget, action);
+        // A menu text set later (another resource module) names it again.
+        QObject::connect(action, &QAction::changed, widget, [widget, action] { NameToolButton(widget, action); });
+    }
     return bar;
 }
 

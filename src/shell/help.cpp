@@ -2,21 +2,23 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 
-QString HelpPagePath() {
-    const QString beside = QCoreApplication::applicationDirPath();
+QString HelpPagePathFrom(const QString& programFolder) {
+    // Only places relative to the program: an installed program never
+    // depends on the tree it was built from.
     const QString candidates[] = {
-        beside + QStringLiteral("/vmetra.htm"),
-        beside + QStringLiteral("/docs/vmetra.htm"),
-#ifdef VOLUMETRA_DOCS_DIR
-        QStringLiteral(VOLUMETRA_DOCS_DIR "/vmetra.htm"),
-#endif
+        programFolder + QStringLiteral("/vmetra.htm"),
+        programFolder + QStringLiteral("/docs/vmetra.htm"),
+        programFolder + QStringLiteral("/../share/volumetra/vmetra.htm"),
     };
     for (const QString& path : candidates)
-        if (QFileInfo(path).isFile()) return QFileInfo(path).absoluteFilePath();
+        if (QFileInfo(path).isFile()) return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     return QString();
 }
+
+QString HelpPagePath() { return HelpPagePathFrom(QCoreApplication::applicationDirPath()); }
 
 QUrl HelpUrl() {
     QString path = HelpPagePath();

@@ -4,8 +4,12 @@
 #include <QString>
 #include <QUrl>
 
-// The help page vmetra.htm: beside the program, else in docs/ beside it,
-// else in the source tree's docs/. Empty when none exists.
+// The help page vmetra.htm of a program in programFolder: beside it (a
+// build), in docs/ beside it, else in the data folder of an installation,
+// programFolder/../share/volumetra. Empty when none exists.
+QString HelpPagePathFrom(const QString& programFolder);
+
+// The help page of this program (HelpPagePathFrom its own folder).
 QString HelpPagePath();
 
 // The address Help opens: the page at its table of contents.

@@ -85,8 +85,11 @@ MainWindow::MainWindow() {
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
 
+    // Icon 101 at the small and large sizes, and at the sizes drawn for
+    // desktops' task switchers and docks.
     QIcon icon;
-    for (const char* name : {"images/icon101_16.png", "images/icon101_32.png"}) {
+    for (const char* name : {"images/icon101_16.png", "images/icon101_32.png", "images/icon101_48.png",
+                             "images/icon101_128.png", "images/icon101_256.png"}) {
         QPixmap image = ProgramImage(name);
         if (!image.isNull()) icon.addPixmap(image);
     }

@@ -19,6 +19,7 @@
 #include "shell/single_instance.h"
 #include "views/contents_list.h"
 #include "views/image_list.h"
+#include "views/type_cache.h"
 
 
 namespace {
@@ -37,7 +38,7 @@ void BringMainWindowToFront() {
 
 }  // namespace
 
-bool StartUp() {
+bool StartUp(PathList* startPlace) {
     LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
 
     LoadStringText(STR_TITLE, titleText, TITLE_TEXT_CHARS);
@@ -51,13 +52,22 @@ bool StartUp() {
     // A Palm-size device keeps one instance: a second start shows the first.
     QString title = QString::fromUtf16(titleText);
     if (platformKind == PLATFORM_PALMSIZE) {
-        if (ActivateRunningInstance(title)) return false;
+        if (ActivateRunningInstance(title)) {
+            FreePathList(startPlace);
+            return false;
+        }
         ListenForInstances(title, BringMainWindowToFront);
         BindSipFunctions();
         BindAppKeyFunction();
     }
 
     LoadSettings();
+    // A folder named on the command line goes ahead of the restored place,
+    // and the names flagged there belong to that other place.
+    if (startPlace) {
+        DiscardKeptPlace();
+        pendingPlace = startPlace;
+    }
     orientation = settingsBlob.leftRight ? 1 : 0;
     appFlags = 0;
     closeAccepted = false;
@@ -74,8 +84,8 @@ bool StartUp() {
     return true;
 }
 
-int RunVolumetra() {
-    if (!StartUp()) return 0;
+int RunVolumetra(PathList* startPlace) {
+    if (!StartUp(startPlace)) return 0;
     int code = QApplication::exec();
     ReleaseAfterLoop();
     return code;
@@ -110,8 +120,11 @@ void OnMainWindowDestroyed() {
     DestroyCommandBands();
     SaveColumnLayout();
     SaveSettings();
-    DestroySmallImageList();
+    // The list's rows borrow type texts and the scan may still insert tree
+    // nodes while DiscardItemTree waits for it: the caches go after the tree.
     DiscardItemTree();
+    ClearTypeCache();
+    DestroySmallImageList();
     RemoveAccelerators();
     QCoreApplication::exit(0);
 }

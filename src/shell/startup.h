@@ -7,14 +7,19 @@
 #include "platform/app_flags.h"
 #include "resources/app_texts.h"
 
+struct PathList;
+
 // Brings the program up: resource module, texts, platform kind, the single
 // instance on a Palm-size device, the settings, the main window (shown) and
-// the accelerators. False when start-up ended without a window (another
-// instance was brought to the front); the program then exits with 0.
-bool StartUp();
+// the accelerators. startPlace (the folder named on the command line, or
+// none) is taken over: it replaces the restored place and drops that place's
+// flagged names, so the window opens there. False when start-up ended
+// without a window (another instance was brought to the front); the program
+// then exits with 0.
+bool StartUp(PathList* startPlace = nullptr);
 
 // Start-up, the event loop and the release after it; the exit code.
-int RunVolumetra();
+int RunVolumetra(PathList* startPlace = nullptr);
 
 // The close request of the main window: true when it may be destroyed.
 // On a Palm-size device the place and its marks are kept for the next start

@@ -1,64 +1,120 @@
 #include "views/image_list.h"
 
-#include <QBitmap>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
 #include "platform/platform_kind.h"
 #include "resources/resource_module.h"
+#include "views/type_cache.h"
 
 std::vector<QIcon> smallImageList;
 
+namespace {
+
+constexpr int SMALL_IMAGE_SIZE = 16;
+
+// The marked form of each image, composed on first need; same indices as
+// smallImageList, an empty icon where none was composed yet.
+std::vector<QIcon> markedImages;
+
+}  // namespace
+
+bool BuildSmallImageList(const QImage& strip, const QImage& mask) {
+    DestroySmallImageList();
+    const int width = SMALL_IMAGE_COUNT * SMALL_IMAGE_SIZE;
+    if (strip.isNull() || mask.isNull()) return false;
+    if (strip.width() < width || strip.height() < SMALL_IMAGE_SIZE) return false;
+    if (mask.width() < width || mask.height() < SMALL_IMAGE_SIZE) return false;
+
+    // Where the mask is white the image is transparent, whatever the strip
+    // holds there; elsewhere the strip's colour shows.
+    QImage picture = strip.copy(0, 0, width, SMALL_IMAGE_SIZE).convertToFormat(QImage::Format_ARGB32);
+    QImage bits = mask.copy(0, 0, width, SMALL_IMAGE_SIZE).convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < SMALL_IMAGE_SIZE; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        const auto* maskLine = reinterpret_cast<const QRgb*>(bits.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            bool transparent = qGray(maskLine[x]) >= 128;
+            line[x] = transparent ? qRgba(0, 0, 0, 0) : (line[x] | 0xff000000u);
+        }
+    }
+    smallImageList.reserve(SMALL_IMAGE_COUNT + 16);
+    for (int i = 0; i < SMALL_IMAGE_COUNT; ++i) {
+        QPixmap image = QPixmap::fromImage(picture.copy(i * SMALL_IMAGE_SIZE, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE));
+        if (image.isNull()) {
+            DestroySmallImageList();
+            return false;
+        }
+        smallImageList.emplace_back(image);
+    }
+    return true;
+}
+
 bool CreateSmallImageList() {
+    return BuildSmallImageList(ProgramImage("images/bitmap103.png").toImage(),
+                               ProgramImage("images/bitmap106.png").toImage());
+}
+
+void DestroySmallImageList() {
     smallImageList.clear();
-    QPixmap strip = ProgramImage("images/bitmap103.png");
-    QPixmap mask = ProgramImage("images/bitmap106.png");
-    if (strip.isNull()) return false;
-    // The mask is white where the picture is transparent.
-    if (!mask.isNull() && mask.size() == strip.size()) strip.setMask(mask.createMaskFromColor(Qt::white, Qt::MaskInColor));
-    for (int i = 0; i < SMALL_IMAGE_COUNT && (i + 1) * 16 <= strip.width(); ++i)
-        smallImageList.push_back(QIcon(strip.copy(i * 16, 0, 16, 16)));
-    return static_cast<int>(smallImageList.size()) == SMALL_IMAGE_COUNT;
+    smallImageList.shrink_to_fit();
+    markedImages.clear();
+    markedImages.shrink_to_fit();
 }
 
 int AddSmallImage(const QIcon& icon) {
-    if (icon.isNull()) return IMAGE_NONE;
+    // Nothing joins a list that was never made: the panes show no images then.
+    if (icon.isNull() || static_cast<int>(smallImageList.size()) < SMALL_IMAGE_COUNT) return IMAGE_NONE;
     smallImageList.push_back(icon);
     return static_cast<int>(smallImageList.size()) - 1;
 }
 
-void DestroySmallImageList() { smallImageList.clear(); }
-
 int TreeImagesOf(const ItemNode* item, int* selected) {
     int image = IMAGE_FILE;
+    int open = IMAGE_FILE;
     if (item->flags & ITEM_ROOT) {
-        image = platformKind == PLATFORM_PALMSIZE ? IMAGE_ROOT_PALMSIZE
-                : platformKind == PLATFORM_HANDHELD ? IMAGE_ROOT_HANDHELD : IMAGE_ROOT_OTHER;
+        image = platformKind == PLATFORM_PALMSIZE   ? IMAGE_ROOT_PALMSIZE
+                : platformKind == PLATFORM_HANDHELD ? IMAGE_ROOT_HANDHELD
+                                                    : IMAGE_ROOT_OTHER;
+        open = image;
     } else if (item->flags & ITEM_DRIVE) {
-        image = IMAGE_DRIVE;
+        image = open = IMAGE_DRIVE;
     } else if (item->flags & ITEM_DATABASE) {
-        image = IMAGE_DATABASE_FOLDER;
+        image = open = IMAGE_DATABASE_FOLDER;
     } else if (item->flags & ITEM_FOLDER) {
         image = IMAGE_FOLDER;
-        if (selected) *selected = IMAGE_FOLDER_OPEN;
-        return image;
+        open = IMAGE_FOLDER_OPEN;
     }
-    if (selected) *selected = image;
+    if (selected) *selected = open;
     return image;
 }
 
 int ListImageOf(const ItemNode* item) {
     if (item->flags & ITEM_FOLDER) return (item->flags & ITEM_DATABASE) ? IMAGE_DATABASE_FOLDER : IMAGE_FOLDER;
     if (item->flags & ITEM_DATABASE) return IMAGE_DATABASE;
-    // Placeholder until the type cache asks the desktop: a plain page.
-    return IMAGE_FILE;
-}
-
-QIcon SmallImageMarked(int index) {
-    // Placeholder until the overlay is drawn: the plain image.
-    return SmallImage(index);
+    const TypeCacheEntry* entry = LookupFileType(item);
+    return entry ? entry->iconIndex : IMAGE_NONE;
 }
 
 QIcon SmallImage(int index) {
     if (index < 0 || index >= static_cast<int>(smallImageList.size())) return QIcon();
     return smallImageList[static_cast<size_t>(index)];
+}
+
+QIcon SmallImageMarked(int index) {
+    if (index < 0 || index >= static_cast<int>(smallImageList.size())) return QIcon();
+    if (markedImages.size() < smallImageList.size()) markedImages.resize(smallImageList.size());
+    QIcon& marked = markedImages[static_cast<size_t>(index)];
+    if (marked.isNull()) {
+        QPixmap composed(SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
+        composed.fill(Qt::transparent);
+        QPainter painter(&composed);
+        const QRect area(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
+        smallImageList[static_cast<size_t>(index)].paint(&painter, area);
+        smallImageList[IMAGE_DELETE_MARK].paint(&painter, area);
+        painter.end();
+        marked = QIcon(composed);
+    }
+    return marked;
 }

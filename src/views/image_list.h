@@ -7,6 +7,8 @@
 
 #include <QIcon>
 
+class QImage;
+
 #include "model/item_node.h"
 
 enum ImageIndex {
@@ -35,9 +37,16 @@ extern std::vector<QIcon> smallImageList;
 // Cuts the 13 images from the program's image strip and its mask. False, and
 // no images at all, when the strip is missing or short.
 bool CreateSmallImageList();
+
+// The same from a given strip and mask (white where transparent), each at
+// least 13 images of 16 x 16 wide; images past the 13th are left out.
+bool BuildSmallImageList(const QImage& strip, const QImage& mask);
+
+// Forgets every image, the composed marked ones too; at shutdown.
 void DestroySmallImageList();
 
-// Appends an icon; returns its index, or IMAGE_NONE when it cannot be added.
+// Appends an icon; returns its index, or IMAGE_NONE when it cannot be added
+// (an empty icon, or no image list).
 int AddSmallImage(const QIcon& icon);
 
 // The tree image of an item and, through selected, its selected image: root
@@ -53,5 +62,6 @@ int ListImageOf(const ItemNode* item);
 // The image at index; an empty icon when there is none.
 QIcon SmallImage(int index);
 
-// The image at index with the deletion cross drawn over it.
+// The image at index with the deletion cross (image 9, overlay 1) drawn over
+// it, composed once per index; an empty icon when there is no such image.
 QIcon SmallImageMarked(int index);

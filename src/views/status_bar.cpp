@@ -1,28 +1,255 @@
 #include "views/status_bar.h"
 
-#include <QLabel>
-#include <QStatusBar>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QPainter>
+#include <QProgressBar>
+#include <QWidget>
 
+#include <algorithm>
+
+#include "model/format.h"
 #include "model/item_tree.h"
+#include "views/image_list.h"
 
 StatusPartInfo statusPart0 = {STATUS_NONE, nullptr, 0};
 StatusPartInfo statusPart1 = {STATUS_NONE, nullptr, 0};
 QWidget* statusBar = nullptr;
 
-QWidget* CreateStatusBar(QWidget* parent) {
-    QStatusBar* bar = new QStatusBar(parent);
-    bar->setObjectName(QStringLiteral("statusBar"));
-    bar->setSizeGripEnabled(false);
-    return bar;
+namespace {
+
+constexpr int IMAGE_SIZE = 16;
+constexpr int IMAGE_LEFT = 2;    // the icon's offset from a part's left edge
+constexpr int TEXT_OFFSET = 25;  // the text's offset from a part's left edge
+constexpr int PART_GAP = 2;      // between the frames of neighbouring parts
+constexpr int PADDING = 2;       // between a frame and what it holds
+constexpr int PROGRESS_WIDTH = 120;
+
+// What the bar shows, kept apart from the widget so that the records can be
+// set and read while no bar exists. A part either paints its record (the
+// owner-draw data) or holds a plain text.
+struct StatusState {
+    const StatusPartInfo* records[STATUS_PART_COUNT];
+    QString plainTexts[STATUS_PART_COUNT];
+    bool simple;
+    QString simpleText;
+    int progress;  // thousandths; negative while hidden
+};
+StatusState state = {{}, {}, false, {}, -1};
+
+QString GroupedNumber(uint64_t value) {
+    char16_t text[THOUSANDS_CHARS];
+    FormatThousands(text, THOUSANDS_CHARS, value);
+    return QString::fromUtf16(text);
 }
 
-// Placeholders until the owner-drawn parts exist: the records are kept, the
-// bar shows nothing of them yet.
-void SetupStatusParts() {}
+// The text a record's kind makes of its item, read from the item now.
+QString RecordText(const StatusPartInfo& record) {
+    const ItemNode* item = record.item;
+    switch (record.kind) {
+    case STATUS_FOLDER: {
+        uint32_t count = item ? CountVisibleItems(item->children, item->childCount) : 0;
+        return QStringLiteral("%1 item(s)  %2 byte(s)").arg(count).arg(GroupedNumber(record.value));
+    }
+    case STATUS_DRIVE_FREE: {
+        // A device that reports more used bytes than capacity has none free.
+        uint64_t free = item && item->total > item->ownSize ? item->total - item->ownSize : 0;
+        return QStringLiteral("%1 byte(s) free").arg(GroupedNumber(free));
+    }
+    case STATUS_ROOT:
+        return QStringLiteral("%1 drive(s)").arg(item ? item->childCount : 0);
+    case STATUS_PENDING:
+        return QStringLiteral("- -");
+    default:
+        return QString();
+    }
+}
+
+QString PartText(int part) {
+    if (const StatusPartInfo* record = state.records[part]) return RecordText(*record);
+    return state.plainTexts[part];
+}
+
+// The right edges of the parts as painted: the fixed edges, except that a
+// part whose text would be cut grows to hold it and moves the later parts
+// along (a free-bytes text of a large drive is wider than its part).
+void PartEdges(const QFontMetrics& metrics, int edges[STATUS_PART_COUNT]) {
+    int shift = 0;
+    for (int part = 0; part < STATUS_PART_COUNT; ++part) {
+        int left = part == 0 ? 0 : edges[part - 1];
+        int needed = 0;
+        QString text = PartText(part);
+        if (!text.isEmpty())
+            needed = left + 1 + TEXT_OFFSET + metrics.horizontalAdvance(text) + PADDING + 1 + PART_GAP;
+        edges[part] = std::max(STATUS_PART_EDGES[part] + shift, needed);
+        shift = edges[part] - STATUS_PART_EDGES[part];
+    }
+}
+
+// The frame of a part: from the previous part's right edge to its own.
+QRect PartFrame(const int edges[STATUS_PART_COUNT], int part, int height) {
+    int left = part == 0 ? 0 : edges[part - 1];
+    return QRect(left, 1, edges[part] - left - PART_GAP, height - 2);
+}
+
+void DrawSunkenFrame(QPainter& painter, const QRect& frame, const QPalette& palette) {
+    painter.setPen(palette.color(QPalette::Dark));
+    painter.drawLine(frame.topLeft(), frame.topRight());
+    painter.drawLine(frame.topLeft(), frame.bottomLeft());
+    painter.setPen(palette.color(QPalette::Light));
+    painter.drawLine(frame.bottomLeft(), frame.bottomRight());
+    painter.drawLine(frame.topRight(), frame.bottomRight());
+}
+
+// The status bar: three owner-drawn parts at fixed edges, or one text with
+// the scan's progress beside it. Screen readers get what is painted as the
+// accessible name and the parts' texts as the description.
+class StatusBarWidget : public QWidget {
+public:
+    explicit StatusBarWidget(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("statusBar"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        progressBar = new QProgressBar(this);
+        progressBar->setObjectName(QStringLiteral("scanProgress"));
+        progressBar->setAccessibleName(QStringLiteral("Scan progress"));
+        progressBar->setRange(0, 1000);
+        progressBar->setTextVisible(true);
+        progressBar->hide();
+        Announce();
+    }
+
+    ~StatusBarWidget() override {
+        if (statusBar == this) statusBar = nullptr;
+    }
+
+    QSize sizeHint() const override {
+        int inner = std::max(IMAGE_SIZE, fontMetrics().height());
+        // A margin line, the frame and the padding above and below.
+        return QSize(STATUS_PART_EDGES[STATUS_PART_COUNT - 1], inner + 6);
+    }
+    QSize minimumSizeHint() const override { return QSize(0, sizeHint().height()); }
+
+    // The texts for screen readers, set again after every change and paint.
+    void Announce() {
+        QStringList parts;
+        for (int part = 0; part < STATUS_PART_COUNT; ++part) {
+            QString text = PartText(part);
+            if (!text.isEmpty()) parts << text;
+        }
+        QString partsText = parts.join(QStringLiteral("; "));
+        QString shown = state.simple ? state.simpleText : partsText;
+        if (accessibleName() != shown) setAccessibleName(shown);
+        if (accessibleDescription() != partsText) setAccessibleDescription(partsText);
+    }
+
+    // Shows or hides the progress bar for the mode and value now set.
+    void PlaceProgress() {
+        bool shown = state.simple && state.progress >= 0;
+        if (shown) {
+            QRect content = ContentRect(QRect(0, 1, width(), height() - 2));
+            int barWidth = std::min(PROGRESS_WIDTH, content.width() / 2);
+            progressBar->setGeometry(content.right() - barWidth + 1, content.top(), barWidth, content.height());
+            progressBar->setValue(std::min(state.progress, 1000));
+        }
+        progressBar->setVisible(shown);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { PlaceProgress(); }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawLine(0, 0, width() - 1, 0);
+        if (state.simple) {
+            QRect frame(0, 1, width() - 1, height() - 2);
+            DrawSunkenFrame(painter, frame, palette());
+            QRect text = ContentRect(frame).adjusted(PADDING, 0, 0, 0);
+            if (progressBar->isVisible()) text.setRight(progressBar->geometry().left() - 2 * PADDING);
+            painter.setPen(palette().color(QPalette::WindowText));
+            QString shown = fontMetrics().elidedText(state.simpleText, Qt::ElideMiddle, std::max(0, text.width()));
+            painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        } else {
+            int edges[STATUS_PART_COUNT];
+            PartEdges(fontMetrics(), edges);
+            for (int part = 0; part < STATUS_PART_COUNT; ++part) DrawPart(painter, PartFrame(edges, part, height()), part);
+        }
+        Announce();
+    }
+
+private:
+    // Inside a frame: its line, then the padding above and below.
+    static QRect ContentRect(const QRect& frame) { return frame.adjusted(1, PADDING, -1, -PADDING); }
+
+    // One part: its frame, then, unless it draws nothing, the item's image
+    // at the top left and the text after a 25-pixel gap, vertically centred.
+    void DrawPart(QPainter& painter, const QRect& frame, int part) {
+        DrawSunkenFrame(painter, frame, palette());
+        const StatusPartInfo* record = state.records[part];
+        if (record && record->kind == STATUS_NONE) return;
+        QRect content = ContentRect(frame);
+        painter.save();
+        painter.setClipRect(content);
+        if (record && record->item) {
+            QIcon image = SmallImage(TreeImagesOf(record->item));
+            if (!image.isNull())
+                image.paint(&painter, QRect(content.left() + IMAGE_LEFT, content.top(), IMAGE_SIZE, IMAGE_SIZE));
+        }
+        QRect textRect = content.adjusted(TEXT_OFFSET, 0, 0, 0);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         record ? RecordText(*record) : state.plainTexts[part]);
+        painter.restore();
+    }
+
+    QProgressBar* progressBar;
+};
+
+StatusBarWidget* Bar() { return static_cast<StatusBarWidget*>(statusBar); }
+
+// Something the bar shows changed: paint it later and tell screen readers now.
+void Changed() {
+    if (StatusBarWidget* bar = Bar()) {
+        bar->update();
+        bar->Announce();
+    }
+}
+
+// Gives the bar the status bar role, so that screen readers present it as one.
+QAccessibleInterface* StatusBarAccessible(const QString&, QObject* object) {
+    if (auto* bar = dynamic_cast<StatusBarWidget*>(object)) return new QAccessibleWidget(bar, QAccessible::StatusBar);
+    return nullptr;
+}
+
+}  // namespace
+
+QWidget* CreateStatusBar(QWidget* parent) {
+    static bool factoryInstalled = false;
+    if (!factoryInstalled) {
+        QAccessible::installFactory(StatusBarAccessible);
+        factoryInstalled = true;
+    }
+    state = StatusState{{}, {}, false, {}, -1};
+    return new StatusBarWidget(parent);
+}
+
+void SetupStatusParts() {
+    for (int part = 0; part < STATUS_PART_COUNT; ++part) {
+        state.records[part] = nullptr;
+        state.plainTexts[part].clear();
+    }
+    Changed();
+}
 
 void ShowPlaceStatus(int kind, ItemNode* item, uint64_t value) {
     statusPart0 = {kind, item, value};
-    if (ItemNode* drive = DriveOf(item)) statusPart1 = {STATUS_DRIVE_FREE, drive, 0};
+    state.records[0] = &statusPart0;
+    if (ItemNode* drive = DriveOf(item)) {
+        statusPart1 = {STATUS_DRIVE_FREE, drive, 0};
+        state.records[1] = &statusPart1;
+    }
+    Changed();
 }
 
 void ShowFolderStatus(ItemNode* item, uint64_t listedTotal) { ShowPlaceStatus(STATUS_FOLDER, item, listedTotal); }
@@ -31,12 +258,17 @@ void ShowPendingStatus(ItemNode* item) { ShowPlaceStatus(STATUS_PENDING, item, 0
 
 void ShowRootStatus() {
     statusPart0 = {STATUS_ROOT, rootItem, 0};
-    statusPart1 = {STATUS_NONE, nullptr, 0};
+    state.records[0] = &statusPart0;
+    state.records[1] = nullptr;
+    state.plainTexts[1].clear();
+    Changed();
 }
 
 void ClearStatusParts() {
     statusPart0.kind = STATUS_NONE;
     statusPart1.kind = STATUS_NONE;
+    // A later paint draws nothing; the place shown next usually comes first.
+    Changed();
 }
 
 ItemNode* DriveOf(ItemNode* item) {
@@ -46,7 +278,36 @@ ItemNode* DriveOf(ItemNode* item) {
     return nullptr;
 }
 
-void SetStatusSimple(bool) {}
-void SetStatusSimpleText(const char16_t*) {}
-void SetStatusProgress(int) {}
-QString StatusPartText(int) { return QString(); }
+void SetStatusSimple(bool on) {
+    state.simple = on;
+    if (StatusBarWidget* bar = Bar()) bar->PlaceProgress();
+    Changed();
+}
+
+void SetStatusSimpleText(const char16_t* text) {
+    state.simpleText = text ? QString::fromUtf16(text) : QString();
+    if (StatusBarWidget* bar = Bar()) {
+        bar->Announce();
+        // At once: the scan worker waits in this call and goes on only when
+        // the path it reported is on the screen.
+        bar->repaint();
+    }
+}
+
+void SetStatusProgress(int permille) {
+    state.progress = permille < 0 ? -1 : permille;
+    if (StatusBarWidget* bar = Bar()) bar->PlaceProgress();
+}
+
+QRect StatusPartRect(int part) {
+    if (!statusBar || part < 0 || part >= STATUS_PART_COUNT) return QRect();
+    int edges[STATUS_PART_COUNT];
+    PartEdges(statusBar->fontMetrics(), edges);
+    return PartFrame(edges, part, statusBar->height());
+}
+
+QString StatusPartText(int part) {
+    if (part == STATUS_SIMPLE_PART) return state.simpleText;
+    if (part < 0 || part >= STATUS_PART_COUNT) return QString();
+    return PartText(part);
+}

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include <QRect>
 #include <QString>
 
 #include "model/item_node.h"
@@ -28,6 +29,8 @@ struct StatusPartInfo {
 
 constexpr int STATUS_PART_COUNT = 3;
 constexpr int STATUS_PART_EDGES[STATUS_PART_COUNT] = {240, 420, 640};
+// StatusPartText's part number of the single text.
+constexpr int STATUS_SIMPLE_PART = 255;
 
 extern StatusPartInfo statusPart0;
 extern StatusPartInfo statusPart1;
@@ -35,13 +38,18 @@ extern StatusPartInfo statusPart1;
 // The bar while it exists.
 extern QWidget* statusBar;
 
-// Creates the bar as a child of parent; SetupStatusParts divides it.
+// Creates the bar as a child of parent, its parts empty and the single-text
+// mode off; SetupStatusParts divides it. Its accessible name is the text it
+// paints now, its description the three parts' texts.
 QWidget* CreateStatusBar(QWidget* parent);
 void SetupStatusParts();
 
+// Part 0 paints statusPart0, now (kind, item, value); part 1 paints the free
+// bytes of the item's drive, or stays as it was when the item has no drive.
 void ShowPlaceStatus(int kind, ItemNode* item, uint64_t value);
 void ShowFolderStatus(ItemNode* item, uint64_t listedTotal);
 void ShowPendingStatus(ItemNode* item);
+// Part 0 counts the drives of rootItem; part 1 becomes an empty plain text.
 void ShowRootStatus();
 
 // Both place parts draw nothing; done before the items they name are freed.
@@ -62,5 +70,10 @@ void SetStatusSimpleText(const char16_t* text);
 // used bytes; a negative value hides it.
 void SetStatusProgress(int permille);
 
-// The text a part or the single text shows now, as screen readers read it.
+// The frame of part 0, 1 or 2 as the bar paints it now: the fixed edges,
+// moved right where an earlier part's text needs more room.
+QRect StatusPartRect(int part);
+
+// The text of part 0, 1 or 2 as it is painted (also while the single text
+// covers it), or with STATUS_SIMPLE_PART the single text.
 QString StatusPartText(int part);

@@ -1,12 +1,11 @@
 // The main window as start-up shows it: menus, tool buttons, status bar,
 // tree with the root and its drives, an empty list; and the commands'
 // enabled, checked and dispatched states through the real widgets.
+#include <QAccessible>
 #include <QAction>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -143,6 +142,53 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
     ASSERT_EQ(listPane->model()->rowCount(), 2);
     EXPECT_EQ(listPane->model()->index(0, 0).data().toString(), "\\");
     EXPECT_EQ(listPane->model()->index(1, 0).data().toString(), "Storage Card");
+}
+
+TEST_F(MainWindowTest, ToolButtonsAreNamedByTheirCommandWithoutShortcutText) {
+    const std::map<int, QString> names = {
+        {CMD_GO_BACKWARD, "Back"}, {CMD_GO_FORWARD, "Forward"}, {CMD_UP, "Up"},
+        {CMD_STOP, "Stop"}, {CMD_REFRESH, "Refresh"}, {CMD_DELETE, "Delete"},
+        {CMD_UNDELETE, "Undelete"}, {CMD_FULL_SCREEN, "Full Screen"}, {CMD_PIE_CHART, "Pie Chart"},
+    };
+    for (const char* platform : {"HPC", "PocketPC"}) {
+        UsePlatform(platform);
+        Start();
+        for (const auto& [command, name] : names) {
+            QWidget* button = toolBar->widgetForAction(CommandAction(command));
+            ASSERT_NE(button, nullptr) << command;
+            QAccessibleInterface* access = QAccessible::queryAccessibleInterface(button);
+            ASSERT_NE(access, nullptr);
+            EXPECT_EQ(access->text(QAccessible::Name), name) << platform << " " << command;
+            // The button follows its state; the menu keeps its shortcut text.
+            EnableCommand(command, !button->isEnabled());
+            EXPECT_EQ(access->text(QAccessible::Name), name) << platform << " " << command;
+        }
+        if (QString(platform) == "HPC") {
+            EXPECT_EQ(CommandAction(CMD_UP)->text(), "&Up\tBS");
+            EXPECT_EQ(CommandAction(CMD_STOP)->text(), "Sto&p\tESC");
+            EXPECT_EQ(CommandAction(CMD_DELETE)->text(), "&Delete\tDEL");
+        }
+        Stop();
+    }
+}
+
+TEST_F(MainWindowTest, StatusBarSitsAtTheBottomAsTheScreenReaderSeesIt) {
+    Start();
+    ASSERT_NE(statusBar, nullptr);
+    int height = statusBar->sizeHint().height();
+    EXPECT_GE(height, 20);
+    EXPECT_LE(height, 40);
+    EXPECT_EQ(statusBar->geometry(), QRect(0, mainWindow->height() - height, mainWindow->width(), height));
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(statusBar);
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->role(), QAccessible::StatusBar);
+    ShowRootStatus();
+    EXPECT_EQ(access->text(QAccessible::Name), "2 drive(s)");
+    SetStatusSimple(true);
+    SetStatusSimpleText(u"\\Windows");
+    EXPECT_EQ(access->text(QAccessible::Name), "\\Windows");
+    SetStatusSimple(false);
+    EXPECT_EQ(access->text(QAccessible::Name), "2 drive(s)");
 }
 
 TEST_F(MainWindowTest, PalmSizeShowsPlainMenuAndItsRoot) {

@@ -1,0 +1,138 @@
+#include "shell/command_line.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "model/path_list.h"
+#include "platform/host_device.h"
+#include "platform/host_names.h"
+#include "platform/host_place.h"
+#include "resources/version.h"
+
+namespace {
+
+const char PROGRAM_NAME[] = "volumetra";
+
+// Options of QGuiApplication and QApplication that take a value, and those
+// that do not; the application object reads them, this parser only lets them by.
+const char* const QT_VALUE_OPTIONS[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                        "qwindowgeometry", "qwindowicon", "qwindowtitle", "style",
+                                        "stylesheet", "session", "display", "geometry"};
+const char* const QT_FLAG_OPTIONS[] = {"reverse", "widgetcount"};
+
+QString DecodedArgument(const char* bytes) {
+    std::vector<char16_t> text;
+    DecodeHostName(bytes, std::strlen(bytes), &text);
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string HostBytes(const QString& text) {
+    std::string bytes;
+    EncodeHostPath(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()), &bytes);
+    return bytes;
+}
+
+void Print(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
+
+int Refuse(const std::string& message) {
+    Print(stderr, std::string(PROGRAM_NAME) + ": " + message + "\n");
+    return COMMAND_LINE_BAD;
+}
+
+// The message for a folder that cannot be opened, after "volumetra: FOLDER: ".
+std::string FolderProblem(HostPlaceStatus status, int error, const std::string& root) {
+    switch (status) {
+    case HOST_PLACE_MISSING: return "no such folder";
+    case HOST_PLACE_NOT_FOLDER: return "not a folder";
+    case HOST_PLACE_OUTSIDE_ROOT: return "outside the device root " + root;
+    case HOST_PLACE_NOT_ON_DRIVE: return "not on a storage drive";
+    default: return std::strerror(error);
+    }
+}
+
+}  // namespace
+
+PathList* PlaceFromComponents(const std::vector<std::u16string>& components) {
+    PathList* first = nullptr;
+    PathList** link = &first;
+    for (const std::u16string& component : components) {
+        PathList* node = NewPathNode(component.c_str());
+        if (!node) {
+            FreePathList(first);
+            return nullptr;
+        }
+        *link = node;
+        link = &node->next;
+    }
+    return first;
+}
+
+int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
+    *startPlace = nullptr;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(DecodedArgument(argv[i]));
+    if (arguments.isEmpty()) arguments.append(QString::fromLatin1(PROGRAM_NAME));
+
+    QCommandLineParser parser;
+    // Qt's window options are single-dash words ("-platform offscreen").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows where the storage of this machine goes: drives, folders and files by size."));
+    QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Shows this help and exits."));
+    QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Shows the version and exits."));
+    parser.addOption(help);
+    parser.addOption(version);
+    for (const char* name : QT_VALUE_OPTIONS) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : QT_FLAG_OPTIONS) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    parser.addPositionalArgument(
+        QStringLiteral("folder"),
+        QStringLiteral("The folder to open first, instead of the last place. It must lie inside the "
+                       "device root (/, or the folder VOLUMETRA_ROOT names)."),
+        QStringLiteral("[folder]"));
+
+    if (!parser.parse(arguments)) {
+        return Refuse(parser.errorText().toStdString() + "\nTry '" + PROGRAM_NAME +
+                      " --help' for more information.");
+    }
+    if (parser.isSet(help)) {
+        // Without an application object the parser cannot name the program.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), QString::fromLatin1(PROGRAM_NAME));
+        Print(stdout, text.toStdString());
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        Print(stdout, std::string(PROGRAM_NAME) + " " + VOLUMETRA_VERSION + "\n");
+        return 0;
+    }
+
+    const QStringList folders = parser.positionalArguments();
+    if (folders.isEmpty()) return COMMAND_LINE_RUN;
+    if (folders.size() > 1) return Refuse("only one folder can be opened");
+
+    const std::string folder = HostBytes(folders[0]);
+    HostDevice host;
+    std::vector<std::u16string> components;
+    int error = 0;
+    HostPlaceStatus status = HostFolderPlace(host.RootFolder(), host.StorageCards(), folder, &components, &error);
+    if (status != HOST_PLACE_OK) return Refuse(folder + ": " + FolderProblem(status, error, host.RootFolder()));
+    *startPlace = PlaceFromComponents(components);
+    if (!*startPlace) return Refuse(folder + ": " + std::strerror(ENOMEM));
+    return COMMAND_LINE_RUN;
+}
