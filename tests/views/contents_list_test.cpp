@@ -206,8 +206,10 @@ TEST_F(ListTest, TypeDateAndIconAreFetchedForPaintedRowsAndOnceForASortByModifie
         fetched += ShownRow(p)->modified != 0;
         if (visible) {
             EXPECT_NE(ShownRow(p)->modified, 0u) << p;
+            EXPECT_NE(ShownRow(p)->typeName, nullptr) << p;
         } else if (p > onScreen) {
             EXPECT_EQ(ShownRow(p)->modified, 0u) << p;
+            EXPECT_EQ(ShownRow(p)->typeName, nullptr) << p;
         }
     }
     EXPECT_GT(onScreen, 3);
@@ -503,6 +505,7 @@ TEST_F(ListTest, MarkedEntriesShowTheCrossAndRemovedOnesAreNotListed) {
     const QIcon drawn = marked.data(Qt::DecorationRole).value<QIcon>();
     const QIcon cross = SmallImageMarked(ListImageOf(notes));
     EXPECT_EQ(drawn.pixmap(16, 16).toImage(), cross.pixmap(16, 16).toImage());
+    EXPECT_NE(drawn.pixmap(16, 16).toImage(), SmallImage(ListImageOf(notes)).pixmap(16, 16).toImage());
     EXPECT_EQ(marked.data(Qt::AccessibleDescriptionRole).toString(), "Marked for deletion");
     EXPECT_FALSE(Model()->index(0, 0).data(Qt::AccessibleDescriptionRole).isValid());
 
