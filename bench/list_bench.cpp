@@ -233,7 +233,8 @@ int main(int argc, char** argv) {
         ++steps;
     }
     std::printf("scrolling: %d page steps, %d rows of %d px on screen, median %.2f ms and max %.2f ms per step\n",
-                steps, rowsOnScreen, rowHeight, Median(stepTimes), *std::max_element(stepTimes.begin(), stepTimes.end()));
+                steps, rowsOnScreen, rowHeight, Median(stepTimes),
+                *std::max_element(stepTimes.begin(), stepTimes.end()));
     std::printf("data() requests per step: min %llu, mean %.0f, max %llu (%.1f per row on screen, %d columns)\n",
                 static_cast<unsigned long long>(minimum), steps ? static_cast<double>(sum) / steps : 0.0,
                 static_cast<unsigned long long>(maximum), steps ? static_cast<double>(sum) / steps / rowsOnScreen : 0.0,

@@ -59,7 +59,8 @@ bool MakeFixture(const QString& root) {
         QDir().mkpath(QFileInfo(path).path());
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || !file.resize(entry.size)) return false;
-        file.setFileTime(now.addDays(-entry.daysAgo).addSecs(-37 * entry.daysAgo * 60), QFileDevice::FileModificationTime);
+        const QDateTime modified = now.addDays(-entry.daysAgo).addSecs(-37 * entry.daysAgo * 60);
+        file.setFileTime(modified, QFileDevice::FileModificationTime);
     }
     for (int i = 0; i < 24; ++i) {
         QFile photo(root + QStringLiteral("/Pictures/IMG_%1.jpg").arg(2301 + i));

@@ -30,20 +30,20 @@ constexpr int CELL_MARGINS = 12;
 constexpr int ARROW_ROOM = 18;
 
 enum ColumnText {
-    TEXT_NAME,     // a name: the narrowest default holds a short one
+    TEXT_NAME,     // a name: wide enough for its header, else as classic
     TEXT_BYTES,    // a grouped byte count
     TEXT_PERCENT,  // "100%"
     TEXT_OTHER,    // a type text or a date
 };
 
-struct ColumnSpec {
+struct ColumnTraits {
     StringId header;
     Qt::Alignment alignment;
     int32_t defaultWidth;
     ColumnText text;
 };
 
-const ColumnSpec DRIVE_COLUMNS[LIST_COLUMNS] = {
+const ColumnTraits DRIVE_COLUMNS[LIST_COLUMNS] = {
     {STR_HEADER_STORAGE, Qt::AlignLeft, 110, TEXT_NAME},
     {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
     {STR_HEADER_USAGE, Qt::AlignRight, 80, TEXT_BYTES},
@@ -51,7 +51,7 @@ const ColumnSpec DRIVE_COLUMNS[LIST_COLUMNS] = {
     {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80, TEXT_BYTES},
 };
 
-const ColumnSpec CONTENTS_COLUMNS[LIST_COLUMNS] = {
+const ColumnTraits CONTENTS_COLUMNS[LIST_COLUMNS] = {
     {STR_HEADER_NAME, Qt::AlignLeft, 160, TEXT_NAME},
     {STR_HEADER_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
     {STR_HEADER_POSSESSION, Qt::AlignRight, 50, TEXT_PERCENT},
@@ -63,7 +63,7 @@ const ColumnSpec CONTENTS_COLUMNS[LIST_COLUMNS] = {
 QString headerTexts[LIST_COLUMNS];
 int headerImages[LIST_COLUMNS] = {IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW};
 
-const ColumnSpec* ColumnsOf(ListMode mode) { return mode == LIST_DRIVES ? DRIVE_COLUMNS : CONTENTS_COLUMNS; }
+const ColumnTraits* ColumnsOf(ListMode mode) { return mode == LIST_DRIVES ? DRIVE_COLUMNS : CONTENTS_COLUMNS; }
 
 // The settings fields of a set: widths by column, and for each display
 // position the column shown there.
@@ -96,7 +96,8 @@ void ApplyShownLayout() {
     const int32_t* order = OrderOf(listMode);
     for (int column = 0; column < LIST_COLUMNS; ++column) {
         const int32_t width = widths[column];
-        header->resizeSection(column, width >= 0 && width <= WIDEST_COLUMN ? width : DefaultColumnWidth(listMode, column));
+        const bool sound = width >= 0 && width <= WIDEST_COLUMN;
+        header->resizeSection(column, sound ? width : DefaultColumnWidth(listMode, column));
     }
     bool seen[LIST_COLUMNS] = {};
     bool permutation = true;
@@ -115,7 +116,7 @@ bool SwitchColumns(ListMode mode) {
     if (listMode == mode) return true;
     if (!listModel || !ListHeader()) return false;
     if (listMode != LIST_NONE) SaveShownLayout();
-    const ColumnSpec* columns = ColumnsOf(mode);
+    const ColumnTraits* columns = ColumnsOf(mode);
     char16_t text[HEADER_TEXT_CHARS];
     for (int column = 0; column < LIST_COLUMNS; ++column) {
         LoadStringText(columns[column].header, text, HEADER_TEXT_CHARS);
@@ -177,15 +178,16 @@ public:
 
 int32_t DefaultColumnWidth(int set, int column) {
     if (column < 0 || column >= LIST_COLUMNS) return 0;
-    const ColumnSpec& spec = ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column];
+    const ColumnTraits& traits = ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column];
     const QFontMetrics metrics(QApplication::font());
     char16_t text[HEADER_TEXT_CHARS];
-    LoadStringText(spec.header, text, HEADER_TEXT_CHARS);
+    LoadStringText(traits.header, text, HEADER_TEXT_CHARS);
     int needed = metrics.horizontalAdvance(QString::fromUtf16(text)) + ARROW_ROOM + CELL_MARGINS;
-    if (spec.text == TEXT_BYTES)
+    if (traits.text == TEXT_BYTES)
         needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("000,000,000,000,000")) + CELL_MARGINS);
-    if (spec.text == TEXT_PERCENT) needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("100%")) + CELL_MARGINS);
-    return std::max(spec.defaultWidth, static_cast<int32_t>(needed));
+    if (traits.text == TEXT_PERCENT)
+        needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("100%")) + CELL_MARGINS);
+    return std::max(traits.defaultWidth, static_cast<int32_t>(needed));
 }
 
 bool SwitchToDriveColumns() { return SwitchColumns(LIST_DRIVES); }
