@@ -159,6 +159,8 @@ uint32_t ItemPathLength(const ItemNode* item) {
     return FolderPathLength(item->parent) + static_cast<uint32_t>(TextLength(item->name));
 }
 
+char16_t FoldNameUnit(char16_t unit) { return FoldCase(unit); }
+
 int CompareNames(const char16_t* a, const char16_t* b) {
     size_t i = 0;
     int exact = 0;

@@ -42,6 +42,11 @@ uint32_t ItemDepth(const ItemNode* item);
 // same name (host file systems tell "a" from "A").
 int CompareNames(const char16_t* a, const char16_t* b);
 
+// The letter-case folding CompareNames compares by first: names whose folded
+// code units differ are ordered by the first such unit, a name before any
+// longer name it begins.
+char16_t FoldNameUnit(char16_t unit);
+
 // First record of item's children, removed ones included, whose name is text.
 ItemNode* FindChildByName(const ItemNode* item, const char16_t* text);
 

@@ -68,7 +68,7 @@ FeedbackOverlay* feedbackOverlay = nullptr;
 void NotePaneFocus(QWidget* now) {
     for (QWidget* widget = now; widget; widget = widget->parentWidget()) {
         if (widget == treePane || widget == listPane) {
-            focusPane = widget;
+            NoteFocusPane(widget);
             return;
         }
     }

@@ -18,6 +18,7 @@
 #include "resources/resource_module.h"
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
+#include "views/contents_list.h"
 #include "views/image_list.h"
 #include "views/type_cache.h"
 
@@ -122,6 +123,7 @@ void OnMainWindowDestroyed() {
     GetBandRestore(BAND_MENU, &settingsBlob.menuBandRestore);
     GetBandRestore(BAND_TOOLS, &settingsBlob.toolBandRestore);
     DestroyCommandBands();
+    SaveColumnLayout();
     SaveSettings();
     // The list's rows borrow type texts and the scan may still insert tree
     // nodes while DiscardItemTree waits for it: the caches go after the tree.

@@ -5,6 +5,7 @@
 
 struct SettingsBlob;
 
-// Writes the default widths and orders of both lists into blob; used when no
-// stored record could be read.
+// Writes the default widths (DefaultColumnWidth) and orders (each column at
+// its own position) of both lists into blob; used when no stored record
+// could be read.
 void SetDefaultColumnLayout(SettingsBlob* blob);

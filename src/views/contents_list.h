@@ -46,7 +46,8 @@ extern int contentsSortColumn;
 extern bool contentsSortReversed;
 
 // Creates the list pane as a child of parent: report view, full-row
-// selection, selection shown without focus, movable headers.
+// selection, selection shown without focus, movable headers. The pane starts
+// without columns and with the sort state every run starts with.
 QTreeView* CreateListPane(QWidget* parent);
 
 // Shows the drives (the root's children), sorted, row 0 focused; the status
@@ -102,6 +103,11 @@ void SortListByColumn(int column);
 // CMD_SELECT_ALL: selects every row (none keeps the focus mark), then gives
 // the list the focus if it did not have it.
 void SelectAllRows();
+
+// The list or the tree received the input focus: it becomes focusPane. The
+// tree disables Open, Delete and Undelete; the list enables them when a row
+// is selected.
+void NoteFocusPane(QWidget* pane);
 
 // The pie chart command is on exactly when the contents are sorted by Size
 // or Possession, largest first.

@@ -6,6 +6,7 @@
 #include "browse_program.h"
 #include "platform/command_actions.h"
 #include "scan/history.h"
+#include "views/contents_list.h"
 
 namespace {
 
@@ -96,8 +97,10 @@ TEST_F(HistoryTest, BackAndForwardLandOnThePlacesLeft) {
     Show(u"A");
     Show(u"B");
     Show(u"C");
-    // No entry in focus: the folder's own path was recorded.
-    EXPECT_EQ(SlotBehind(), u"\\B\\");
+    // The entry in focus was recorded with its folder; an empty folder has
+    // none, and its own path stands.
+    EXPECT_EQ(SlotBehind(), u"\\B\\b.txt");
+    EXPECT_EQ(Text(historyRing->texts[(historyRing->current + HISTORY_SLOTS - 2) % HISTORY_SLOTS]), u"\\A\\");
     EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
     EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
 
@@ -105,6 +108,8 @@ TEST_F(HistoryTest, BackAndForwardLandOnThePlacesLeft) {
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
     EXPECT_EQ(listedPlace, Item({u"\\", u"B"}));
+    ASSERT_NE(FocusedListRow(), nullptr);
+    EXPECT_EQ(FocusedListRow()->item, Item({u"\\", u"B", u"b.txt"}));
     EXPECT_TRUE(IsCommandEnabled(CMD_GO_FORWARD));
     CommandAction(CMD_GO_BACKWARD)->trigger();
     ASSERT_TRUE(WaitSettled());
@@ -156,16 +161,14 @@ TEST_F(HistoryTest, GoingBackAfterRefreshScansTheDriveFirst) {
     ScanStore();
     Show(u"A");
     Show(u"B");
-    CommandAction(CMD_REFRESH)->trigger();
-    ASSERT_TRUE(WaitSettled());
-    ASSERT_EQ(Shown(), Item({u"\\", u"B"}));
-    device.SetListingDelay(20000);
     Select(TreeRootNode());
     ASSERT_TRUE(WaitSettled());
+    device.SetListingDelay(20000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_TRUE(WaitSettled());
     EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
 
+    // Back to "\B\b.txt", on a drive that is not scanned any more.
     CommandAction(CMD_GO_BACKWARD)->trigger();
     EXPECT_EQ(scanState, SCAN_RUNNING);
     EXPECT_FALSE(IsCommandEnabled(CMD_GO_BACKWARD));
@@ -174,13 +177,32 @@ TEST_F(HistoryTest, GoingBackAfterRefreshScansTheDriveFirst) {
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
     EXPECT_EQ(listedPlace, Item({u"\\", u"B"}));
-    // The navigation went on after the scan, outside the history's own
-    // moves: the folder it left (the root) was recorded as a push.
-    EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
+    ASSERT_NE(FocusedListRow(), nullptr);
+    EXPECT_EQ(FocusedListRow()->item, Item({u"\\", u"B", u"b.txt"}));
+    EXPECT_TRUE(IsCommandEnabled(CMD_GO_FORWARD));
     EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
+    CommandAction(CMD_GO_FORWARD)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(Shown(), rootItem);
+}
+
+// At the root with the object store's row in focus the place is "/": going
+// back to it lists the drives with that row in focus and scans nothing.
+TEST_F(HistoryTest, TheObjectStoresRowIsRecordedAsASlash) {
+    Start();
+    ListRow* storeRow = FindListRow(Item({u"\\"}));
+    ASSERT_NE(storeRow, nullptr);
+    SelectAndShowRow(ShownRowPosition(storeRow));
+    Select(Node({u"Storage Card"}));
+    EXPECT_EQ(SlotBehind(), u"/");
+    ASSERT_TRUE(WaitSettled());
     CommandAction(CMD_GO_BACKWARD)->trigger();
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(Shown(), rootItem);
+    EXPECT_EQ(listedPlace, rootItem);
+    ASSERT_NE(FocusedListRow(), nullptr);
+    EXPECT_EQ(FocusedListRow()->item, Item({u"\\"}));
+    EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
 }
 
 TEST_F(HistoryTest, APlaceThatIsGoneLandsAtItsDeepestExistingFolder) {

@@ -15,6 +15,7 @@
 #include "platform/command_actions.h"
 #include "support/modal_answers.h"
 #include "views/contents_list.h"
+#include "scan/shell_open.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -250,22 +251,114 @@ TEST_F(NavigationTest, AFileInThePathIsNotPassedThrough) {
     EXPECT_EQ(listedPlace, Item({u"\\", u"Windows", u"System"}));
 }
 
-TEST_F(NavigationTest, CurrentPlaceNamesTheSelectedFolderWithAnEmptyLastName) {
-    Start();
-    PathList* place = CurrentPlace();
-    ASSERT_NE(place, nullptr);
-    char16_t* text = PathListToText(place);
-    EXPECT_EQ(std::u16string(text), u"");
+std::u16string PlaceText(PathList* place) {
+    char16_t* text = place ? PathListToText(place) : nullptr;
+    std::u16string result = text ? text : u"(none)";
     std::free(text);
     FreePathList(place);
+    return result;
+}
 
+TEST_F(NavigationTest, CurrentPlaceNamesTheFocusedEntryOrAnEmptyLastName) {
+    Start();
+    // The drive list with the object store's row in focus: its name alone.
+    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\"}))));
+    EXPECT_EQ(PlaceText(CurrentPlace()), u"\\");
     ScanStore();
     Select(Node({u"\\", u"Windows", u"System"}));
-    place = CurrentPlace();
-    text = PathListToText(place);
-    EXPECT_EQ(std::u16string(text), u"\\Windows\\System\\");
-    std::free(text);
-    FreePathList(place);
+    // Until the list shows the folder, its entries are not the place's.
+    EXPECT_EQ(PlaceText(CurrentPlace()), u"\\Windows\\System\\");
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(PlaceText(CurrentPlace()), u"\\Windows\\System\\core.dll");
+    listPane->setCurrentIndex(QModelIndex());
+    EXPECT_EQ(PlaceText(CurrentPlace()), u"\\Windows\\System\\");
+}
+
+TEST_F(NavigationTest, RefreshComesBackToTheFocusedEntry) {
+    device.AddFile(u"\\Windows\\foo.txt", 300);
+    Start();
+    ScanStore();
+    Select(Node({u"\\", u"Windows"}));
+    ASSERT_TRUE(WaitSettled());
+    ListRow* foo = FindListRow(Item({u"\\", u"Windows", u"foo.txt"}));
+    ASSERT_NE(foo, nullptr);
+    SelectAndShowRow(ShownRowPosition(foo));
+    ASSERT_EQ(FocusedListRow(), foo);
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    ItemNode* fooAgain = Item({u"\\", u"Windows", u"foo.txt"});
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
+    ASSERT_NE(FocusedListRow(), nullptr);
+    EXPECT_EQ(FocusedListRow()->item, fooAgain);
+    std::vector<ListRow*> selected = SelectedListRows();
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected[0]->item, fooAgain);
+    QModelIndex focused = listPane->currentIndex();
+    EXPECT_TRUE(listPane->viewport()->rect().intersects(listPane->visualRect(focused)));
+}
+
+TEST_F(NavigationTest, RefreshAtTheRootKeepsTheFocusedDriveRowWithoutAScan) {
+    Start();
+    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"Storage Card"}))));
+    CommandAction(CMD_REFRESH)->trigger();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(treePane->currentItem(), TreeRootNode());
+    EXPECT_EQ(listedPlace, rootItem);
+    ASSERT_NE(FocusedListRow(), nullptr);
+    EXPECT_EQ(FocusedListRow()->item, Item({u"Storage Card"}));
+    EXPECT_FALSE(Item({u"Storage Card"})->flags & ITEM_SCANNED);
+}
+
+std::vector<std::u16string> opened;
+bool RecordOpen(const char16_t* path) {
+    opened.emplace_back(path);
+    return true;
+}
+
+TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
+    Start();
+    ScanStore();
+    FocusAndActivate(listPane);
+    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows"}))));
+    ASSERT_TRUE(IsCommandEnabled(CMD_OPEN));
+    CommandAction(CMD_OPEN)->trigger();
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
+    ASSERT_TRUE(pendingTimerArmed);
+    EXPECT_EQ(PendingSelectionTimer()->interval(), 0);
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
+
+    // Enter on a file's row opens it with the desktop's program.
+    opened.clear();
+    shellOpener = RecordOpen;
+    FocusAndActivate(listPane);
+    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows", u"a.txt"}))));
+    QTest::keyClick(listPane, Qt::Key_Return);
+    shellOpener = OpenPathWithDesktop;
+    EXPECT_EQ(opened, std::vector<std::u16string>{u"\\Windows\\a.txt"});
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
+
+    // Open acts on the list only: from the tree it does nothing.
+    FocusAndActivate(treePane);
+    CommandAction(CMD_OPEN)->trigger();
+    EXPECT_FALSE(pendingTimerArmed);
+}
+
+TEST_F(NavigationTest, DeleteMarksTheSelectedEntries) {
+    Start();
+    ScanStore();
+    Select(Node({u"\\", u"My Documents"}));
+    ASSERT_TRUE(WaitSettled());
+    FocusAndActivate(listPane);
+    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
+    QTest::keyClick(listPane, Qt::Key_Delete);
+    EXPECT_TRUE(Item({u"\\", u"My Documents", u"letter.doc"})->flags & ITEM_MARKED);
+    EXPECT_EQ(markedCount, 1u);
+    // Leave without the question at the end.
+    ModalAnswers answers([](QWidget* box) { ClickMessageButton(box, QMessageBox::Yes); });
+    Select(Node({u"\\"}));
+    EXPECT_EQ(markedCount, 0u);
 }
 
 }  // namespace

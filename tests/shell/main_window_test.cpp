@@ -67,7 +67,7 @@ std::vector<ToolEntry> ToolEntries() {
 
 using MainWindowTest = RunningProgram;
 
-TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndEmptyList) {
+TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
     Start();
     EXPECT_EQ(mainWindow->windowTitle(), "Volumetra");
     EXPECT_TRUE(mainWindow->isVisible());
@@ -138,8 +138,11 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndEmptyList) {
     EXPECT_EQ(drives, QStringList({"\\", "Storage Card"}));
     EXPECT_TRUE(treePane->hasFocus() || QApplication::focusWidget() == nullptr);
 
+    // Without a place to return to, the list shows the drives by name.
     EXPECT_TRUE(listPane->isVisible());
-    EXPECT_TRUE(!listPane->model() || listPane->model()->rowCount() == 0);
+    ASSERT_EQ(listPane->model()->rowCount(), 2);
+    EXPECT_EQ(listPane->model()->index(0, 0).data().toString(), "\\");
+    EXPECT_EQ(listPane->model()->index(1, 0).data().toString(), "Storage Card");
 }
 
 TEST_F(MainWindowTest, ToolButtonsAreNamedByTheirCommandWithoutShortcutText) {

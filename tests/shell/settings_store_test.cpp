@@ -11,6 +11,8 @@
 #include "platform/platform_kind.h"
 #include "shell/settings_store.h"
 #include "support/settings_folder.h"
+#include "views/contents_list.h"
+#include "views/list_columns.h"
 
 namespace {
 
@@ -95,8 +97,13 @@ protected:
         const std::vector<int32_t> driveOrder(settingsBlob.driveColumnOrder, settingsBlob.driveColumnOrder + 5);
         const std::vector<int32_t> contentsOrder(settingsBlob.contentsColumnOrder,
                                                  settingsBlob.contentsColumnOrder + 5);
-        EXPECT_EQ(driveWidths, (std::vector<int32_t>{110, 80, 80, 50, 80}));
-        EXPECT_EQ(contentsWidths, (std::vector<int32_t>{160, 80, 50, 80, 84}));
+        std::vector<int32_t> defaultDrive, defaultContents;
+        for (int column = 0; column < 5; ++column) {
+            defaultDrive.push_back(DefaultColumnWidth(LIST_DRIVES, column));
+            defaultContents.push_back(DefaultColumnWidth(LIST_CONTENTS, column));
+        }
+        EXPECT_EQ(driveWidths, defaultDrive);
+        EXPECT_EQ(contentsWidths, defaultContents);
         EXPECT_EQ(driveOrder, (std::vector<int32_t>{0, 1, 2, 3, 4}));
         EXPECT_EQ(contentsOrder, (std::vector<int32_t>{0, 1, 2, 3, 4}));
         EXPECT_EQ(settingsBlob.expungeColumnWidths[0], 80);

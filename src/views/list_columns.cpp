@@ -1,0 +1,231 @@
+#include "views/list_columns.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionHeaderV2>
+#include <QTreeView>
+
+#include <algorithm>
+
+#include "platform/settings_blob.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
+#include "views/image_list.h"
+#include "views/list_model.h"
+
+const int driveNaturalDescending[LIST_COLUMNS] = {0, 0, 0, 0, 0};
+const int contentsNaturalDescending[LIST_COLUMNS] = {0, 1, 1, 0, 0};
+
+namespace {
+
+// Header texts are read into buffers of this size, as every string is.
+constexpr int HEADER_TEXT_CHARS = 32;
+// Widths beyond this are not a layout anyone dragged: a damaged record.
+constexpr int32_t WIDEST_COLUMN = 10000;
+// Room around a cell's text and a header's text and arrow, in pixels.
+constexpr int CELL_MARGINS = 12;
+constexpr int ARROW_ROOM = 18;
+
+enum ColumnText {
+    TEXT_NAME,     // a name: wide enough for its header, else as classic
+    TEXT_BYTES,    // a grouped byte count
+    TEXT_PERCENT,  // "100%"
+    TEXT_OTHER,    // a type text or a date
+};
+
+struct ColumnTraits {
+    StringId header;
+    Qt::Alignment alignment;
+    int32_t defaultWidth;
+    ColumnText text;
+};
+
+const ColumnTraits DRIVE_COLUMNS[LIST_COLUMNS] = {
+    {STR_HEADER_STORAGE, Qt::AlignLeft, 110, TEXT_NAME},
+    {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_USAGE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_USAGE_PERCENT, Qt::AlignRight, 50, TEXT_PERCENT},
+    {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80, TEXT_BYTES},
+};
+
+const ColumnTraits CONTENTS_COLUMNS[LIST_COLUMNS] = {
+    {STR_HEADER_NAME, Qt::AlignLeft, 160, TEXT_NAME},
+    {STR_HEADER_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_POSSESSION, Qt::AlignRight, 50, TEXT_PERCENT},
+    {STR_HEADER_TYPE, Qt::AlignLeft, 80, TEXT_OTHER},
+    {STR_HEADER_MODIFIED, Qt::AlignLeft, 84, TEXT_OTHER},
+};
+
+// The header texts and images of the set shown now.
+QString headerTexts[LIST_COLUMNS];
+int headerImages[LIST_COLUMNS] = {IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW};
+
+const ColumnTraits* ColumnsOf(ListMode mode) { return mode == LIST_DRIVES ? DRIVE_COLUMNS : CONTENTS_COLUMNS; }
+
+// The settings fields of a set: widths by column, and for each display
+// position the column shown there.
+int32_t* WidthsOf(ListMode mode) {
+    return mode == LIST_DRIVES ? settingsBlob.driveColumnWidths : settingsBlob.contentsColumnWidths;
+}
+int32_t* OrderOf(ListMode mode) {
+    return mode == LIST_DRIVES ? settingsBlob.driveColumnOrder : settingsBlob.contentsColumnOrder;
+}
+
+QHeaderView* ListHeader() { return listPane ? listPane->header() : nullptr; }
+
+// Stores the widths and display order of the set shown now.
+void SaveShownLayout() {
+    QHeaderView* header = ListHeader();
+    if (!header || listMode == LIST_NONE || header->count() != LIST_COLUMNS) return;
+    int32_t* widths = WidthsOf(listMode);
+    int32_t* order = OrderOf(listMode);
+    for (int column = 0; column < LIST_COLUMNS; ++column) widths[column] = header->sectionSize(column);
+    for (int position = 0; position < LIST_COLUMNS; ++position) order[position] = header->logicalIndex(position);
+}
+
+// Gives the columns of the set shown now their stored widths and order. A
+// width or an order that no list could have produced (a damaged record)
+// gives way to the default, so every column stays on screen.
+void ApplyShownLayout() {
+    QHeaderView* header = ListHeader();
+    if (!header || header->count() != LIST_COLUMNS) return;
+    const int32_t* widths = WidthsOf(listMode);
+    const int32_t* order = OrderOf(listMode);
+    for (int column = 0; column < LIST_COLUMNS; ++column) {
+        const int32_t width = widths[column];
+        const bool sound = width >= 0 && width <= WIDEST_COLUMN;
+        header->resizeSection(column, sound ? width : DefaultColumnWidth(listMode, column));
+    }
+    bool seen[LIST_COLUMNS] = {};
+    bool permutation = true;
+    for (int position = 0; position < LIST_COLUMNS && permutation; ++position) {
+        const int32_t column = order[position];
+        permutation = column >= 0 && column < LIST_COLUMNS && !seen[column];
+        if (permutation) seen[column] = true;
+    }
+    for (int position = 0; position < LIST_COLUMNS; ++position) {
+        const int column = permutation ? order[position] : position;
+        header->moveSection(header->visualIndex(column), position);
+    }
+}
+
+bool SwitchColumns(ListMode mode) {
+    if (listMode == mode) return true;
+    if (!listModel || !ListHeader()) return false;
+    if (listMode != LIST_NONE) SaveShownLayout();
+    const ColumnTraits* columns = ColumnsOf(mode);
+    char16_t text[HEADER_TEXT_CHARS];
+    for (int column = 0; column < LIST_COLUMNS; ++column) {
+        LoadStringText(columns[column].header, text, HEADER_TEXT_CHARS);
+        headerTexts[column] = QString::fromUtf16(text);
+        headerImages[column] = IMAGE_NO_ARROW;
+    }
+    // The rows of the other set mean nothing under these columns; the fill
+    // that follows brings its own.
+    listModel->BeginReset();
+    listMode = mode;
+    shownRows.count = 0;
+    shownRows.positionsValid = false;
+    listModel->EndReset();
+    ApplyShownLayout();
+    return true;
+}
+
+// Draws a header section's image right of its text: after the text in a
+// left-aligned column, at the right edge in a right-aligned one.
+class HeaderArrowStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
+        if (element != CE_HeaderLabel || !header || header->icon.isNull()) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        const int size = pixelMetric(PM_SmallIconSize, option, widget);
+        const int gap = 2;
+        QStyleOptionHeaderV2 label;
+        if (const auto* v2 = qstyleoption_cast<const QStyleOptionHeaderV2*>(option))
+            label = *v2;
+        else
+            static_cast<QStyleOptionHeader&>(label) = *header;
+        label.icon = QIcon();
+        label.rect.setRight(header->rect.right() - size - gap);
+        // A header too narrow for its text shows its beginning, never a cut-off start.
+        label.text = header->fontMetrics.elidedText(header->text, Qt::ElideRight, label.rect.width());
+        QProxyStyle::drawControl(CE_HeaderLabel, &label, painter, widget);
+
+        int left = label.rect.right() + gap;
+        if (!(header->textAlignment & Qt::AlignRight))
+            left = std::min(left, label.rect.left() + header->fontMetrics.horizontalAdvance(label.text) + gap);
+        const QRect place(left, header->rect.center().y() - size / 2, size, size);
+        const QIcon::Mode mode = (header->state & State_Enabled) ? QIcon::Normal : QIcon::Disabled;
+        header->icon.paint(painter, place, Qt::AlignCenter, mode);
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        // The sort arrow is the header's image; the style's own indicator never shows.
+        if (element == PE_IndicatorHeaderArrow) return;
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
+}  // namespace
+
+int32_t DefaultColumnWidth(int set, int column) {
+    if (column < 0 || column >= LIST_COLUMNS) return 0;
+    const ColumnTraits& traits = ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column];
+    const QFontMetrics metrics(QApplication::font());
+    char16_t text[HEADER_TEXT_CHARS];
+    LoadStringText(traits.header, text, HEADER_TEXT_CHARS);
+    int needed = metrics.horizontalAdvance(QString::fromUtf16(text)) + ARROW_ROOM + CELL_MARGINS;
+    if (traits.text == TEXT_BYTES)
+        needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("000,000,000,000,000")) + CELL_MARGINS);
+    if (traits.text == TEXT_PERCENT)
+        needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("100%")) + CELL_MARGINS);
+    return std::max(traits.defaultWidth, static_cast<int32_t>(needed));
+}
+
+bool SwitchToDriveColumns() { return SwitchColumns(LIST_DRIVES); }
+bool SwitchToContentsColumns() { return SwitchColumns(LIST_CONTENTS); }
+
+QString ColumnHeaderText(int column) {
+    return column >= 0 && column < LIST_COLUMNS ? headerTexts[column] : QString();
+}
+
+int ColumnHeaderImage(int column) {
+    return column >= 0 && column < LIST_COLUMNS ? headerImages[column] : IMAGE_NONE;
+}
+
+Qt::Alignment ColumnAlignment(int column) {
+    if (column < 0 || column >= LIST_COLUMNS || listMode == LIST_NONE) return Qt::AlignLeft;
+    return ColumnsOf(listMode)[column].alignment;
+}
+
+void UpdateHeaderArrows() {
+    if (listMode == LIST_NONE) return;
+    const bool drives = listMode == LIST_DRIVES;
+    const int sortColumn = drives ? driveSortColumn : contentsSortColumn;
+    const bool reversed = drives ? driveSortReversed : contentsSortReversed;
+    const int* natural = drives ? driveNaturalDescending : contentsNaturalDescending;
+    for (int column = 0; column < LIST_COLUMNS; ++column) {
+        if (column != sortColumn)
+            headerImages[column] = IMAGE_NO_ARROW;
+        else
+            headerImages[column] = reversed ? IMAGE_ARROW_DOWN - natural[column] : IMAGE_ARROW_UP + natural[column];
+    }
+    if (listModel) listModel->HeaderChanged();
+}
+
+void SaveColumnLayout() { SaveShownLayout(); }
+
+void InstallHeaderArrowStyle(QHeaderView* header) {
+    auto* style = new HeaderArrowStyle();
+    style->setParent(header);
+    header->setStyle(style);
+    header->setSortIndicatorShown(false);
+}

@@ -1,0 +1,260 @@
+#include "views/list_model.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "model/format.h"
+#include "views/image_list.h"
+#include "views/list_columns.h"
+#include "views/list_sort.h"
+
+ShownRows shownRows = {};
+uint64_t listedTotal = 0;
+uint64_t listDataRequests = 0;
+ListModel* listModel = nullptr;
+
+namespace {
+
+constexpr uint32_t NOT_SHOWN = UINT32_MAX;
+
+// "%d%%" of a share.
+QString PercentText(uint64_t part, uint64_t whole) { return QString::number(Percent(part, whole)) + u'%'; }
+
+QString GroupedText(uint64_t value) {
+    char16_t text[THOUSANDS_CHARS];
+    FormatThousands(text, THOUSANDS_CHARS, value);
+    return QString::fromUtf16(text);
+}
+
+uint64_t FreeBytes(const ItemNode* drive) { return drive->total > drive->ownSize ? drive->total - drive->ownSize : 0; }
+
+QString DriveCellText(const ItemNode* drive, int column) {
+    switch (column) {
+    case 0: return DisplayName(drive->name);
+    case 1: return GroupedText(drive->total);
+    case 2: return GroupedText(drive->ownSize);
+    case 3: return PercentText(drive->ownSize, drive->total);
+    case 4: return GroupedText(FreeBytes(drive));
+    default: return QString();
+    }
+}
+
+// A contents row's cell; Type and Modified are fetched the first time a
+// cell of theirs is asked for.
+QString ContentsCellText(ListRow* row, int column) {
+    const ItemNode* item = row->item;
+    switch (column) {
+    case 0: return DisplayName(item->name);
+    case 1: return GroupedText(item->total);
+    case 2: return PercentText(item->total, listedTotal);
+    case 3:
+        if (!row->typeName && !FetchTypeName(row)) return QString();
+        return QString::fromUtf16(row->typeName);
+    case 4: {
+        if (row->modified == 0) FetchModifiedTime(row);
+        if (row->modified <= MODIFIED_NONE) return QString();
+        char16_t text[32] = {};
+        FormatModified(row->modified, text, 32);
+        return QString::fromUtf16(text);
+    }
+    default: return QString();
+    }
+}
+
+// The row's image: the drive image for drives; for entries the image list's
+// answer, kept once found so it is never asked again for this row.
+int RowImage(uint32_t record) {
+    const ItemNode* item = listRows[record].item;
+    if (listMode == LIST_DRIVES) return IMAGE_DRIVE;
+    int32_t& kept = shownRows.images[record];
+    if (kept > 0) return kept - 1;
+    int image = ListImageOf(item);
+    if (image >= 0) kept = image + 1;
+    return image;
+}
+
+void RebuildPositions() {
+    std::fill(shownRows.positions, shownRows.positions + listRowCount, NOT_SHOWN);
+    for (uint32_t p = 0; p < shownRows.count; ++p) shownRows.positions[shownRows.order[p]] = p;
+    shownRows.positionsValid = true;
+}
+
+}  // namespace
+
+int ListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(shownRows.count);
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() || listMode == LIST_NONE ? 0 : LIST_COLUMNS;
+}
+
+Qt::ItemFlags ListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+QVariant ListModel::data(const QModelIndex& index, int role) const {
+    ++listDataRequests;
+    if (!index.isValid() || static_cast<uint32_t>(index.row()) >= shownRows.count) return QVariant();
+    const uint32_t record = shownRows.order[index.row()];
+    ListRow* row = &listRows[record];
+    if (!row->item) return QVariant();
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return listMode == LIST_DRIVES ? DriveCellText(row->item, column) : ContentsCellText(row, column);
+    case Qt::DecorationRole: {
+        if (column != 0) return QVariant();
+        int image = RowImage(record);
+        if (image < 0) return QVariant();
+        return (row->item->flags & ITEM_MARKED) ? SmallImageMarked(image) : SmallImage(image);
+    }
+    case Qt::AccessibleDescriptionRole:
+        // The deletion cross is painted over the icon; screen readers hear it.
+        if (column == 0 && (row->item->flags & ITEM_MARKED)) return QStringLiteral("Marked for deletion");
+        return QVariant();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(ColumnAlignment(column) | Qt::AlignVCenter);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= LIST_COLUMNS || listMode == LIST_NONE)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return ColumnHeaderText(section);
+    case Qt::DecorationRole: {
+        QIcon image = SmallImage(ColumnHeaderImage(section));
+        return image.isNull() ? QVariant() : QVariant(image);
+    }
+    case Qt::AccessibleDescriptionRole: {
+        const int image = ColumnHeaderImage(section);
+        if (image == IMAGE_ARROW_UP) return QStringLiteral("Sorted ascending");
+        if (image == IMAGE_ARROW_DOWN) return QStringLiteral("Sorted descending");
+        return QVariant();
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(ColumnAlignment(section) | Qt::AlignVCenter);
+    default:
+        return QVariant();
+    }
+}
+
+void ListModel::ReorderShown(RowOrdering ordering, bool announce) {
+    uint32_t* order = shownRows.order;
+    if (shownRows.count < 2) return;
+    QModelIndexList before;
+    std::vector<uint32_t> records;
+    if (announce) {
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        // Selection and focus belong to records, not to positions.
+        before = persistentIndexList();
+        records.reserve(static_cast<size_t>(before.size()));
+        for (const QModelIndex& index : before) records.push_back(order[index.row()]);
+    }
+    ordering(order, shownRows.count);
+    shownRows.positionsValid = false;
+    if (!announce) return;
+    RebuildPositions();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after.push_back(index(static_cast<int>(shownRows.positions[records[static_cast<size_t>(i)]]),
+                              before[i].column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ListModel::RemoveShown(int position) {
+    if (position < 0 || static_cast<uint32_t>(position) >= shownRows.count) return;
+    beginRemoveRows(QModelIndex(), position, position);
+    uint32_t* at = shownRows.order + position;
+    std::memmove(at, at + 1, (shownRows.count - static_cast<uint32_t>(position) - 1) * sizeof(uint32_t));
+    --shownRows.count;
+    shownRows.positionsValid = false;
+    endRemoveRows();
+}
+
+void ListModel::RowChanged(int position) {
+    if (position < 0 || static_cast<uint32_t>(position) >= shownRows.count || listMode == LIST_NONE) return;
+    emit dataChanged(index(position, 0), index(position, LIST_COLUMNS - 1));
+}
+
+void ListModel::ColumnChanged(int column) {
+    if (shownRows.count == 0 || listMode == LIST_NONE) return;
+    emit dataChanged(index(0, column), index(static_cast<int>(shownRows.count) - 1, column), {Qt::DisplayRole});
+}
+
+void ListModel::HeaderChanged() {
+    if (listMode != LIST_NONE) emit headerDataChanged(Qt::Horizontal, 0, LIST_COLUMNS - 1);
+}
+
+bool AllocateFill(uint32_t count, ListRow** rows, ShownRows* shown) {
+    *rows = nullptr;
+    *shown = {};
+    if (count == 0) return true;
+    auto* records = static_cast<ListRow*>(std::calloc(count, sizeof(ListRow)));
+    // order, positions and images: three 32-bit words per row.
+    auto* words = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(count) * 3, sizeof(uint32_t)));
+    if (!records || !words) {
+        std::free(records);
+        std::free(words);
+        return false;
+    }
+    *rows = records;
+    shown->order = words;
+    shown->positions = words + count;
+    shown->images = reinterpret_cast<int32_t*>(words + 2 * static_cast<size_t>(count));
+    for (uint32_t i = 0; i < count; ++i) shown->order[i] = i;
+    shown->count = count;
+    return true;
+}
+
+void FreeFillArrays() {
+    std::free(listRows);
+    std::free(shownRows.order);
+    listRows = nullptr;
+    listRowCount = 0;
+    shownRows = {};
+}
+
+int ShownPositionOf(uint32_t record) {
+    if (record >= listRowCount) return -1;
+    if (!shownRows.positionsValid) RebuildPositions();
+    const uint32_t position = shownRows.positions[record];
+    return position == NOT_SHOWN ? -1 : static_cast<int>(position);
+}
+
+const uint32_t* ShownPositions() {
+    if (!shownRows.positionsValid && shownRows.positions) RebuildPositions();
+    return shownRows.positions;
+}
+
+QString DisplayName(const char16_t* name) {
+    QString text = QString::fromUtf16(name);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit == u'\n' || unit == u'\r') {
+            text[i] = QChar(0x21B5);  // a return arrow in place of the line break
+        } else if (unit < 0x20) {
+            text[i] = QChar(0x2400 + unit);  // the control picture of the character
+        } else if (unit == 0x7F) {
+            text[i] = QChar(0x2421);
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;  // a whole pair is one character
+        } else if (unit == 0xDC5C) {
+            text[i] = QChar(u'\\');  // a host name's own "\" byte
+        } else if (QChar::isSurrogate(unit)) {
+            text[i] = QChar(QChar::ReplacementCharacter);
+        }
+    }
+    return text;
+}

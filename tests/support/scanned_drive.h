@@ -1,0 +1,16 @@
+// Drives listed the way a finished scan leaves them, for tests of what shows
+// a drive's or a folder's entries: every folder level listed through the
+// storage device, each level attached to its folder, totals computed.
+#pragma once
+
+#include <initializer_list>
+
+#include "model/item_node.h"
+
+// Lists everything below drive (the object store's databases included) and
+// computes the totals of its entries; the drive keeps its capacity and used
+// bytes. The arrays belong to the item tree and go with it.
+void ScanDriveForTest(ItemNode* drive);
+
+// The entry reached from item by following names; none when one is missing.
+ItemNode* FindEntry(ItemNode* item, std::initializer_list<const char16_t*> names);
