@@ -242,6 +242,32 @@ TEST_F(NavigationTest, ARecentFolderEndingInAFileLandsInItsFolder) {
     EXPECT_EQ(listedPlace, Item({u"\\", u"Windows", u"System"}));
 }
 
+// A Palm-size device keeps its place and marks at close; the next start
+// scans the drive, lands there and marks the same entries again.
+TEST_F(NavigationTest, APalmSizeCloseReopensThePlaceWithItsMarks) {
+    UsePlatform("PocketPC");
+    Start();
+    ScanStore();
+    Select(Node({u"\\", u"My Documents"}));
+    ASSERT_TRUE(WaitSettled());
+    FocusAndActivate(listPane);
+    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
+    QTest::keyClick(listPane, Qt::Key_Delete);
+    ASSERT_EQ(markedCount, 1u);
+    Stop();
+
+    settings.Restart();
+    Start();
+    ASSERT_TRUE(WaitUntil([] { return Settled() && listedPlace; }));
+    EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"My Documents"}));
+    EXPECT_EQ(listedPlace, Item({u"\\", u"My Documents"}));
+    ItemNode* letter = Item({u"\\", u"My Documents", u"letter.doc"});
+    EXPECT_TRUE(letter->flags & ITEM_MARKED);
+    EXPECT_EQ(markedCount, 1u);
+    ASSERT_NE(FocusedListRow(), nullptr);
+    EXPECT_EQ(FocusedListRow()->item, letter);
+}
+
 TEST_F(NavigationTest, AFileInThePathIsNotPassedThrough) {
     Start();
     ScanStore();
