@@ -51,10 +51,8 @@ void ClearPlaceMarks() {
     // so the listed entries' own folder is cleared as well.
     ItemNode* place = CurrentFolderItem();
     ClearMarksOf(place);
-    if (listMode == LIST_CONTENTS && listRowCount > 0 && listRows[0].item) {
-        ItemNode* listed = listRows[0].item->parent;
-        if (listed != place) ClearMarksOf(listed);
-    }
+    ItemNode* listed = ListedFolder();
+    if (listed != place) ClearMarksOf(listed);
     if (markedCount == 0) EnableCommand(CMD_EXPUNGE, false);
 }
 

@@ -9,7 +9,6 @@
 #include "platform/dialog_builder.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
-#include "scan/folder_tree.h"
 #include "views/contents_list.h"
 #include "views/pie_chart.h"
 
@@ -79,7 +78,8 @@ void OpenPiePopup(QWidget* owner, QPoint paneCorner) {
     CheckCommand(CMD_PIE_CHART, true);
     appFlags |= APP_PIE_POPUP;
 
-    ItemNode* place = CurrentFolderItem();
+    // The listed total of the folder the list shows; an empty list is 0.
+    ItemNode* place = ListedFolder();
     ReloadPieChart(place ? SumVisibleTotals(place->children, place->childCount) : 0);
 }
 
