@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -14,11 +15,23 @@ ModalAnswers::ModalAnswers(std::function<void(QWidget*)> answer)
     timer_->setInterval(5);
     QObject::connect(timer_.get(), &QTimer::timeout, [this] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) return;
-        QString what = modal->windowTitle();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) what += QStringLiteral(" | ") + box->text();
-        seen.push_back(what);
-        answer_(modal);
+        if (pending_ || !modal || !modal->isVisible()) return;
+        // The answer runs outside this timer's own event: an answer may open
+        // the next modal window (a message during the work a button starts),
+        // and a timer is never delivered again while its event runs.
+        pending_ = true;
+        QPointer<QWidget> target = modal;
+        QMetaObject::invokeMethod(
+            timer_.get(),
+            [this, target] {
+                pending_ = false;
+                if (!target || !target->isVisible()) return;
+                QString what = target->windowTitle();
+                if (auto* box = qobject_cast<QMessageBox*>(target.data())) what += QStringLiteral(" | ") + box->text();
+                seen.push_back(what);
+                answer_(target);
+            },
+            Qt::QueuedConnection);
     });
     timer_->start();
 }

@@ -24,6 +24,7 @@ public:
 private:
     std::unique_ptr<QTimer> timer_;
     std::function<void(QWidget*)> answer_;
+    bool pending_ = false;
 };
 
 // Clicks a message box's standard button (QMessageBox::Ok, Yes, No...), or a
