@@ -3,13 +3,16 @@
 //         this machine's drives, as the program starts;
 //     volumetra_list_screenshots contents docs/contents-list.png
 //         a fixture drive (a temporary folder with files of various types,
-//         sizes and dates) listed as its scan leaves it, sorted by size.
+//         sizes and dates) listed as its scan leaves it, sorted by size;
+//     volumetra_list_screenshots pie docs/pie-chart.png
+//         the same folder with the pie chart pop-up open over it.
 // Run it on the offscreen platform (QT_QPA_PLATFORM=offscreen). The settings
 // live in a temporary folder: the user's own are neither read nor written.
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QPixmap>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -24,6 +27,7 @@
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
+#include "views/pie_popup.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -95,7 +99,7 @@ int main(int argc, char** argv) {
     QTemporaryDir fixture;
     if (!settings.isValid() || !fixture.isValid()) return 1;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    if (mode == "contents") {
+    if (mode == "contents" || mode == "pie") {
         if (!MakeFixture(fixture.path())) return 1;
         setenv("VOLUMETRA_ROOT", fixture.path().toLocal8Bit().constData(), 1);
     }
@@ -103,7 +107,7 @@ int main(int argc, char** argv) {
     mainWindow->resize(900, 440);
     QApplication::processEvents();
 
-    if (mode == "contents") {
+    if (mode == "contents" || mode == "pie") {
         // The object store "\" is the last drive: its scan done, its entries listed.
         ItemNode* store = &rootItem->children[rootItem->childCount - 1];
         ListBelow(store, true);
@@ -114,7 +118,20 @@ int main(int argc, char** argv) {
         listPane->setFocus();
     }
     QApplication::processEvents();
-    const bool saved = mainWindow->grab().save(QString::fromLocal8Bit(argv[2]));
+    QPixmap shot = mainWindow->grab();
+    if (mode == "pie") {
+        // The pop-up is a window of its own: drawn where it stands over the
+        // main window.
+        PieChartCommand(mainWindow, PaneCornerOnScreen());
+        QApplication::processEvents();
+        if (!piePopup) return 1;
+        QPainter painter(&shot);
+        QPoint at = piePopup->geometry().topLeft() - mainWindow->geometry().topLeft();
+        QPixmap popup = piePopup->grab();
+        painter.fillRect(QRect(at - QPoint(1, 1), popup.size() + QSize(2, 2)), Qt::darkGray);
+        painter.drawPixmap(at, popup);
+    }
+    const bool saved = shot.save(QString::fromLocal8Bit(argv[2]));
     // The picture only: close without writing anything back.
     return saved ? 0 : 1;
 }
