@@ -1,0 +1,50 @@
+// A Palm-size device keeps one instance, tested with two real processes: the
+// second start finds the first, hands over and ends with 0 while the first
+// goes on.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PalmSizeProcess, SecondStartEndsAndTheFirstGoesOn) {
+    QTemporaryDir home;
+    QTemporaryDir root;
+    ASSERT_TRUE(home.isValid() && root.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("VOLUMETRA_PLATFORM", "PocketPC");
+    environment.insert("VOLUMETRA_ROOT", root.path());
+    environment.insert("XDG_CONFIG_HOME", home.path());
+    environment.insert("XDG_RUNTIME_DIR", home.path());
+    environment.insert("TMPDIR", home.path());
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(VOLUMETRA_PROGRAM, {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // The first start is listening once its window is up; give it time.
+    ASSERT_FALSE(first.waitForFinished(2000)) << first.readAllStandardError().constData();
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(VOLUMETRA_PROGRAM, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // A handheld opens a window per start.
+    environment.insert("VOLUMETRA_PLATFORM", "HPC");
+    QProcess handheld;
+    handheld.setProcessEnvironment(environment);
+    handheld.start(VOLUMETRA_PROGRAM, {});
+    EXPECT_FALSE(handheld.waitForFinished(2000));
+    handheld.kill();
+    handheld.waitForFinished();
+    first.kill();
+    first.waitForFinished();
+}
+
+}  // namespace
