@@ -28,6 +28,7 @@
 #include "views/contents_list.h"
 #include "views/image_list.h"
 #include "views/list_model.h"
+#include "process_memory.h"
 
 namespace {
 
@@ -35,15 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-long StatusKilobytes(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return 0;
 }
 
 // A device that knows only last-write times: each path gets a time of its

@@ -26,18 +26,9 @@
 #include "scan/scan_control.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
+#include "process_memory.h"
 
 namespace {
-
-// A figure of /proc/self/status in kilobytes: "VmRSS:" now, "VmHWM:" the peak.
-long StatusKilobytes(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return 0;
-}
 
 // Lowers the peak figure to the present, so the next peak is the scan's own.
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }

@@ -18,6 +18,7 @@
 #include "model/path_list.h"
 #include "model/text.h"
 #include "platform/host_device.h"
+#include "process_memory.h"
 
 namespace {
 
@@ -51,16 +52,6 @@ void WalkFolder(char16_t* buffer, char16_t* end, ItemNode* folder, bool isStoreR
     folder->flags |= ITEM_SCANNED;
     folder->children = items;
     folder->childCount = count;
-}
-
-// A figure of /proc/self/status in kilobytes: "VmRSS:" now, "VmHWM:" the peak.
-long StatusKilobytes(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return 0;
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "scan/folder_tree.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
+#include "support/scanned_drive.h"
 #include "views/contents_list.h"
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
@@ -75,20 +76,6 @@ bool MakeFixture(const QString& root) {
     return true;
 }
 
-// Lists everything below folder, as a scan of its drive does.
-void ListBelow(ItemNode* folder, bool isStoreRoot) {
-    if (folder->flags & ITEM_DATABASE) return;
-    char16_t pattern[PATH_CHARS];
-    char16_t* end = ItemFolderPath(pattern, PATH_CHARS - 3, folder);
-    if (!end) return;
-    CopyText(end, u"*.*", 3);
-    folder->childCount = ListFolder(pattern, folder, isStoreRoot, &folder->children);
-    folder->flags |= ITEM_SCANNED;
-    for (uint32_t i = 0; i < folder->childCount; ++i) {
-        if (folder->children[i].flags & ITEM_FOLDER) ListBelow(&folder->children[i], false);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,8 +97,7 @@ int main(int argc, char** argv) {
     if (mode == "contents" || mode == "pie") {
         // The object store "\" is the last drive: its scan done, its entries listed.
         ItemNode* store = &rootItem->children[rootItem->childCount - 1];
-        ListBelow(store, true);
-        for (uint32_t i = 0; i < store->childCount; ++i) ComputeTotals(&store->children[i]);
+        ScanDriveForTest(store);
         QTreeWidgetItem* root = treePane->topLevelItem(0);
         treePane->setCurrentItem(root->child(root->childCount() - 1));
         ShowFolderStatus(store, FillContentsList(store->children, store->childCount));
