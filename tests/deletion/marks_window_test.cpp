@@ -187,4 +187,23 @@ TEST_F(MarksWindowTest, CancelDeletesNothingAndRefusalsStayMarked) {
     EXPECT_EQ(docs->total, 900u);
 }
 
+TEST_F(MarksWindowTest, PalmSizeConfirmsInItsNarrowDialog) {
+    UsePlatform("PocketPC");
+    ShowDocs();
+    SelectRows({u"a.txt"});
+    DispatchCommand(CMD_DELETE);
+    int width = 0, expected = -1;
+    {
+        ModalAnswers cancel([&](QWidget* modal) {
+            // Dialog 111 is 131 dialog units wide (dialog 110: 251).
+            width = modal->width();
+            expected = DialogUnitsToPixelsX(modal, 131);
+            modal->close();
+        });
+        DispatchCommand(CMD_EXPUNGE);
+    }
+    EXPECT_EQ(width, expected);
+    EXPECT_TRUE(device.Exists(u"\\docs\\a.txt"));
+}
+
 }  // namespace

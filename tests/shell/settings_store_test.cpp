@@ -220,6 +220,21 @@ TEST_F(SettingsStoreTest, NextRunRestoresExactlyWhatThisOneWrote) {
     EXPECT_EQ(StoredBytes(SETTINGS_VALUE_BLOB), first);
 }
 
+TEST_F(SettingsStoreTest, ANameWithACommaIsNotStoredAsOtherNames) {
+    // "x,y" would come back as the names "x" and "y" and mark entries the
+    // user never marked; it is left out, the names around it are kept.
+    pendingPlace = ParsePathList(u"\\docs\\");
+    const char16_t names[] = u"a.txt\0x,y\0b.txt";
+    flaggedNames = static_cast<char16_t*>(std::malloc(sizeof names));
+    std::memcpy(flaggedNames, names, sizeof names);
+    flaggedCount = 3;
+    SaveSettings();
+    Restart();
+    LoadSettings();
+    EXPECT_EQ(flaggedCount, 2u);
+    EXPECT_EQ(FlaggedText(), u"a.txt|b.txt");
+}
+
 TEST_F(SettingsStoreTest, DefaultsSavedAndRestoredHaveValidBands) {
     LoadSettings();
     SaveSettings();
