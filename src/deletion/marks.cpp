@@ -51,8 +51,7 @@ void ClearPlaceMarks() {
     // so the listed entries' own folder is cleared as well.
     ItemNode* place = CurrentFolderItem();
     ClearMarksOf(place);
-    ItemNode* listed = ListedFolder();
-    if (listed != place) ClearMarksOf(listed);
+    if (listedPlace != place) ClearMarksOf(listedPlace);
     if (markedCount == 0) EnableCommand(CMD_EXPUNGE, false);
 }
 

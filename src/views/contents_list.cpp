@@ -213,11 +213,6 @@ void RemoveListRow(const ListRow* row) {
     if (listModel) listModel->RemoveShown(ShownRowPosition(row));
 }
 
-ItemNode* ListedFolder() {
-    if (listMode != LIST_CONTENTS || listRowCount == 0 || !listRows[0].item) return nullptr;
-    return listRows[0].item->parent;
-}
-
 void ReleaseListRows() {
     // No row of the view may point into the freed records.
     if (listModel && shownRows.count) {

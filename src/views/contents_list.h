@@ -63,10 +63,6 @@ uint64_t FillContentsList(ItemNode* entries, uint32_t count);
 // removed, and reloads the pie chart.
 void RefreshPossession(ItemNode* entries, uint32_t count);
 
-// The folder whose entries the contents list shows; none for the drive
-// list and for a list without rows.
-ItemNode* ListedFolder();
-
 // The row record of an item, or none.
 ListRow* FindListRow(const ItemNode* item);
 

@@ -9,6 +9,7 @@
 #include "platform/dialog_builder.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
+#include "scan/navigation.h"
 #include "views/contents_list.h"
 #include "views/pie_chart.h"
 
@@ -78,8 +79,8 @@ void OpenPiePopup(QWidget* owner, QPoint paneCorner) {
     CheckCommand(CMD_PIE_CHART, true);
     appFlags |= APP_PIE_POPUP;
 
-    // The listed total of the folder the list shows; an empty list is 0.
-    ItemNode* place = ListedFolder();
+    // The listed total of the place the list shows.
+    ItemNode* place = listedPlace;
     ReloadPieChart(place ? SumVisibleTotals(place->children, place->childCount) : 0);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/command_actions.h"
 #include "shell/commands.h"
 #include "support/scanned_drive.h"
+#include "scan/navigation.h"
 #include "views/contents_list.h"
 #include "views/pie_chart.h"
 #include "views/pie_popup.h"
@@ -31,6 +32,11 @@ protected:
         ScanDriveForTest(store);
         return FindEntry(store, {u"big"});
     }
+    // Lists folder as the navigation does: the rows and the listed place.
+    static uint64_t List(ItemNode* folder) {
+        listedPlace = folder;
+        return FillContentsList(folder->children, folder->childCount);
+    }
     static bool Open() { return appFlags & APP_PIE_POPUP; }
     static void Command() { DispatchCommand(CMD_PIE_CHART); }
 };
@@ -39,7 +45,7 @@ TEST_F(PiePopupTest, CommandFollowsTheSortAndTheChartShowsTheEightLargest) {
     Start();
     EXPECT_FALSE(IsCommandEnabled(CMD_PIE_CHART));  // the drive list
     ItemNode* big = BigFolder();
-    uint64_t total = FillContentsList(big->children, big->childCount);
+    uint64_t total = List(big);
     ASSERT_EQ(total, 550u);
     EXPECT_TRUE(IsCommandEnabled(CMD_PIE_CHART));
 
@@ -81,7 +87,7 @@ TEST_F(PiePopupTest, CommandFollowsTheSortAndTheChartShowsTheEightLargest) {
 TEST_F(PiePopupTest, FirstAtThePaneCornerThenWhereTheUserLeftIt) {
     Start();
     ItemNode* big = BigFolder();
-    FillContentsList(big->children, big->childCount);
+    List(big);
     Command();
     ASSERT_NE(piePopup, nullptr);
     QPoint corner = PaneCornerOnScreen();
@@ -115,14 +121,14 @@ TEST_F(PiePopupTest, EmptyFolderShowsAWhiteDiscAndRefreshFollowsAnExpunge) {
     device.AddFolder(u"\\empty");
     ItemNode* big = BigFolder();
     ItemNode* empty = FindEntry(&rootItem->children[rootItem->childCount - 1], {u"empty"});
-    FillContentsList(empty->children, empty->childCount);
+    List(empty);
     Command();
     ASSERT_TRUE(Open());
     EXPECT_EQ(PieChartRecord(pieWindow)->sliceCount, 0u);
     EXPECT_EQ(PieChartRecord(pieWindow)->totalValue, 0u);
 
     // Opening another folder while it is open reloads it.
-    FillContentsList(big->children, big->childCount);
+    List(big);
     EXPECT_EQ(PieChartRecord(pieWindow)->sliceCount, 8u);
     // After entries go, the chart follows the remaining rows, open or not.
     Command();
