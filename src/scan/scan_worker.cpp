@@ -99,6 +99,16 @@ void InsertLevel(ScanWalk& walk, QTreeWidgetItem* parent, const std::vector<Item
     }
 }
 
+// A level just listed: its bytes count as seen, and its folders (in array
+// order) get their nodes under node, which come back in the same order.
+void TakeLevel(ScanWalk& walk, ItemNode* items, uint32_t count, QTreeWidgetItem* node,
+               std::vector<ItemNode*>* subfolders, std::vector<QTreeWidgetItem*>* nodes) {
+    AddSeenBytes(walk, items, count);
+    std::vector<uint32_t> order;
+    CollectSubfolders(items, count, subfolders, &order);
+    if (!subfolders->empty()) InsertLevel(walk, node, *subfolders, order, nodes);
+}
+
 void ScanDatabaseFolder(ScanWalk& walk, ItemNode* folder) {
     ItemNode* items = nullptr;
     uint32_t count = ListDatabases(folder, &items);
@@ -143,13 +153,9 @@ bool ScanFolder(ScanWalk& walk, char16_t* end, ItemNode* folder, QTreeWidgetItem
         count = ListFolder(walk.path, folder, false, &items);
         *end = 0;
     }
-    AddSeenBytes(walk, items, count);
-
     std::vector<ItemNode*> subfolders;
-    std::vector<uint32_t> order;
     std::vector<QTreeWidgetItem*> nodes;
-    CollectSubfolders(items, count, &subfolders, &order);
-    if (!subfolders.empty()) InsertLevel(walk, node, subfolders, order, &nodes);
+    TakeLevel(walk, items, count, node, &subfolders, &nodes);
 
     for (size_t i = 0; i < subfolders.size(); ++i) {
         char16_t* subEnd = nullptr;
@@ -203,13 +209,9 @@ bool ScanDrive(ScanWalk& walk, ItemNode** driveItems, uint32_t* driveCount, bool
         count = ListFolder(walk.path, drive, isStoreRoot, &items);
         *end = 0;
     }
-    AddSeenBytes(walk, items, count);
-
     std::vector<ItemNode*> subfolders;
-    std::vector<uint32_t> order;
     std::vector<QTreeWidgetItem*> nodes;
-    CollectSubfolders(items, count, &subfolders, &order);
-    if (!subfolders.empty()) InsertLevel(walk, driveNode, subfolders, order, &nodes);
+    TakeLevel(walk, items, count, driveNode, &subfolders, &nodes);
 
     for (size_t i = 0; i < subfolders.size(); ++i) {
         ItemNode* folder = subfolders[i];
