@@ -7,6 +7,7 @@
 #   bash bench/run_scan_bench.sh [TREE_FOLDER] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/du_median.sh
 TREE="${1:-${TMPDIR:-/tmp}/volumetra-bench-tree}"
 RUNS="${2:-5}"
 
@@ -21,14 +22,7 @@ scan_out="$(VOLUMETRA_ROOT="$TREE" QT_QPA_PLATFORM=offscreen ./build/bench/scan_
 echo "$scan_out"
 
 echo "== du -sx --apparent-size"
-times=()
-for _ in $(seq "$RUNS"); do
-  start=$(date +%s.%N)
-  du -sx --apparent-size "$TREE" > /dev/null
-  end=$(date +%s.%N)
-  times+=("$(echo "$end - $start" | bc -l)")
-done
-du_median="$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')"
+du_median="$(DuMedian "$TREE" "$RUNS")"
 printf 'median wall %.3f s over %d runs\n' "$du_median" "$RUNS"
 
 scan_median="$(echo "$scan_out" | awk '/^median wall/ {print $3}')"

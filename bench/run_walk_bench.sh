@@ -5,6 +5,7 @@
 #   bash bench/run_walk_bench.sh [TREE_FOLDER] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/du_median.sh
 TREE="${1:-${TMPDIR:-/tmp}/volumetra-bench-tree}"
 RUNS="${2:-5}"
 
@@ -18,12 +19,5 @@ echo "== walk_bench"
 ./build/bench/walk_bench "$TREE" "$RUNS"
 
 echo "== du -sx --apparent-size"
-times=()
-for _ in $(seq "$RUNS"); do
-  start=$(date +%s.%N)
-  du -sx --apparent-size "$TREE" > /dev/null
-  end=$(date +%s.%N)
-  times+=("$(echo "$end - $start" | bc -l)")
-done
-printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "median wall %.3f s over %d runs\n", a[int((NR+1)/2)], NR}'
+printf 'median wall %.3f s over %d runs\n' "$(DuMedian "$TREE" "$RUNS")" "$RUNS"
 /usr/bin/time -f "du peak memory: %M KB" du -sx --apparent-size "$TREE" > /dev/null

@@ -21,7 +21,7 @@ uint32_t markedCount = 0;
 
 namespace {
 
-// Clears the mark of every entry of folder; returns how many it cleared.
+// Clears the mark of every entry of folder, counting each off markedCount.
 void ClearMarksOf(ItemNode* folder) {
     if (!folder) return;
     for (uint32_t i = 0; i < folder->childCount; ++i) {
