@@ -255,7 +255,10 @@ TEST_F(ScanTest, AChoiceComingDueDuringAnotherDrivesScanStopsThatScan) {
     Node({u"\\"})->setExpanded(true);
     ASSERT_EQ(scanItem, Item({u"\\"}));
     ASSERT_TRUE(WaitUntil([] { return !pendingTimerArmed; }));
-    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
+    // The worker may report the stop within the same round of events as the
+    // choice comes due; then the chosen drive's scan runs already.
+    EXPECT_TRUE(scanState == SCAN_STOP_REQUESTED || scanItem == Item({u"Storage Card"}))
+        << "scan state " << scanState;
     device.SetListingDelay(0);
     ASSERT_TRUE(WaitSettled());
     EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
