@@ -148,18 +148,19 @@ void RunExpunge(QDialog* dialog) {
             if (!node) continue;
             uint64_t before = item->total;
             if (RemoveFolderTree(dialog, node, item, &yesToAll)) {
-                RemoveListRowFor(item);
                 item->flags &= ~ITEM_MARKED;
                 --markedCount;
             }
             freed += before - item->total;
         } else if (DeleteEntryFile(dialog, item, &yesToAll)) {
-            RemoveListRowFor(item);
             item->flags &= ~ITEM_MARKED;
             --markedCount;
             freed += item->ownSize;
         }
     }
+    // The rows of what went leave together: one by one, each would cost a
+    // pass over the whole list.
+    RemoveExpungedRows();
     if (listPane) listPane->setUpdatesEnabled(true);
     if (place) {
         RefreshPossession(place->children, place->childCount);
@@ -273,10 +274,6 @@ bool HasVisibleSubfolders(const ItemNode* item) {
         if (!(child.flags & ITEM_REMOVED) && (child.flags & (ITEM_FOLDER | ITEM_DRIVE))) return true;
     }
     return false;
-}
-
-void RemoveListRowFor(const ItemNode* item) {
-    if (ListRow* row = FindListRow(item)) RemoveListRow(row);
 }
 
 void SubtractFromAncestors(ItemNode* item, uint64_t n) {

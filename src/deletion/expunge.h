@@ -59,9 +59,6 @@ bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, u
 // Whether one of item's entries that are not removed is a folder or a drive.
 bool HasVisibleSubfolders(const ItemNode* item);
 
-// Takes an item's row out of the list.
-void RemoveListRowFor(const ItemNode* item);
-
 // Takes n bytes off the total of item and of every folder above it, then asks
 // the drive for its space again.
 void SubtractFromAncestors(ItemNode* item, uint64_t n);

@@ -209,8 +209,8 @@ void RedrawListRow(const ListRow* row) {
     if (listModel) listModel->RowChanged(ShownRowPosition(row));
 }
 
-void RemoveListRow(const ListRow* row) {
-    if (listModel) listModel->RemoveShown(ShownRowPosition(row));
+void RemoveExpungedRows() {
+    if (listModel) listModel->RemoveShownOfRemovedItems();
 }
 
 void ReleaseListRows() {

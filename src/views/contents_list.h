@@ -85,9 +85,9 @@ void SelectAndShowRow(int position);
 // Repaints the row of record after its mark changed (the deletion cross).
 void RedrawListRow(const ListRow* row);
 
-// Takes the row of record out of the list (after an expunge); the record
-// stays in the array until the next fill.
-void RemoveListRow(const ListRow* row);
+// Takes the rows whose items are flagged ITEM_REMOVED out of the list, in one
+// pass after an expunge; their records stay in the array until the next fill.
+void RemoveExpungedRows();
 
 // Frees the row array.
 void ReleaseListRows();

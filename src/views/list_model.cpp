@@ -173,14 +173,26 @@ void ListModel::ReorderShown(RowOrdering ordering, bool announce) {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ListModel::RemoveShown(int position) {
-    if (position < 0 || static_cast<uint32_t>(position) >= shownRows.count) return;
-    beginRemoveRows(QModelIndex(), position, position);
-    uint32_t* at = shownRows.order + position;
-    std::memmove(at, at + 1, (shownRows.count - static_cast<uint32_t>(position) - 1) * sizeof(uint32_t));
-    --shownRows.count;
-    shownRows.positionsValid = false;
-    endRemoveRows();
+void ListModel::RemoveShownOfRemovedItems() {
+    uint32_t* order = shownRows.order;
+    auto gone = [order](uint32_t position) { return (listRows[order[position]].item->flags & ITEM_REMOVED) != 0; };
+    // Runs of such rows leave from the last to the first, so that positions
+    // before a run stay as they are and each run is one removal for the view.
+    uint32_t end = shownRows.count;
+    while (end > 0) {
+        if (!gone(end - 1)) {
+            --end;
+            continue;
+        }
+        uint32_t first = end - 1;
+        while (first > 0 && gone(first - 1)) --first;
+        beginRemoveRows(QModelIndex(), static_cast<int>(first), static_cast<int>(end - 1));
+        std::memmove(order + first, order + end, (shownRows.count - end) * sizeof(uint32_t));
+        shownRows.count -= end - first;
+        shownRows.positionsValid = false;
+        endRemoveRows();
+        end = first;
+    }
 }
 
 void ListModel::RowChanged(int position) {

@@ -56,8 +56,9 @@ public:
     // their records; inside a reset nothing is announced.
     void ReorderShown(RowOrdering ordering, bool announce);
 
-    // Takes the row at position out of the display order.
-    void RemoveShown(int position);
+    // Takes the rows whose items are flagged ITEM_REMOVED out of the display
+    // order.
+    void RemoveShownOfRemovedItems();
 
     // Repaints every cell of one row, or one column of every row.
     void RowChanged(int position);

@@ -527,24 +527,29 @@ TEST_F(ListTest, MarkedEntriesShowTheCrossAndRemovedOnesAreNotListed) {
     markedCount = 0;
 }
 
-TEST_F(ListTest, ExpungedRowLeavesTheListAndSharesAreRecomputed) {
+TEST_F(ListTest, ExpungedRowsLeaveTheListAndSharesAreRecomputed) {
     AddDocs();
     Start();
     ItemNode* docs = Folder({u"docs"});
     Show(docs);
+    ASSERT_EQ(ShownNames(), (Names{u"video.mkv", u"backup.tar", u"photos", u"notes.txt"}));
     ItemNode* video = FindEntry(docs, {u"video.mkv"});
     ListRow* row = FindListRow(video);
-    ASSERT_EQ(ShownRowPosition(row), 0);
+    ListRow* notes = FindListRow(FindEntry(docs, {u"notes.txt"}));
+    SelectAndShowRow(ShownRowPosition(notes));
 
+    // Two rows apart leave; the focus stays on its entry.
     video->flags |= ITEM_REMOVED;
-    RemoveListRow(row);
+    FindEntry(docs, {u"photos"})->flags |= ITEM_REMOVED;
+    RemoveExpungedRows();
     RefreshPossession(docs->children, docs->childCount);
-    EXPECT_EQ(ShownNames(), (Names{u"backup.tar", u"photos", u"notes.txt"}));
-    EXPECT_EQ(Column(2), (std::vector<QString>{"100%", "0%", "0%"}));
+    EXPECT_EQ(ShownNames(), (Names{u"backup.tar", u"notes.txt"}));
+    EXPECT_EQ(Column(2), (std::vector<QString>{"100%", "0%"}));
+    EXPECT_EQ(FocusedListRow(), notes);
     // The record stays until the next fill, shown nowhere.
     EXPECT_EQ(FindListRow(video), row);
     EXPECT_EQ(ShownRowPosition(row), -1);
-    EXPECT_EQ(ShownRowPosition(FindListRow(FindEntry(docs, {u"notes.txt"}))), 2);
+    EXPECT_EQ(ShownRowPosition(notes), 1);
 
     ClearListPane();
     EXPECT_EQ(Model()->rowCount(), 0);

@@ -133,7 +133,7 @@ TEST_F(PiePopupTest, EmptyFolderShowsAWhiteDiscAndRefreshFollowsAnExpunge) {
     // After entries go, the chart follows the remaining rows, open or not.
     Command();
     big->children[0].flags |= ITEM_REMOVED;
-    RemoveListRow(FindListRow(&big->children[0]));
+    RemoveExpungedRows();
     RefreshPossession(big->children, big->childCount);
     EXPECT_EQ(PieChartRecord(pieWindow)->totalValue, 550u - big->children[0].total);
 }
