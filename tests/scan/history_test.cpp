@@ -163,7 +163,7 @@ TEST_F(HistoryTest, GoingBackAfterRefreshScansTheDriveFirst) {
     Show(u"B");
     Select(TreeRootNode());
     ASSERT_TRUE(WaitSettled());
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_TRUE(WaitSettled());
     EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);

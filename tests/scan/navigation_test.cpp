@@ -109,7 +109,7 @@ TEST_F(NavigationTest, ANodeDeletedWhileTheMarksQuestionIsOpenIsNotSelected) {
     song->flags |= ITEM_MARKED;
     markedCount = 1;
 
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     Node({u"\\"})->setExpanded(true);
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     CommandAction(CMD_STOP)->trigger();
@@ -175,7 +175,7 @@ TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
     ASSERT_TRUE(WaitSettled());
     ItemNode* before = Item({u"\\", u"Windows"});
     device.AddFile(u"\\Windows\\new.txt", 40);
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     EXPECT_EQ(scanState, SCAN_RUNNING);
     EXPECT_EQ(scanReason, uint32_t(SCAN_FOR_NAVIGATION));
@@ -203,7 +203,7 @@ TEST_F(NavigationTest, ANewPlaceReplacesTheNavigationWaitingForItsScan) {
     ScanStore();
     Select(Node({u"\\", u"Windows"}));
     ASSERT_TRUE(WaitSettled());
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_NE(navigationPath, nullptr);
     EXPECT_FALSE(NavigateTo(ParsePathList(u"\\My Documents\\")));

@@ -33,7 +33,7 @@ TEST_F(ScanTest, UnscannedDriveShowsPendingWhileScannedThenListsWithTotals) {
     Start();
     ItemNode* store = Item({u"\\"});
     uint64_t capacity = store->total;
-    device.SetListingDelay(30000);
+    device.SetListingDelay(60000);
     Select(Node({u"\\"}));
     EXPECT_TRUE(pendingTimerArmed);
     EXPECT_EQ(scanState, SCAN_IDLE);
@@ -107,7 +107,7 @@ TEST_P(ScanStopTest, StopAtAnyLevelLeavesTheDriveAsBefore) {
     Start();
     ItemNode* store = Item({u"\\"});
     uint64_t capacity = store->total;
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     int readsBefore = device.folderReads;
     Select(Node({u"\\"}));
     ASSERT_TRUE(WaitUntil([&] { return device.folderReads - readsBefore >= GetParam(); }));
@@ -165,7 +165,7 @@ TEST_F(ScanTest, DriveWithoutSubfoldersCompletesDespiteAStop) {
 
 TEST_F(ScanTest, ExpansionsDuringAScanAreRefusedAndTheScannedDriveOpensWhenDone) {
     Start();
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     QTreeWidgetItem* storeNode = Node({u"\\"});
     QTreeWidgetItem* cardNode = Node({u"Storage Card"});
     // Expanding an unscanned drive scans it; it opens when the scan is done.
@@ -200,7 +200,7 @@ TEST_F(ScanTest, ExpansionsDuringAScanAreRefusedAndTheScannedDriveOpensWhenDone)
 
 TEST_F(ScanTest, AFolderChosenInTheDriveBeingScannedIsListedWhenTheScanIsDone) {
     Start();
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     Select(Node({u"\\"}));
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     QTreeWidgetItem* windows = Node({u"\\", u"Windows"});
@@ -217,7 +217,7 @@ TEST_F(ScanTest, AFolderChosenInTheDriveBeingScannedIsListedWhenTheScanIsDone) {
 
 TEST_F(ScanTest, ChoosingAnotherPlaceStopsTheScanAndShowsThatPlace) {
     Start();
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     Select(Node({u"\\"}));
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     Select(Node({u"Storage Card"}));
@@ -275,7 +275,7 @@ TEST_F(ScanTest, AStoppedNavigationShowsThePlaceChosenMeanwhile) {
     ScanStore();
     Select(Node({u"\\", u"Windows"}));
     ASSERT_TRUE(WaitSettled());
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_EQ(scanReason, uint32_t(SCAN_FOR_NAVIGATION));
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
@@ -293,7 +293,7 @@ TEST_F(ScanTest, AStoppedNavigationWithNothingChosenEndsAtTheRoot) {
     ScanStore();
     Select(Node({u"\\", u"Windows"}));
     ASSERT_TRUE(WaitSettled());
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     CommandAction(CMD_STOP)->trigger();
@@ -326,7 +326,7 @@ TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
 
 TEST_F(ScanTest, ClosingDuringAScanStopsItFirstAndFreesNothingUnderTheWorker) {
     Start();
-    device.SetListingDelay(20000);
+    device.SetListingDelay(60000);
     Select(Node({u"\\"}));
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     mainWindow->close();
