@@ -46,6 +46,18 @@ PathList* NewPathNode(const char16_t* text) {
     return first;
 }
 
+PathList* PathListFromNames(const std::vector<std::u16string>& names) {
+    PathList* first = nullptr;
+    PathList* last = nullptr;
+    for (const std::u16string& name : names) {
+        if (!AppendNode(&first, &last, name.c_str(), name.size())) {
+            FreePathList(first);
+            return nullptr;
+        }
+    }
+    return first;
+}
+
 void FreePathList(PathList* list) {
     while (list) {
         PathList* next = list->next;

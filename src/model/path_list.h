@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/item_node.h"
 
@@ -16,6 +18,9 @@ struct PathList {
 };
 
 PathList* NewPathNode(const char16_t* text);
+// The list of names in order (from the drive down); none when memory is
+// exhausted.
+PathList* PathListFromNames(const std::vector<std::u16string>& names);
 void FreePathList(PathList* list);
 
 // "\Windows\foo.txt" gives "\", "Windows", "foo.txt"; a last component of
