@@ -388,35 +388,26 @@ bool HostDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
     return ok;
 }
 
-bool HostDevice::DeleteFile(const char16_t* path) {
+// Removes the file or the folder (as asked) at path. A folder is never
+// deleted as a file (it may have replaced the file the scan saw), nor a file
+// removed as a folder; a link is removed itself, never what it points to.
+bool HostDevice::RemoveEntry(const char16_t* path, bool folderWanted) {
     std::string name;
     struct stat facts;
     int folder = StatEntry(path, &name, &facts);
     if (folder < 0) return false;
     bool ok = true;
-    // A folder is never deleted as a file (it may have replaced the file the
-    // scan saw); a link is removed itself, never what it points to.
-    if (S_ISDIR(facts.st_mode))
-        ok = Fail(EISDIR);
-    else if (unlinkat(folder, name.c_str(), 0) != 0)
+    if (S_ISDIR(facts.st_mode) != folderWanted)
+        ok = Fail(folderWanted ? ENOTDIR : EISDIR);
+    else if (unlinkat(folder, name.c_str(), folderWanted ? AT_REMOVEDIR : 0) != 0)
         ok = Fail(errno);
     close(folder);
     return ok;
 }
 
-bool HostDevice::RemoveDirectory(const char16_t* path) {
-    std::string name;
-    struct stat facts;
-    int folder = StatEntry(path, &name, &facts);
-    if (folder < 0) return false;
-    bool ok = true;
-    if (!S_ISDIR(facts.st_mode))
-        ok = Fail(ENOTDIR);
-    else if (unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0)
-        ok = Fail(errno);
-    close(folder);
-    return ok;
-}
+bool HostDevice::DeleteFile(const char16_t* path) { return RemoveEntry(path, false); }
+
+bool HostDevice::RemoveDirectory(const char16_t* path) { return RemoveEntry(path, true); }
 
 bool HostDevice::LastWriteTime(const char16_t* path, uint64_t* fileTime) {
     std::string hostPath;

@@ -7,7 +7,6 @@
 // application object.
 #pragma once
 
-
 struct PathList;
 
 // What ReadCommandLine returns when the program should go on and open its
