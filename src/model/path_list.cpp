@@ -18,11 +18,6 @@ bool EndsWithSeparator(const char16_t* name, size_t length) {
     return length > 0 && name[length - 1] == u'\\';
 }
 
-char16_t FoldCase(char16_t unit) {
-    if (unit < 0x80) return (unit >= u'A' && unit <= u'Z') ? unit + (u'a' - u'A') : unit;
-    return QChar::toCaseFolded(unit);
-}
-
 // Appends a node holding text[0 .. length) after *last; false on no memory.
 bool AppendNode(PathList** first, PathList** last, const char16_t* text, size_t length) {
     PathList* node = static_cast<PathList*>(std::calloc(1, sizeof(PathList) + (length + 1) * sizeof(char16_t)));
@@ -172,7 +167,7 @@ uint32_t ItemPathLength(const ItemNode* item) {
     return FolderPathLength(item->parent) + static_cast<uint32_t>(TextLength(item->name));
 }
 
-char16_t FoldNameUnit(char16_t unit) { return FoldCase(unit); }
+char16_t FoldWideNameUnit(char16_t unit) { return QChar::toCaseFolded(unit); }
 
 int CompareNames(const char16_t* a, const char16_t* b) {
     size_t i = 0;
@@ -185,8 +180,8 @@ int CompareNames(const char16_t* a, const char16_t* b) {
             return exact;
         }
         if (x == y) continue;
-        char16_t foldedX = FoldCase(x);
-        char16_t foldedY = FoldCase(y);
+        char16_t foldedX = FoldNameUnit(x);
+        char16_t foldedY = FoldNameUnit(y);
         if (foldedX != foldedY) return foldedX < foldedY ? -1 : 1;
         if (exact == 0) exact = x < y ? -1 : 1;
     }

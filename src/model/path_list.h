@@ -50,7 +50,12 @@ int CompareNames(const char16_t* a, const char16_t* b);
 // The letter-case folding CompareNames compares by first: names whose folded
 // code units differ are ordered by the first such unit, a name before any
 // longer name it begins.
-char16_t FoldNameUnit(char16_t unit);
+// Inline for the common ASCII unit: sorting folds every unit of every name.
+char16_t FoldWideNameUnit(char16_t unit);
+inline char16_t FoldNameUnit(char16_t unit) {
+    if (unit < 0x80) return (unit >= u'A' && unit <= u'Z') ? unit + (u'a' - u'A') : unit;
+    return FoldWideNameUnit(unit);
+}
 
 // First record of item's children, removed ones included, whose name is text.
 ItemNode* FindChildByName(const ItemNode* item, const char16_t* text);
