@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         // What Open does on the drive's row: shown without the selection delay.
         openRequested = true;
         treePane->setCurrentItem(store);
-        while (!(scanState == SCAN_IDLE && !pendingTimerArmed && listedPlace == drive))
+        while (!(scanState == SCAN_IDLE && !PendingSelectionArmed() && listedPlace == drive))
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         double elapsed = clock.nsecsElapsed() / 1e9;
         gauge.stop();

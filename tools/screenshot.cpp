@@ -26,7 +26,7 @@ bool ShowPlace(const QString& text) {
     NavigateTo(place);
     QElapsedTimer clock;
     clock.start();
-    while (scanState != SCAN_IDLE || ScanWorkerAlive() || pendingTimerArmed || !listedPlace) {
+    while (scanState != SCAN_IDLE || ScanWorkerAlive() || PendingSelectionArmed() || !listedPlace) {
         if (clock.elapsed() > 60000) return false;
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }

@@ -23,9 +23,7 @@
 #include "views/contents_list.h"
 #include "views/status_bar.h"
 
-ItemNode* pendingItem = nullptr;
 QTreeWidgetItem* pendingTreeItem = nullptr;
-bool pendingTimerArmed = false;
 bool openRequested = false;
 PathList* navigationPath = nullptr;
 ItemNode* listedPlace = nullptr;
@@ -52,27 +50,13 @@ public:
 void SetBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 void RestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
 
-void StartPendingTimer() {
-    if (pendingTimerArmed && pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
+// Makes node the pending selection and shows it after the usual delay
+// (at once after Open); a countdown already running starts over.
+void MakePending(QTreeWidgetItem* node) {
+    pendingTreeItem = node;
     int delay = openRequested ? 0 : PENDING_SELECTION_MS;
     openRequested = false;
-    if (!pendingSelectionTimer) return;
-    pendingSelectionTimer->start(delay);
-    pendingTimerArmed = true;
-}
-
-void OnPendingSelectionTimer() {
-    if (pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
-    ApplyPendingSelection();
-}
-
-// Makes node the pending selection and shows it after the usual delay.
-void MakePending(QTreeWidgetItem* node) {
-    pendingItem = TreeNodeItem(node);
-    pendingTreeItem = node;
-    StartPendingTimer();
+    if (pendingSelectionTimer) pendingSelectionTimer->start(delay);
 }
 
 // Selects node the ordinary way; a node that is selected already is shown
@@ -124,12 +108,8 @@ void SetUpNavigation(QWidget* window) {
     pendingSelectionTimer = new QTimer(window);
     pendingSelectionTimer->setSingleShot(true);
     pendingSelectionTimer->setObjectName(QStringLiteral("pendingSelectionTimer"));
-    QObject::connect(pendingSelectionTimer, &QTimer::timeout, pendingSelectionTimer, OnPendingSelectionTimer);
-    pendingItem = nullptr;
-    pendingTreeItem = nullptr;
-    pendingTimerArmed = false;
-    openRequested = false;
-    listedPlace = nullptr;
+    QObject::connect(pendingSelectionTimer, &QTimer::timeout, pendingSelectionTimer, ApplyPendingSelection);
+    DropNavigationWork();
     SetUpScan(window);
 
     PaneKeys* keys = new PaneKeys(window);
@@ -141,6 +121,10 @@ void SetUpNavigation(QWidget* window) {
 }
 
 QTimer* PendingSelectionTimer() { return pendingSelectionTimer; }
+
+ItemNode* PendingItem() { return TreeNodeItem(pendingTreeItem); }
+
+bool PendingSelectionArmed() { return pendingSelectionTimer && pendingSelectionTimer->isActive(); }
 
 void ShowStartPlace() {
     QTreeWidgetItem* root = TreeRootNode();
@@ -170,10 +154,8 @@ void OnTreeSelChanged(QTreeWidgetItem* now, QTreeWidgetItem* old) {
         // itself stands in for it.
         ClearList();
         if (scanState == SCAN_STOP_REQUESTED) {
-            pendingItem = scanItem;
             pendingTreeItem = scanRequest.treeItem;
         } else {
-            pendingItem = item;
             pendingTreeItem = now;
             scanReason |= SCAN_FOR_LIST;
         }
@@ -181,24 +163,19 @@ void OnTreeSelChanged(QTreeWidgetItem* now, QTreeWidgetItem* old) {
         return;
     }
     // Anywhere else: the scan stops, and the place shows when it has.
-    if (pendingTimerArmed && pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
-    pendingItem = item;
+    if (pendingSelectionTimer) pendingSelectionTimer->stop();
     pendingTreeItem = now;
     DiscardKeptPlace();
     scanState = SCAN_STOP_REQUESTED;
 }
 
 void OnTreeNodesDeleting(QTreeWidgetItem* node) {
-    if (pendingTreeItem && IsTreeNodeBelow(pendingTreeItem, node)) {
-        pendingTreeItem = node;
-        pendingItem = TreeNodeItem(node);
-    }
+    if (pendingTreeItem && IsTreeNodeBelow(pendingTreeItem, node)) pendingTreeItem = node;
 }
 
 void ApplyPendingSelection() {
-    ItemNode* item = pendingItem;
     QTreeWidgetItem* node = pendingTreeItem;
+    ItemNode* item = TreeNodeItem(node);
     if (!item) return;
     SetBusyCursor();
     ClearList();
@@ -224,15 +201,12 @@ void ApplyPendingSelection() {
     } else {
         ListPlace(item);
     }
-    pendingItem = nullptr;
     pendingTreeItem = nullptr;
     RestoreCursor();
 }
 
 void DropPendingSelection() {
     if (pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
-    pendingItem = nullptr;
     pendingTreeItem = nullptr;
     openRequested = false;
 }

@@ -144,12 +144,12 @@ void OnScanDone(ScanRequest* request) {
     if (reason & SCAN_FOR_EXPAND) SetTreeNodeExpanded(driveNode, true);
     // The navigation goes on unless the user chose a place meanwhile: a
     // selection made during the scan wins over the navigation it replaced.
-    if ((reason & SCAN_FOR_NAVIGATION) && !(reason & SCAN_FOR_LIST) && !pendingItem) {
+    if ((reason & SCAN_FOR_NAVIGATION) && !(reason & SCAN_FOR_LIST) && !PendingItem()) {
         NavigateTo(nullptr);
         return;
     }
     DropNavigationPath();
-    if (pendingItem) {
+    if (PendingItem()) {
         // The place chosen in the drive while it was scanned, or a choice
         // elsewhere whose stop came too late to take effect.
         ApplyPendingSelection();
@@ -172,14 +172,13 @@ void OnScanStopped(ScanRequest* request) {
 
     // A stopped navigation is abandoned: its drive stays unscanned.
     DropNavigationPath();
-    if (pendingItem) {
+    if (PendingItem()) {
         ApplyPendingSelection();
         return;
     }
     if (reason == SCAN_FOR_NAVIGATION) {
         if (QTreeWidgetItem* root = TreeRootNode()) {
             if (treePane->currentItem() == root) {
-                pendingItem = TreeNodeItem(root);
                 pendingTreeItem = root;
                 ApplyPendingSelection();
             } else {
