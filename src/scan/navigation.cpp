@@ -70,25 +70,6 @@ void SelectTreeNode(QTreeWidgetItem* node) {
     treePane->setCurrentItem(node);
 }
 
-// Shows the root's drives or the entries of item.
-void ListPlace(ItemNode* item) {
-    if (item->flags & ITEM_ROOT) {
-        EnableCommand(CMD_UP, false);
-        FillDriveList(item->children, item->childCount);
-    } else {
-        EnableCommand(CMD_UP, true);
-        uint64_t listed = FillContentsList(item->children, item->childCount);
-        ShowFolderStatus(item, listed);
-    }
-    listedPlace = item;
-}
-
-void ClearList() {
-    ClearListPane();
-    listedPlace = nullptr;
-    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE}) EnableCommand(id, false);
-}
-
 // The end of a navigation in item (shown by node) with entry in focus:
 // selected silently, listed at once, the entry selected and in view.
 void LandOn(ItemNode* item, QTreeWidgetItem* node, const ItemNode* entry) {
@@ -121,6 +102,24 @@ void SetUpNavigation(QWidget* window) {
 }
 
 QTimer* PendingSelectionTimer() { return pendingSelectionTimer; }
+
+void ListPlace(ItemNode* item) {
+    if (item->flags & ITEM_ROOT) {
+        EnableCommand(CMD_UP, false);
+        FillDriveList(item->children, item->childCount);
+    } else {
+        EnableCommand(CMD_UP, true);
+        uint64_t listed = FillContentsList(item->children, item->childCount);
+        ShowFolderStatus(item, listed);
+    }
+    listedPlace = item;
+}
+
+void ClearList() {
+    ClearListPane();
+    listedPlace = nullptr;
+    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE}) EnableCommand(id, false);
+}
 
 ItemNode* PendingItem() { return TreeNodeItem(pendingTreeItem); }
 

@@ -39,6 +39,14 @@ ItemNode* PendingItem();
 // Whether the pending selection timer counts down to showing it.
 bool PendingSelectionArmed();
 
+// Shows the root's drives or the entries of item, which becomes
+// listedPlace; Up is on except at the root.
+void ListPlace(ItemNode* item);
+
+// Empties the list: nothing listed, and Open, Delete and Undelete off until
+// rows are selected again.
+void ClearList();
+
 // The first listing of a window without a place to return to: the root
 // selected, the drives listed, the tree focused.
 void ShowStartPlace();

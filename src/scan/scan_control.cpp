@@ -15,7 +15,6 @@
 #include "scan/history.h"
 #include "scan/navigation.h"
 #include "scan/scan_worker.h"
-#include "views/contents_list.h"
 #include "views/status_bar.h"
 
 std::atomic<ScanState> scanState{SCAN_IDLE};
@@ -156,11 +155,8 @@ void OnScanDone(ScanRequest* request) {
         return;
     }
     if (reason & SCAN_FOR_LIST) {
-        ClearListPane();
-        uint64_t listed = FillContentsList(drive->children, drive->childCount);
-        ShowFolderStatus(drive, listed);
-        listedPlace = drive;
-        EnableCommand(CMD_UP, true);
+        ClearList();
+        ListPlace(drive);
     }
 }
 
