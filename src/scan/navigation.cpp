@@ -8,7 +8,6 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "deletion/kept_place.h"
 #include "deletion/marks.h"
 #include "model/item_tree.h"
 #include "model/path_list.h"
@@ -86,10 +85,7 @@ void LandOn(ItemNode* item, QTreeWidgetItem* node, const ItemNode* entry) {
 
 void SetUpNavigation(QWidget* window) {
     delete pendingSelectionTimer;
-    pendingSelectionTimer = new QTimer(window);
-    pendingSelectionTimer->setSingleShot(true);
-    pendingSelectionTimer->setObjectName(QStringLiteral("pendingSelectionTimer"));
-    QObject::connect(pendingSelectionTimer, &QTimer::timeout, pendingSelectionTimer, ApplyPendingSelection);
+    pendingSelectionTimer = NewSingleShotTimer(window, "pendingSelectionTimer", ApplyPendingSelection);
     DropNavigationWork();
     SetUpScan(window);
 
@@ -164,8 +160,7 @@ void OnTreeSelChanged(QTreeWidgetItem* now, QTreeWidgetItem* old) {
     // Anywhere else: the scan stops, and the place shows when it has.
     if (pendingSelectionTimer) pendingSelectionTimer->stop();
     pendingTreeItem = now;
-    DiscardKeptPlace();
-    scanState = SCAN_STOP_REQUESTED;
+    RequestScanStop();
 }
 
 void OnTreeNodesDeleting(QTreeWidgetItem* node) {
@@ -189,8 +184,7 @@ void ApplyPendingSelection() {
         } else if (scanState != SCAN_IDLE) {
             // Another drive's scan runs (its node was expanded meanwhile):
             // it stops, and this drive is shown when it has.
-            DiscardKeptPlace();
-            scanState = SCAN_STOP_REQUESTED;
+            RequestScanStop();
         } else if (!StartScan(SCAN_FOR_LIST, item, node)) {
             DropPendingSelection();
         }

@@ -11,7 +11,6 @@ class QTreeWidgetItem;
 class QWidget;
 struct PathList;
 
-constexpr int TIMER_PENDING_SELECTION = 1;
 constexpr int PENDING_SELECTION_MS = 200;
 
 // The node the tree's selection moved to and that the list does not show

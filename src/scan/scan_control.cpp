@@ -54,9 +54,29 @@ void OnWorkerEnded() {
     }
 }
 
-// Tells the user that the scan did not run, as a stop does.
-void ShowScanRefused() {
-    SetStatusSimple(true);
+bool FollowsNothing() { return scanDiscarding || scanClosing; }
+
+}  // namespace
+
+void SetUpScan(QObject* owner) {
+    delete statusRestoreTimer;
+    statusRestoreTimer = NewSingleShotTimer(owner, "statusRestoreTimer", OnStatusRestoreTimer);
+    scanClosing = false;
+    scanDiscarding = false;
+    closeWhenEnded = nullptr;
+}
+
+QTimer* StatusRestoreTimer() { return statusRestoreTimer; }
+
+QTimer* NewSingleShotTimer(QObject* owner, const char* name, void (*onTimeout)()) {
+    QTimer* timer = new QTimer(owner);
+    timer->setSingleShot(true);
+    timer->setObjectName(QString::fromLatin1(name));
+    QObject::connect(timer, &QTimer::timeout, timer, onTimeout);
+    return timer;
+}
+
+void ShowStopText() {
     SetStatusSimpleText(stopText);
     if (statusRestoreTimer)
         statusRestoreTimer->start(STATUS_RESTORE_MS);
@@ -64,22 +84,10 @@ void ShowScanRefused() {
         SetStatusSimple(false);
 }
 
-bool FollowsNothing() { return scanDiscarding || scanClosing; }
-
-}  // namespace
-
-void SetUpScan(QObject* owner) {
-    delete statusRestoreTimer;
-    statusRestoreTimer = new QTimer(owner);
-    statusRestoreTimer->setSingleShot(true);
-    statusRestoreTimer->setObjectName(QStringLiteral("statusRestoreTimer"));
-    QObject::connect(statusRestoreTimer, &QTimer::timeout, statusRestoreTimer, OnStatusRestoreTimer);
-    scanClosing = false;
-    scanDiscarding = false;
-    closeWhenEnded = nullptr;
+void RequestScanStop() {
+    DiscardKeptPlace();
+    scanState = SCAN_STOP_REQUESTED;
 }
-
-QTimer* StatusRestoreTimer() { return statusRestoreTimer; }
 
 bool StartScanThread(QThread* thread) {
     thread->start();
@@ -116,7 +124,9 @@ bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
     delete thread;
     drive->flags &= ~ITEM_SCANNING;
     FinishScan();
-    ShowScanRefused();
+    // Told as a stop is.
+    SetStatusSimple(true);
+    ShowStopText();
     return false;
 }
 
@@ -204,8 +214,7 @@ bool OnTreeItemExpanding(QTreeWidgetItem* node, bool expanding) {
 void StopCommand() {
     if (scanState == SCAN_IDLE) return;
     DropPendingSelection();
-    DiscardKeptPlace();
-    scanState = SCAN_STOP_REQUESTED;
+    RequestScanStop();
 }
 
 bool ScanWorkerAlive() { return liveWorkers > 0; }

@@ -35,7 +35,6 @@ struct ScanRequest {
     uint64_t usedBytes;          // the drive's used bytes, for the progress
 };
 
-constexpr int TIMER_STATUS_RESTORE = 2;
 constexpr int STATUS_RESTORE_MS = 5000;
 
 // Written by the user-interface thread only; the worker reads it at every
@@ -52,6 +51,18 @@ void SetUpScan(QObject* owner);
 
 // The status restore timer, or none without a window.
 QTimer* StatusRestoreTimer();
+
+// A stopped single-shot timer owned by owner that calls onTimeout, named
+// name so that it can be told apart among the window's children.
+QTimer* NewSingleShotTimer(QObject* owner, const char* name, void (*onTimeout)());
+
+// The stop text in the status bar's simple mode until the status restore
+// timer puts the parts back (at once without a window).
+void ShowStopText();
+
+// Asks the running scan to stop. The place waiting to be reopened with its
+// flagged names goes with it: the stop frees what it names.
+void RequestScanStop();
 
 // Starts the scan of drive (ITEM_DRIVE set, ITEM_SCANNED clear) with its
 // node, while scanState is idle: the busy cursor shows and Refresh, Open,

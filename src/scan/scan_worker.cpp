@@ -12,7 +12,6 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/text.h"
-#include "resources/app_texts.h"
 #include "scan/folder_tree.h"
 #include "views/status_bar.h"
 
@@ -59,13 +58,7 @@ void AddSeenBytes(ScanWalk& walk, const ItemNode* items, uint32_t count) {
 void ShowScanStopped() {
     if (treePane) treePane->setUpdatesEnabled(false);
     SetStatusProgress(-1);
-    SetStatusSimpleText(stopText);
-    QTimer* restore = StatusRestoreTimer();
-    if (restore) {
-        restore->start(STATUS_RESTORE_MS);
-    } else {
-        SetStatusSimple(false);
-    }
+    ShowStopText();
 }
 
 // The folders among a level's records (the database folder included), in
