@@ -173,9 +173,7 @@ void ApplyPendingSelection() {
     if (!item) return;
     SetBusyCursor();
     ClearList();
-    if (item->flags & ITEM_ROOT) {
-        ListPlace(item);
-    } else if (IsUnscannedDrive(item)) {
+    if (IsUnscannedDrive(item)) {
         EnableCommand(CMD_UP, true);
         ShowPendingStatus(item);
         if (item->flags & ITEM_SCANNING) {
@@ -191,9 +189,8 @@ void ApplyPendingSelection() {
         // The selection stays pending until its scan is done.
         RestoreCursor();
         return;
-    } else {
-        ListPlace(item);
     }
+    ListPlace(item);
     pendingTreeItem = nullptr;
     RestoreCursor();
 }
@@ -301,7 +298,6 @@ void Refresh() {
     if (listPane) listPane->setUpdatesEnabled(false);
     PathList* place = CurrentPlace();
     RebuildAll();
-    ClearStatusParts();
     NavigateTo(place);
     if (treePane) treePane->setUpdatesEnabled(true);
     if (listPane) listPane->setUpdatesEnabled(true);
