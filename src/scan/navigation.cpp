@@ -9,7 +9,6 @@
 #include <QTreeWidget>
 
 #include "deletion/marks.h"
-#include "model/item_tree.h"
 #include "model/path_list.h"
 #include "platform/app_flags.h"
 #include "platform/command_actions.h"
@@ -93,7 +92,7 @@ void SetUpNavigation(QWidget* window) {
     if (treePane) treePane->installEventFilter(keys);
     if (listPane) {
         listPane->installEventFilter(keys);
-        QObject::connect(listPane, &QAbstractItemView::activated, keys, [] { OnListItemActivate(); });
+        QObject::connect(listPane, &QAbstractItemView::activated, keys, OpenSelected);
     }
 }
 
@@ -333,7 +332,7 @@ void OpenSelected() {
         openRequested = false;
         return;
     }
-    OpenWithShell(OwnerWindow(), item);
+    OpenWithShell(item);
 }
 
 bool OnTreeKeyDown(int key) {
@@ -359,5 +358,3 @@ bool OnListKeyDown(int key) {
         return false;
     }
 }
-
-void OnListItemActivate() { OpenSelected(); }

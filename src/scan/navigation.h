@@ -110,6 +110,3 @@ void OpenSelected();
 // Keys of the tree and of the list; true when the key was consumed.
 bool OnTreeKeyDown(int key);
 bool OnListKeyDown(int key);
-
-// The list's item activation (Enter, double-click).
-void OnListItemActivate();

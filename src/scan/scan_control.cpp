@@ -170,8 +170,7 @@ void OnScanDone(ScanRequest* request) {
     }
 }
 
-void OnScanStopped(ScanRequest* request) {
-    (void)request;
+void OnScanStopped() {
     uint32_t reason = scanReason;
     FinishScan();
     if (FollowsNothing()) return;

@@ -77,7 +77,7 @@ void FinishScan();
 // The worker's two reports, run on the user-interface thread while the
 // worker waits: the drive was scanned completely, or the scan was stopped.
 void OnScanDone(ScanRequest* request);
-void OnScanStopped(ScanRequest* request);
+void OnScanStopped();
 
 // A node is about to be expanded (or collapsed); true refuses it. During a
 // scan every change is refused (the scanned drive opens when its scan is

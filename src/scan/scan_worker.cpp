@@ -256,7 +256,7 @@ void ScanThread(ScanRequest* request) {
         OnUiThread([&] {
             if (treePane) treePane->setUpdatesEnabled(true);
             request->item->flags &= ~ITEM_SCANNING;
-            OnScanStopped(request);
+            OnScanStopped();
         });
     }
 }
