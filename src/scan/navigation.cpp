@@ -120,6 +120,8 @@ ItemNode* PendingItem() { return TreeNodeItem(pendingTreeItem); }
 
 bool PendingSelectionArmed() { return pendingSelectionTimer && pendingSelectionTimer->isActive(); }
 
+bool ScanSettled() { return scanState == SCAN_IDLE && !ScanWorkerAlive() && !PendingSelectionArmed(); }
+
 void ShowStartPlace() {
     QTreeWidgetItem* root = TreeRootNode();
     if (!root) return;

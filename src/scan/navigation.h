@@ -38,6 +38,10 @@ ItemNode* PendingItem();
 // Whether the pending selection timer counts down to showing it.
 bool PendingSelectionArmed();
 
+// No scan, no worker and no pending selection counting down: what the
+// browsing shows stays as it is until the user acts.
+bool ScanSettled();
+
 // Shows the root's drives or the entries of item, which becomes
 // listedPlace; Up is on except at the root.
 void ListPlace(ItemNode* item);
