@@ -2,6 +2,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -203,22 +204,30 @@ uint32_t SplitNameList(const char16_t* text, char16_t** names) {
 }
 
 char16_t* JoinNameList(const char16_t* names, uint32_t count) {
+    // A name holding the separator would come back as other names.
+    auto joinable = [](const char16_t* name, size_t length) {
+        return std::find(name, name + length, u',') == name + length;
+    };
     size_t characters = 0;
     const char16_t* name = names;
     for (uint32_t i = 0; i < count; ++i) {
         size_t length = TextLength(name);
-        characters += length + 1;
+        if (joinable(name, length)) characters += length + 1;
         name += length + 1;
     }
     char16_t* text = AllocateText(characters > 0 ? characters : 1);
     if (!text) return nullptr;
     char16_t* end = text;
+    bool first = true;
     name = names;
     for (uint32_t i = 0; i < count; ++i) {
         size_t length = TextLength(name);
-        if (i > 0) *end++ = u',';
-        CopyText(end, name, length);
-        end += length;
+        if (joinable(name, length)) {
+            if (!first) *end++ = u',';
+            first = false;
+            CopyText(end, name, length);
+            end += length;
+        }
         name += length + 1;
     }
     return text;

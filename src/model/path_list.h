@@ -54,5 +54,6 @@ ItemNode* FindChildByName(const ItemNode* item, const char16_t* text);
 // names, the caller receives the block and frees it with std::free.
 uint32_t SplitNameList(const char16_t* text, char16_t** names);
 
-// Joins count packed names with ","; the caller frees the text with std::free.
+// Joins count packed names with ","; a name holding "," is left out. The
+// caller frees the text with std::free.
 char16_t* JoinNameList(const char16_t* names, uint32_t count);

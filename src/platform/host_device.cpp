@@ -287,15 +287,16 @@ int HostDevice::OpenEntryFolder(const char16_t* path, std::string* leafName, dev
         return -1;
     }
     struct stat facts;
-    bool driveKnown = onStore;
-    if (driveKnown) {
-        if (fstat(folder, &facts) != 0) {
-            Fail(errno);
-            close(folder);
-            return -1;
-        }
-        *driveDevice = facts.st_dev;
+    if (fstat(folder, &facts) != 0) {
+        Fail(errno);
+        close(folder);
+        return -1;
     }
+    // A card's folder on the store's own file system is no card (it was
+    // unmounted after the scan): what lies there is not what was listed.
+    const dev_t storeDevice = facts.st_dev;
+    bool driveKnown = onStore;
+    if (driveKnown) *driveDevice = storeDevice;
     size_t position = 0;
     while (position < folders.size()) {
         size_t end = folders.find('/', position);
@@ -325,6 +326,11 @@ int HostDevice::OpenEntryFolder(const char16_t* path, std::string* leafName, dev
         if (!driveKnown && end >= driveEnd) {
             driveKnown = true;
             *driveDevice = facts.st_dev;
+            if (facts.st_dev == storeDevice) {
+                close(folder);
+                lastError = DEVICE_PATH_NOT_FOUND;
+                return -1;
+            }
         } else if (driveKnown && facts.st_dev != *driveDevice) {
             close(folder);
             lastError = DEVICE_ACCESS_DENIED;
