@@ -23,7 +23,6 @@
 #include "platform/host_device.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
-#include "scan/scan_control.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "process_memory.h"
@@ -106,7 +105,7 @@ int main(int argc, char** argv) {
         // What Open does on the drive's row: shown without the selection delay.
         openRequested = true;
         treePane->setCurrentItem(store);
-        while (!(scanState == SCAN_IDLE && !pendingTimerArmed && listedPlace == drive))
+        while (!(ScanSettled() && listedPlace == drive))
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         double elapsed = clock.nsecsElapsed() / 1e9;
         gauge.stop();

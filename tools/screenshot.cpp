@@ -13,7 +13,6 @@
 #include "model/path_list.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
-#include "scan/scan_control.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 
@@ -26,7 +25,7 @@ bool ShowPlace(const QString& text) {
     NavigateTo(place);
     QElapsedTimer clock;
     clock.start();
-    while (scanState != SCAN_IDLE || ScanWorkerAlive() || pendingTimerArmed || !listedPlace) {
+    while (!ScanSettled() || !listedPlace) {
         if (clock.elapsed() > 60000) return false;
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }

@@ -8,8 +8,6 @@
 #include <QString>
 #include <QTreeWidget>
 
-#include <algorithm>
-
 #include "model/path_list.h"
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
@@ -18,10 +16,17 @@
 QTreeWidget* treePane = nullptr;
 bool treeReady = false;
 
-TreeSilence::TreeSilence() : wasReady(treeReady) { treeReady = false; }
-TreeSilence::~TreeSilence() { treeReady = wasReady; }
-
 namespace {
+
+// Clears treeReady for its lifetime and puts the previous value back, so a
+// selection made meanwhile is neither asked about nor handled.
+struct TreeSilence {
+    TreeSilence() : wasReady(treeReady) { treeReady = false; }
+    ~TreeSilence() { treeReady = wasReady; }
+    TreeSilence(const TreeSilence&) = delete;
+    TreeSilence& operator=(const TreeSilence&) = delete;
+    bool wasReady;
+};
 
 constexpr int FOLDER_NODE_TYPE = QTreeWidgetItem::UserType + 1;
 
@@ -150,6 +155,14 @@ void OnNodeExpandedOrCollapsed(QTreeWidgetItem* node, bool expanded) {
 
 QTreeWidgetItem* MakeNode(ItemNode* item) { return new FolderNode(item); }
 
+// The selected node, or the root node when none is selected; none when the
+// tree is empty.
+QTreeWidgetItem* CurrentTreeNode() {
+    if (!treePane) return nullptr;
+    if (QTreeWidgetItem* selected = treePane->currentItem()) return selected;
+    return treePane->topLevelItem(0);
+}
+
 // Position under parent (none: the top level) at which a node named name
 // keeps its siblings in name order.
 int SortedPosition(QTreeWidgetItem* parent, const char16_t* name) {
@@ -256,15 +269,8 @@ void DeleteTreeChildren(QTreeWidgetItem* node) {
     qDeleteAll(children);
 }
 
-QTreeWidgetItem* FindTreeItemUnderSelection(const ItemNode* item) {
-    if (!treePane) return nullptr;
-    QTreeWidgetItem* under = treePane->currentItem();
-    if (!under) under = TreeRootNode();
-    return FindTreeChild(under, item);
-}
-
 bool SelectItemInTree(const ItemNode* item) {
-    QTreeWidgetItem* node = FindTreeItemUnderSelection(item);
+    QTreeWidgetItem* node = FindTreeChild(CurrentTreeNode(), item);
     if (!node) return false;
     treePane->setCurrentItem(node);
     return treePane->currentItem() == node;
@@ -297,12 +303,6 @@ void SelectTreeNodeSilently(QTreeWidgetItem* node) {
     if (!treePane) return;
     TreeSilence silence;
     treePane->setCurrentItem(node);
-}
-
-QTreeWidgetItem* CurrentTreeNode() {
-    if (!treePane) return nullptr;
-    if (QTreeWidgetItem* selected = treePane->currentItem()) return selected;
-    return treePane->topLevelItem(0);
 }
 
 ItemNode* CurrentFolderItem() { return TreeNodeItem(CurrentTreeNode()); }

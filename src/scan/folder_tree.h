@@ -19,16 +19,6 @@ extern QTreeWidget* treePane;
 // rebuilt and around selections that must not be handled.
 extern bool treeReady;
 
-// Clears treeReady for its lifetime and puts the previous value back, so a
-// selection made meanwhile is neither asked about nor handled.
-struct TreeSilence {
-    TreeSilence();
-    ~TreeSilence();
-    TreeSilence(const TreeSilence&) = delete;
-    TreeSilence& operator=(const TreeSilence&) = delete;
-    bool wasReady;
-};
-
 // Creates the tree pane as a child of parent: buttons and lines at the root,
 // one selected node at a time, the selection changing veto and the
 // expansion rules of the scan wired in.
@@ -61,19 +51,13 @@ QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item
 // for nodes whose items are about to be freed.
 void DeleteTreeChildren(QTreeWidgetItem* node);
 
-// FindTreeChild under the current node, or under the root node when nothing
-// is selected.
-QTreeWidgetItem* FindTreeItemUnderSelection(const ItemNode* item);
-
-// Selects the node of item found by FindTreeItemUnderSelection; false when
-// there is none (or the marks question refused the change).
+// Selects the node of item among the children of the selected node (of the
+// root node when none is selected); false when there is none (or the marks
+// question refused the change).
 bool SelectItemInTree(const ItemNode* item);
 
-// The selected node, or the tree's root node when none is selected; none
-// when the tree is empty.
-QTreeWidgetItem* CurrentTreeNode();
-
-// The item of CurrentTreeNode, or none.
+// The item of the selected node, or the root item when none is selected;
+// none when the tree is empty.
 ItemNode* CurrentFolderItem();
 
 // The root's node, or none.

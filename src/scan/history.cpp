@@ -129,9 +129,7 @@ void OnHistoryCommand(int commandId) {
 }
 
 void NavigateHistory(PathList* place, int commandId) {
-    ClearListPane();
-    listedPlace = nullptr;
-    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE}) EnableCommand(id, false);
+    ClearList();
     appFlags |= APP_HISTORY_NAV;
     NavigateTo(place);
     appFlags &= ~APP_HISTORY_NAV;

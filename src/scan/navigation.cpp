@@ -8,9 +8,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "deletion/kept_place.h"
 #include "deletion/marks.h"
-#include "model/item_tree.h"
 #include "model/path_list.h"
 #include "platform/app_flags.h"
 #include "platform/command_actions.h"
@@ -23,9 +21,7 @@
 #include "views/contents_list.h"
 #include "views/status_bar.h"
 
-ItemNode* pendingItem = nullptr;
 QTreeWidgetItem* pendingTreeItem = nullptr;
-bool pendingTimerArmed = false;
 bool openRequested = false;
 PathList* navigationPath = nullptr;
 ItemNode* listedPlace = nullptr;
@@ -52,27 +48,13 @@ public:
 void SetBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 void RestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
 
-void StartPendingTimer() {
-    if (pendingTimerArmed && pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
+// Makes node the pending selection and shows it after the usual delay
+// (at once after Open); a countdown already running starts over.
+void MakePending(QTreeWidgetItem* node) {
+    pendingTreeItem = node;
     int delay = openRequested ? 0 : PENDING_SELECTION_MS;
     openRequested = false;
-    if (!pendingSelectionTimer) return;
-    pendingSelectionTimer->start(delay);
-    pendingTimerArmed = true;
-}
-
-void OnPendingSelectionTimer() {
-    if (pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
-    ApplyPendingSelection();
-}
-
-// Makes node the pending selection and shows it after the usual delay.
-void MakePending(QTreeWidgetItem* node) {
-    pendingItem = TreeNodeItem(node);
-    pendingTreeItem = node;
-    StartPendingTimer();
+    if (pendingSelectionTimer) pendingSelectionTimer->start(delay);
 }
 
 // Selects node the ordinary way; a node that is selected already is shown
@@ -84,25 +66,6 @@ void SelectTreeNode(QTreeWidgetItem* node) {
         return;
     }
     treePane->setCurrentItem(node);
-}
-
-// Shows the root's drives or the entries of item.
-void ListPlace(ItemNode* item) {
-    if (item->flags & ITEM_ROOT) {
-        EnableCommand(CMD_UP, false);
-        FillDriveList(item->children, item->childCount);
-    } else {
-        EnableCommand(CMD_UP, true);
-        uint64_t listed = FillContentsList(item->children, item->childCount);
-        ShowFolderStatus(item, listed);
-    }
-    listedPlace = item;
-}
-
-void ClearList() {
-    ClearListPane();
-    listedPlace = nullptr;
-    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE}) EnableCommand(id, false);
 }
 
 // The end of a navigation in item (shown by node) with entry in focus:
@@ -121,26 +84,43 @@ void LandOn(ItemNode* item, QTreeWidgetItem* node, const ItemNode* entry) {
 
 void SetUpNavigation(QWidget* window) {
     delete pendingSelectionTimer;
-    pendingSelectionTimer = new QTimer(window);
-    pendingSelectionTimer->setSingleShot(true);
-    pendingSelectionTimer->setObjectName(QStringLiteral("pendingSelectionTimer"));
-    QObject::connect(pendingSelectionTimer, &QTimer::timeout, pendingSelectionTimer, OnPendingSelectionTimer);
-    pendingItem = nullptr;
-    pendingTreeItem = nullptr;
-    pendingTimerArmed = false;
-    openRequested = false;
-    listedPlace = nullptr;
+    pendingSelectionTimer = NewSingleShotTimer(window, "pendingSelectionTimer", ApplyPendingSelection);
+    DropNavigationWork();
     SetUpScan(window);
 
     PaneKeys* keys = new PaneKeys(window);
     if (treePane) treePane->installEventFilter(keys);
     if (listPane) {
         listPane->installEventFilter(keys);
-        QObject::connect(listPane, &QAbstractItemView::activated, keys, [] { OnListItemActivate(); });
+        QObject::connect(listPane, &QAbstractItemView::activated, keys, OpenSelected);
     }
 }
 
 QTimer* PendingSelectionTimer() { return pendingSelectionTimer; }
+
+void ListPlace(ItemNode* item) {
+    if (item->flags & ITEM_ROOT) {
+        EnableCommand(CMD_UP, false);
+        FillDriveList(item->children, item->childCount);
+    } else {
+        EnableCommand(CMD_UP, true);
+        uint64_t listed = FillContentsList(item->children, item->childCount);
+        ShowFolderStatus(item, listed);
+    }
+    listedPlace = item;
+}
+
+void ClearList() {
+    ClearListPane();
+    listedPlace = nullptr;
+    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE}) EnableCommand(id, false);
+}
+
+ItemNode* PendingItem() { return TreeNodeItem(pendingTreeItem); }
+
+bool PendingSelectionArmed() { return pendingSelectionTimer && pendingSelectionTimer->isActive(); }
+
+bool ScanSettled() { return scanState == SCAN_IDLE && !ScanWorkerAlive() && !PendingSelectionArmed(); }
 
 void ShowStartPlace() {
     QTreeWidgetItem* root = TreeRootNode();
@@ -170,10 +150,8 @@ void OnTreeSelChanged(QTreeWidgetItem* now, QTreeWidgetItem* old) {
         // itself stands in for it.
         ClearList();
         if (scanState == SCAN_STOP_REQUESTED) {
-            pendingItem = scanItem;
             pendingTreeItem = scanRequest.treeItem;
         } else {
-            pendingItem = item;
             pendingTreeItem = now;
             scanReason |= SCAN_FOR_LIST;
         }
@@ -181,30 +159,22 @@ void OnTreeSelChanged(QTreeWidgetItem* now, QTreeWidgetItem* old) {
         return;
     }
     // Anywhere else: the scan stops, and the place shows when it has.
-    if (pendingTimerArmed && pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
-    pendingItem = item;
+    if (pendingSelectionTimer) pendingSelectionTimer->stop();
     pendingTreeItem = now;
-    DiscardKeptPlace();
-    scanState = SCAN_STOP_REQUESTED;
+    RequestScanStop();
 }
 
 void OnTreeNodesDeleting(QTreeWidgetItem* node) {
-    if (pendingTreeItem && IsTreeNodeBelow(pendingTreeItem, node)) {
-        pendingTreeItem = node;
-        pendingItem = TreeNodeItem(node);
-    }
+    if (pendingTreeItem && IsTreeNodeBelow(pendingTreeItem, node)) pendingTreeItem = node;
 }
 
 void ApplyPendingSelection() {
-    ItemNode* item = pendingItem;
     QTreeWidgetItem* node = pendingTreeItem;
+    ItemNode* item = TreeNodeItem(node);
     if (!item) return;
     SetBusyCursor();
     ClearList();
-    if (item->flags & ITEM_ROOT) {
-        ListPlace(item);
-    } else if (IsUnscannedDrive(item)) {
+    if (IsUnscannedDrive(item)) {
         EnableCommand(CMD_UP, true);
         ShowPendingStatus(item);
         if (item->flags & ITEM_SCANNING) {
@@ -213,26 +183,21 @@ void ApplyPendingSelection() {
         } else if (scanState != SCAN_IDLE) {
             // Another drive's scan runs (its node was expanded meanwhile):
             // it stops, and this drive is shown when it has.
-            DiscardKeptPlace();
-            scanState = SCAN_STOP_REQUESTED;
+            RequestScanStop();
         } else if (!StartScan(SCAN_FOR_LIST, item, node)) {
             DropPendingSelection();
         }
         // The selection stays pending until its scan is done.
         RestoreCursor();
         return;
-    } else {
-        ListPlace(item);
     }
-    pendingItem = nullptr;
+    ListPlace(item);
     pendingTreeItem = nullptr;
     RestoreCursor();
 }
 
 void DropPendingSelection() {
     if (pendingSelectionTimer) pendingSelectionTimer->stop();
-    pendingTimerArmed = false;
-    pendingItem = nullptr;
     pendingTreeItem = nullptr;
     openRequested = false;
 }
@@ -334,7 +299,6 @@ void Refresh() {
     if (listPane) listPane->setUpdatesEnabled(false);
     PathList* place = CurrentPlace();
     RebuildAll();
-    ClearStatusParts();
     NavigateTo(place);
     if (treePane) treePane->setUpdatesEnabled(true);
     if (listPane) listPane->setUpdatesEnabled(true);
@@ -370,7 +334,7 @@ void OpenSelected() {
         openRequested = false;
         return;
     }
-    OpenWithShell(OwnerWindow(), item);
+    OpenWithShell(item);
 }
 
 bool OnTreeKeyDown(int key) {
@@ -396,5 +360,3 @@ bool OnListKeyDown(int key) {
         return false;
     }
 }
-
-void OnListItemActivate() { OpenSelected(); }

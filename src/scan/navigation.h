@@ -11,14 +11,11 @@ class QTreeWidgetItem;
 class QWidget;
 struct PathList;
 
-constexpr int TIMER_PENDING_SELECTION = 1;
 constexpr int PENDING_SELECTION_MS = 200;
 
-// The item the tree's selection moved to and that the list does not show
-// yet, with its node; none when nothing is pending.
-extern ItemNode* pendingItem;
+// The node the tree's selection moved to and that the list does not show
+// yet; none when nothing is pending.
 extern QTreeWidgetItem* pendingTreeItem;
-extern bool pendingTimerArmed;
 // The next selection change comes from Open and is shown without delay.
 extern bool openRequested;
 // The place NavigateTo follows; kept while a scan it started runs.
@@ -35,6 +32,24 @@ void SetUpNavigation(QWidget* window);
 // The pending selection timer, or none without a window.
 QTimer* PendingSelectionTimer();
 
+// The item of pendingTreeItem, or none.
+ItemNode* PendingItem();
+
+// Whether the pending selection timer counts down to showing it.
+bool PendingSelectionArmed();
+
+// No scan, no worker and no pending selection counting down: what the
+// browsing shows stays as it is until the user acts.
+bool ScanSettled();
+
+// Shows the root's drives or the entries of item, which becomes
+// listedPlace; Up is on except at the root.
+void ListPlace(ItemNode* item);
+
+// Empties the list: nothing listed, and Open, Delete and Undelete off until
+// rows are selected again.
+void ClearList();
+
 // The first listing of a window without a place to return to: the root
 // selected, the drives listed, the tree focused.
 void ShowStartPlace();
@@ -50,7 +65,7 @@ void OnTreeSelChanged(QTreeWidgetItem* now, QTreeWidgetItem* old);
 // them moves to node.
 void OnTreeNodesDeleting(QTreeWidgetItem* node);
 
-// Shows pendingItem in the list, scanning its drive first when it has not
+// Shows PendingItem() in the list, scanning its drive first when it has not
 // been scanned; run by the pending selection timer and at the end of a scan.
 void ApplyPendingSelection();
 
@@ -99,6 +114,3 @@ void OpenSelected();
 // Keys of the tree and of the list; true when the key was consumed.
 bool OnTreeKeyDown(int key);
 bool OnListKeyDown(int key);
-
-// The list's item activation (Enter, double-click).
-void OnListItemActivate();

@@ -15,7 +15,6 @@
 #include "scan/history.h"
 #include "scan/navigation.h"
 #include "scan/scan_worker.h"
-#include "views/contents_list.h"
 #include "views/status_bar.h"
 
 std::atomic<ScanState> scanState{SCAN_IDLE};
@@ -55,9 +54,29 @@ void OnWorkerEnded() {
     }
 }
 
-// Tells the user that the scan did not run, as a stop does.
-void ShowScanRefused() {
-    SetStatusSimple(true);
+bool FollowsNothing() { return scanDiscarding || scanClosing; }
+
+}  // namespace
+
+void SetUpScan(QObject* owner) {
+    delete statusRestoreTimer;
+    statusRestoreTimer = NewSingleShotTimer(owner, "statusRestoreTimer", OnStatusRestoreTimer);
+    scanClosing = false;
+    scanDiscarding = false;
+    closeWhenEnded = nullptr;
+}
+
+QTimer* StatusRestoreTimer() { return statusRestoreTimer; }
+
+QTimer* NewSingleShotTimer(QObject* owner, const char* name, void (*onTimeout)()) {
+    QTimer* timer = new QTimer(owner);
+    timer->setSingleShot(true);
+    timer->setObjectName(QString::fromLatin1(name));
+    QObject::connect(timer, &QTimer::timeout, timer, onTimeout);
+    return timer;
+}
+
+void ShowStopText() {
     SetStatusSimpleText(stopText);
     if (statusRestoreTimer)
         statusRestoreTimer->start(STATUS_RESTORE_MS);
@@ -65,22 +84,10 @@ void ShowScanRefused() {
         SetStatusSimple(false);
 }
 
-bool FollowsNothing() { return scanDiscarding || scanClosing; }
-
-}  // namespace
-
-void SetUpScan(QObject* owner) {
-    delete statusRestoreTimer;
-    statusRestoreTimer = new QTimer(owner);
-    statusRestoreTimer->setSingleShot(true);
-    statusRestoreTimer->setObjectName(QStringLiteral("statusRestoreTimer"));
-    QObject::connect(statusRestoreTimer, &QTimer::timeout, statusRestoreTimer, OnStatusRestoreTimer);
-    scanClosing = false;
-    scanDiscarding = false;
-    closeWhenEnded = nullptr;
+void RequestScanStop() {
+    DiscardKeptPlace();
+    scanState = SCAN_STOP_REQUESTED;
 }
-
-QTimer* StatusRestoreTimer() { return statusRestoreTimer; }
 
 bool StartScanThread(QThread* thread) {
     thread->start();
@@ -117,7 +124,9 @@ bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
     delete thread;
     drive->flags &= ~ITEM_SCANNING;
     FinishScan();
-    ShowScanRefused();
+    // Told as a stop is.
+    SetStatusSimple(true);
+    ShowStopText();
     return false;
 }
 
@@ -144,42 +153,37 @@ void OnScanDone(ScanRequest* request) {
     if (reason & SCAN_FOR_EXPAND) SetTreeNodeExpanded(driveNode, true);
     // The navigation goes on unless the user chose a place meanwhile: a
     // selection made during the scan wins over the navigation it replaced.
-    if ((reason & SCAN_FOR_NAVIGATION) && !(reason & SCAN_FOR_LIST) && !pendingItem) {
+    if ((reason & SCAN_FOR_NAVIGATION) && !(reason & SCAN_FOR_LIST) && !PendingItem()) {
         NavigateTo(nullptr);
         return;
     }
     DropNavigationPath();
-    if (pendingItem) {
+    if (PendingItem()) {
         // The place chosen in the drive while it was scanned, or a choice
         // elsewhere whose stop came too late to take effect.
         ApplyPendingSelection();
         return;
     }
     if (reason & SCAN_FOR_LIST) {
-        ClearListPane();
-        uint64_t listed = FillContentsList(drive->children, drive->childCount);
-        ShowFolderStatus(drive, listed);
-        listedPlace = drive;
-        EnableCommand(CMD_UP, true);
+        ClearList();
+        ListPlace(drive);
     }
 }
 
-void OnScanStopped(ScanRequest* request) {
-    (void)request;
+void OnScanStopped() {
     uint32_t reason = scanReason;
     FinishScan();
     if (FollowsNothing()) return;
 
     // A stopped navigation is abandoned: its drive stays unscanned.
     DropNavigationPath();
-    if (pendingItem) {
+    if (PendingItem()) {
         ApplyPendingSelection();
         return;
     }
     if (reason == SCAN_FOR_NAVIGATION) {
         if (QTreeWidgetItem* root = TreeRootNode()) {
             if (treePane->currentItem() == root) {
-                pendingItem = TreeNodeItem(root);
                 pendingTreeItem = root;
                 ApplyPendingSelection();
             } else {
@@ -209,8 +213,7 @@ bool OnTreeItemExpanding(QTreeWidgetItem* node, bool expanding) {
 void StopCommand() {
     if (scanState == SCAN_IDLE) return;
     DropPendingSelection();
-    DiscardKeptPlace();
-    scanState = SCAN_STOP_REQUESTED;
+    RequestScanStop();
 }
 
 bool ScanWorkerAlive() { return liveWorkers > 0; }

@@ -35,7 +35,6 @@ struct ScanRequest {
     uint64_t usedBytes;          // the drive's used bytes, for the progress
 };
 
-constexpr int TIMER_STATUS_RESTORE = 2;
 constexpr int STATUS_RESTORE_MS = 5000;
 
 // Written by the user-interface thread only; the worker reads it at every
@@ -53,6 +52,18 @@ void SetUpScan(QObject* owner);
 // The status restore timer, or none without a window.
 QTimer* StatusRestoreTimer();
 
+// A stopped single-shot timer owned by owner that calls onTimeout, named
+// name so that it can be told apart among the window's children.
+QTimer* NewSingleShotTimer(QObject* owner, const char* name, void (*onTimeout)());
+
+// The stop text in the status bar's simple mode until the status restore
+// timer puts the parts back (at once without a window).
+void ShowStopText();
+
+// Asks the running scan to stop. The place waiting to be reopened with its
+// flagged names goes with it: the stop frees what it names.
+void RequestScanStop();
+
 // Starts the scan of drive (ITEM_DRIVE set, ITEM_SCANNED clear) with its
 // node, while scanState is idle: the busy cursor shows and Refresh, Open,
 // Delete, Undelete and the history commands are off until FinishScan.
@@ -66,7 +77,7 @@ void FinishScan();
 // The worker's two reports, run on the user-interface thread while the
 // worker waits: the drive was scanned completely, or the scan was stopped.
 void OnScanDone(ScanRequest* request);
-void OnScanStopped(ScanRequest* request);
+void OnScanStopped();
 
 // A node is about to be expanded (or collapsed); true refuses it. During a
 // scan every change is refused (the scanned drive opens when its scan is

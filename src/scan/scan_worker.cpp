@@ -12,7 +12,6 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/text.h"
-#include "resources/app_texts.h"
 #include "scan/folder_tree.h"
 #include "views/status_bar.h"
 
@@ -59,13 +58,7 @@ void AddSeenBytes(ScanWalk& walk, const ItemNode* items, uint32_t count) {
 void ShowScanStopped() {
     if (treePane) treePane->setUpdatesEnabled(false);
     SetStatusProgress(-1);
-    SetStatusSimpleText(stopText);
-    QTimer* restore = StatusRestoreTimer();
-    if (restore) {
-        restore->start(STATUS_RESTORE_MS);
-    } else {
-        SetStatusSimple(false);
-    }
+    ShowStopText();
 }
 
 // The folders among a level's records (the database folder included), in
@@ -131,10 +124,63 @@ bool AppendFolderName(ScanWalk& walk, char16_t* end, const char16_t* name, char1
     return true;
 }
 
+// What a scanned level hands back: its records, and whether any of them is a
+// folder.
+struct ScannedLevel {
+    ItemNode* items = nullptr;
+    uint32_t count = 0;
+    bool hasSubfolder = false;
+};
+
+bool ScanFolder(ScanWalk& walk, char16_t* end, ItemNode* folder, QTreeWidgetItem* node);
+
+// Lists the folder whose path (with its trailing "\") the buffer holds up to
+// end, inserts its folders' nodes under node and scans each of them (the
+// database folder as a list of databases). The records are handed back
+// unattached. False when stopped: the nodes inserted here are deleted and
+// the records freed, so a stop unwinds level by level.
+bool ScanSubfolders(ScanWalk& walk, char16_t* end, ItemNode* folder, bool isStoreRoot, QTreeWidgetItem* node,
+                    ScannedLevel* level) {
+    ItemNode* items = nullptr;
+    uint32_t count = 0;
+    size_t used = static_cast<size_t>(end - walk.path);
+    if (used + 4 <= PATH_CHARS) {  // room for "*.*" and the NUL
+        CopyText(end, u"*.*", 3);
+        count = ListFolder(walk.path, folder, isStoreRoot, &items);
+        *end = 0;
+    }
+    std::vector<ItemNode*> subfolders;
+    std::vector<QTreeWidgetItem*> nodes;
+    TakeLevel(walk, items, count, node, &subfolders, &nodes);
+
+    for (size_t i = 0; i < subfolders.size(); ++i) {
+        ItemNode* subfolder = subfolders[i];
+        if (subfolder->flags & ITEM_DATABASE) {
+            ScanDatabaseFolder(walk, subfolder);
+            continue;
+        }
+        char16_t* subEnd = nullptr;
+        if (!AppendFolderName(walk, end, subfolder->name, &subEnd)) {
+            subfolder->flags |= ITEM_SCANNED;
+            continue;
+        }
+        bool done = ScanFolder(walk, subEnd, subfolder, nodes[i]);
+        *end = 0;
+        if (!done) {
+            OnUiThread([node] { DeleteTreeChildren(node); });
+            FreeItemArray(items, count);
+            return false;
+        }
+    }
+    level->items = items;
+    level->count = count;
+    level->hasSubfolder = !subfolders.empty();
+    return true;
+}
+
 // Scans the folder whose path (with its trailing "\") the buffer holds up
-// to end. Its array is attached only after all its subfolders are done, so
-// a stop unwinds level by level: each level deletes the nodes it inserted,
-// then frees what it listed. True when done, false when stopped.
+// to end. Its array is attached only after all its subfolders are done.
+// True when done, false when stopped.
 bool ScanFolder(ScanWalk& walk, char16_t* end, ItemNode* folder, QTreeWidgetItem* node) {
     if (scanState.load() == SCAN_STOP_REQUESTED) {
         OnUiThread([] { ShowScanStopped(); });
@@ -144,35 +190,10 @@ bool ScanFolder(ScanWalk& walk, char16_t* end, ItemNode* folder, QTreeWidgetItem
         OnUiThread([&] { ShowScanPath(walk); });
         walk.lastStatus = Clock::now();
     }
-
-    ItemNode* items = nullptr;
-    uint32_t count = 0;
-    size_t used = static_cast<size_t>(end - walk.path);
-    if (used + 4 <= PATH_CHARS) {  // room for "*.*" and the NUL
-        CopyText(end, u"*.*", 3);
-        count = ListFolder(walk.path, folder, false, &items);
-        *end = 0;
-    }
-    std::vector<ItemNode*> subfolders;
-    std::vector<QTreeWidgetItem*> nodes;
-    TakeLevel(walk, items, count, node, &subfolders, &nodes);
-
-    for (size_t i = 0; i < subfolders.size(); ++i) {
-        char16_t* subEnd = nullptr;
-        if (!AppendFolderName(walk, end, subfolders[i]->name, &subEnd)) {
-            subfolders[i]->flags |= ITEM_SCANNED;
-            continue;
-        }
-        bool done = ScanFolder(walk, subEnd, subfolders[i], nodes[i]);
-        *end = 0;
-        if (!done) {
-            OnUiThread([node] { DeleteTreeChildren(node); });
-            FreeItemArray(items, count);
-            return false;
-        }
-    }
-    folder->children = items;
-    folder->childCount = count;
+    ScannedLevel level;
+    if (!ScanSubfolders(walk, end, folder, false, node, &level)) return false;
+    folder->children = level.items;
+    folder->childCount = level.count;
     folder->flags |= ITEM_SCANNED;
     return true;
 }
@@ -181,13 +202,8 @@ bool ScanFolder(ScanWalk& walk, char16_t* end, ItemNode* folder, QTreeWidgetItem
 // totals computed, and attached on the user-interface thread with the
 // report, so that the drive's own record changes only there. False when
 // stopped; nothing below the drive is left then.
-bool ScanDrive(ScanWalk& walk, ItemNode** driveItems, uint32_t* driveCount, bool* hasSubfolder) {
+bool ScanDrive(ScanWalk& walk, ScannedLevel* level) {
     ItemNode* drive = walk.request->item;
-    QTreeWidgetItem* driveNode = walk.request->treeItem;
-    *driveItems = nullptr;
-    *driveCount = 0;
-    *hasSubfolder = false;
-
     size_t length = TextLength(drive->name);
     bool isStoreRoot = length > 0 && drive->name[length - 1] == u'\\';
     walk.lastStatus = Clock::now();
@@ -197,46 +213,15 @@ bool ScanDrive(ScanWalk& walk, ItemNode** driveItems, uint32_t* driveCount, bool
         SetStatusSimpleText(drive->name);
         SetStatusProgress(ScanProgressPermille(0, walk.request->usedBytes));
     });
-
-    ItemNode* items = nullptr;
-    uint32_t count = 0;
-    char16_t* end = walk.path;
-    if (length + 5 <= PATH_CHARS) {
-        std::copy(drive->name, drive->name + length, walk.path);
-        end = walk.path + length;
-        if (!isStoreRoot) *end++ = u'\\';
-        CopyText(end, u"*.*", 3);
-        count = ListFolder(walk.path, drive, isStoreRoot, &items);
-        *end = 0;
-    }
-    std::vector<ItemNode*> subfolders;
-    std::vector<QTreeWidgetItem*> nodes;
-    TakeLevel(walk, items, count, driveNode, &subfolders, &nodes);
-
-    for (size_t i = 0; i < subfolders.size(); ++i) {
-        ItemNode* folder = subfolders[i];
-        *hasSubfolder = true;
-        if (folder->flags & ITEM_DATABASE) {
-            ScanDatabaseFolder(walk, folder);
-            continue;
-        }
-        char16_t* subEnd = nullptr;
-        if (!AppendFolderName(walk, end, folder->name, &subEnd)) {
-            folder->flags |= ITEM_SCANNED;
-            continue;
-        }
-        bool done = ScanFolder(walk, subEnd, folder, nodes[i]);
-        *end = 0;
-        if (!done) {
-            OnUiThread([driveNode] { DeleteTreeChildren(driveNode); });
-            FreeItemArray(items, count);
-            return false;
-        }
-    }
+    // A name too long for the buffer leaves the drive without content.
+    if (length + 5 > PATH_CHARS) return true;
+    std::copy(drive->name, drive->name + length, walk.path);
+    char16_t* end = walk.path + length;
+    if (!isStoreRoot) *end++ = u'\\';
+    *end = 0;
+    if (!ScanSubfolders(walk, end, drive, isStoreRoot, walk.request->treeItem, level)) return false;
     // Totals once, after the walk; the drive's own total stays its capacity.
-    for (uint32_t i = 0; i < count; ++i) ComputeTotals(&items[i]);
-    *driveItems = items;
-    *driveCount = count;
+    for (uint32_t i = 0; i < level->count; ++i) ComputeTotals(&level->items[i]);
     return true;
 }
 
@@ -255,16 +240,14 @@ void ScanThread(ScanRequest* request) {
     walk.seenBytes = 0;
     walk.path[0] = 0;
 
-    ItemNode* items = nullptr;
-    uint32_t count = 0;
-    bool hasSubfolder = false;
-    if (ScanDrive(walk, &items, &count, &hasSubfolder)) {
+    ScannedLevel level;
+    if (ScanDrive(walk, &level)) {
         OnUiThread([&] {
             ItemNode* drive = request->item;
-            drive->children = items;
-            drive->childCount = count;
+            drive->children = level.items;
+            drive->childCount = level.count;
             drive->flags = (drive->flags & ~ITEM_SCANNING) | ITEM_SCANNED;
-            SetTreeChildrenButton(request->treeItem, hasSubfolder);
+            SetTreeChildrenButton(request->treeItem, level.hasSubfolder);
             SetStatusProgress(-1);
             SetStatusSimple(false);
             OnScanDone(request);
@@ -273,7 +256,7 @@ void ScanThread(ScanRequest* request) {
         OnUiThread([&] {
             if (treePane) treePane->setUpdatesEnabled(true);
             request->item->flags &= ~ITEM_SCANNING;
-            OnScanStopped(request);
+            OnScanStopped();
         });
     }
 }

@@ -24,8 +24,7 @@ bool OpenPathWithDesktop(const char16_t* path) {
     return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
 }
 
-void OpenWithShell(QWidget* owner, const ItemNode* item) {
-    (void)owner;  // the desktop places its own windows
+void OpenWithShell(const ItemNode* item) {
     if (!item || !item->parent || !shellOpener) return;
     // A path that does not fit would come out cut short, naming another file.
     if (ItemPathLength(item) >= PATH_CHARS) return;

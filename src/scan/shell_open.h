@@ -4,7 +4,6 @@
 #include "model/item_node.h"
 
 class QUrl;
-class QWidget;
 
 // Opens a program path ("\docs\a.txt") with the desktop's program for its
 // type. Replaceable, so that tests launch nothing.
@@ -20,4 +19,4 @@ bool OpenPathWithDesktop(const char16_t* path);
 
 // Opens item's file through shellOpener. A failure is silent: the desktop
 // tells the user itself when it has no program for the type.
-void OpenWithShell(QWidget* owner, const ItemNode* item);
+void OpenWithShell(const ItemNode* item);

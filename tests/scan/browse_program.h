@@ -77,7 +77,7 @@ protected:
     static void Select(QTreeWidgetItem* node) { treePane->setCurrentItem(node); }
 
     // No scan, no worker and no pending selection.
-    static bool Settled() { return scanState == SCAN_IDLE && !ScanWorkerAlive() && !pendingTimerArmed; }
+    static bool Settled() { return ScanSettled(); }
     static bool WaitSettled() { return WaitUntil(Settled); }
 
     // Selects the drive "\" and waits until it is scanned and listed.

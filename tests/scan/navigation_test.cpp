@@ -49,7 +49,7 @@ TEST_F(NavigationTest, QuickSelectionsShowEachInTheTreeButListOnlyTheLast) {
         EXPECT_EQ(treePane->currentItem(), Node({u"\\", name}));
         EXPECT_EQ(listedPlace, store);
     }
-    EXPECT_TRUE(pendingTimerArmed);
+    EXPECT_TRUE(PendingSelectionArmed());
     EXPECT_EQ(PendingSelectionTimer()->interval(), PENDING_SELECTION_MS);
     ASSERT_TRUE(WaitUntil([&] {
         listed.insert(listedPlace);
@@ -77,7 +77,7 @@ TEST_F(NavigationTest, TheMarksQuestionCanKeepTheSelection) {
     }
     EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"My Documents"}));
     EXPECT_EQ(treePane->selectedItems(), QList<QTreeWidgetItem*>({Node({u"\\", u"My Documents"})}));
-    EXPECT_FALSE(pendingTimerArmed);
+    EXPECT_FALSE(PendingSelectionArmed());
     EXPECT_TRUE(letter->flags & ITEM_MARKED);
     // Up asks the same question.
     {
@@ -133,7 +133,7 @@ TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
     EXPECT_FALSE(IsCommandEnabled(CMD_UP));
     EXPECT_FALSE(GoUp());
     EXPECT_EQ(treePane->currentItem(), TreeRootNode());
-    EXPECT_FALSE(pendingTimerArmed);
+    EXPECT_FALSE(PendingSelectionArmed());
 
     ScanStore();
     Select(Node({u"\\", u"Windows"}));
@@ -350,7 +350,7 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     ASSERT_TRUE(IsCommandEnabled(CMD_OPEN));
     CommandAction(CMD_OPEN)->trigger();
     EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(pendingTimerArmed);
+    ASSERT_TRUE(PendingSelectionArmed());
     EXPECT_EQ(PendingSelectionTimer()->interval(), 0);
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
@@ -368,7 +368,7 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     // Open acts on the list only: from the tree it does nothing.
     FocusAndActivate(treePane);
     CommandAction(CMD_OPEN)->trigger();
-    EXPECT_FALSE(pendingTimerArmed);
+    EXPECT_FALSE(PendingSelectionArmed());
 }
 
 TEST_F(NavigationTest, DeleteMarksTheSelectedEntries) {

@@ -35,7 +35,7 @@ TEST_F(ScanTest, UnscannedDriveShowsPendingWhileScannedThenListsWithTotals) {
     uint64_t capacity = store->total;
     device.SetListingDelay(60000);
     Select(Node({u"\\"}));
-    EXPECT_TRUE(pendingTimerArmed);
+    EXPECT_TRUE(PendingSelectionArmed());
     EXPECT_EQ(scanState, SCAN_IDLE);
 
     ASSERT_TRUE(WaitUntil([] { return scanState != SCAN_IDLE; }));
@@ -125,7 +125,7 @@ TEST_P(ScanStopTest, StopAtAnyLevelLeavesTheDriveAsBefore) {
     EXPECT_TRUE(treePane->updatesEnabled());
     EXPECT_FALSE(BusyCursor());
     EXPECT_TRUE(IsCommandEnabled(CMD_REFRESH));
-    EXPECT_EQ(pendingItem, nullptr);
+    EXPECT_EQ(PendingItem(), nullptr);
     ExpectConsistentTree();
 
     // The stop text shows for five seconds, then the parts come back.
@@ -254,7 +254,7 @@ TEST_F(ScanTest, AChoiceComingDueDuringAnotherDrivesScanStopsThatScan) {
     Select(Node({u"Storage Card"}));
     Node({u"\\"})->setExpanded(true);
     ASSERT_EQ(scanItem, Item({u"\\"}));
-    ASSERT_TRUE(WaitUntil([] { return !pendingTimerArmed; }));
+    ASSERT_TRUE(WaitUntil([] { return !PendingSelectionArmed(); }));
     // The worker may report the stop within the same round of events as the
     // choice comes due; then the chosen drive's scan runs already.
     EXPECT_TRUE(scanState == SCAN_STOP_REQUESTED || scanItem == Item({u"Storage Card"}))
@@ -311,7 +311,7 @@ TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
     ASSERT_TRUE(WaitSettled());
     ItemNode* store = Item({u"\\"});
     EXPECT_FALSE(store->flags & (ITEM_SCANNED | ITEM_SCANNING));
-    EXPECT_EQ(pendingItem, nullptr);
+    EXPECT_EQ(PendingItem(), nullptr);
     EXPECT_FALSE(BusyCursor());
     EXPECT_TRUE(IsCommandEnabled(CMD_REFRESH));
     EXPECT_TRUE(StatusRestoreTimer()->isActive());

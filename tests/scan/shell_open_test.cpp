@@ -33,8 +33,8 @@ TEST(ShellOpen, HandsTheItemsFullPathToTheOpener) {
 
     opened.clear();
     shellOpener = RecordOpen;
-    OpenWithShell(nullptr, FindChildByName(docs, u"a b.txt"));
-    OpenWithShell(nullptr, root);  // the root has no file to open
+    OpenWithShell(FindChildByName(docs, u"a b.txt"));
+    OpenWithShell(root);  // the root has no file to open
     shellOpener = OpenPathWithDesktop;
     EXPECT_EQ(opened, std::vector<std::u16string>{u"\\docs\\a b.txt"});
 }
@@ -55,7 +55,7 @@ TEST(ShellOpen, APathThatDoesNotFitIsNotCutShort) {
     }
     opened.clear();
     shellOpener = RecordOpen;
-    OpenWithShell(nullptr, &chain.back());
+    OpenWithShell(&chain.back());
     shellOpener = OpenPathWithDesktop;
     EXPECT_TRUE(opened.empty());
 }
