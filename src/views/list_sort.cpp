@@ -21,10 +21,6 @@ namespace {
 // -1, 0 or 1 for two unsigned keys, ascending.
 int CompareKeys(uint64_t a, uint64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
-// A drive's free bytes; never below 0, even when a device reports more used
-// bytes than its capacity.
-uint64_t FreeBytes(const ItemNode* drive) { return drive->total > drive->ownSize ? drive->total - drive->ownSize : 0; }
-
 // The column of the sort under way, for the orderings below.
 int sortingColumn = 0;
 
@@ -145,7 +141,7 @@ int CompareDriveRows(ListRow* a, ListRow* b, int column) {
     case 1: result = CompareKeys(x->total, y->total); break;
     case 2: result = CompareKeys(x->ownSize, y->ownSize); break;
     case 3: result = CompareKeys(Percent(x->ownSize, x->total), Percent(y->ownSize, y->total)); break;
-    case 4: result = CompareKeys(FreeBytes(x), FreeBytes(y)); break;
+    case 4: result = CompareKeys(DriveFreeBytes(x), DriveFreeBytes(y)); break;
     default: return 0;
     }
     return driveSortReversed ? -result : result;

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 
-#include "model/format.h"
 #include "model/item_tree.h"
 #include "views/image_list.h"
+#include "views/list_model.h"
 
 StatusPartInfo statusPart0 = {STATUS_NONE, nullptr, 0};
 StatusPartInfo statusPart1 = {STATUS_NONE, nullptr, 0};
@@ -37,25 +37,16 @@ struct StatusState {
 };
 StatusState state = {{}, {}, false, {}, -1};
 
-QString GroupedNumber(uint64_t value) {
-    char16_t text[THOUSANDS_CHARS];
-    FormatThousands(text, THOUSANDS_CHARS, value);
-    return QString::fromUtf16(text);
-}
-
 // The text a record's kind makes of its item, read from the item now.
 QString RecordText(const StatusPartInfo& record) {
     const ItemNode* item = record.item;
     switch (record.kind) {
     case STATUS_FOLDER: {
         uint32_t count = item ? CountVisibleItems(item->children, item->childCount) : 0;
-        return QStringLiteral("%1 item(s)  %2 byte(s)").arg(count).arg(GroupedNumber(record.value));
+        return QStringLiteral("%1 item(s)  %2 byte(s)").arg(count).arg(GroupedText(record.value));
     }
-    case STATUS_DRIVE_FREE: {
-        // A device that reports more used bytes than capacity has none free.
-        uint64_t free = item && item->total > item->ownSize ? item->total - item->ownSize : 0;
-        return QStringLiteral("%1 byte(s) free").arg(GroupedNumber(free));
-    }
+    case STATUS_DRIVE_FREE:
+        return QStringLiteral("%1 byte(s) free").arg(GroupedText(item ? DriveFreeBytes(item) : 0));
     case STATUS_ROOT:
         return QStringLiteral("%1 drive(s)").arg(item ? item->childCount : 0);
     case STATUS_PENDING:
