@@ -16,9 +16,6 @@
 #include "views/image_list.h"
 #include "views/list_model.h"
 
-const int driveNaturalDescending[LIST_COLUMNS] = {0, 0, 0, 0, 0};
-const int contentsNaturalDescending[LIST_COLUMNS] = {0, 1, 1, 0, 0};
-
 namespace {
 
 // Header texts are read into buffers of this size, as every string is.
@@ -41,22 +38,23 @@ struct ColumnTraits {
     Qt::Alignment alignment;
     int32_t defaultWidth;
     ColumnText text;
+    bool naturalDescending;  // a first click sorts largest first (Size and Possession)
 };
 
 const ColumnTraits DRIVE_COLUMNS[LIST_COLUMNS] = {
-    {STR_HEADER_STORAGE, Qt::AlignLeft, 110, TEXT_NAME},
-    {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
-    {STR_HEADER_USAGE, Qt::AlignRight, 80, TEXT_BYTES},
-    {STR_HEADER_USAGE_PERCENT, Qt::AlignRight, 50, TEXT_PERCENT},
-    {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_STORAGE, Qt::AlignLeft, 110, TEXT_NAME, false},
+    {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80, TEXT_BYTES, false},
+    {STR_HEADER_USAGE, Qt::AlignRight, 80, TEXT_BYTES, false},
+    {STR_HEADER_USAGE_PERCENT, Qt::AlignRight, 50, TEXT_PERCENT, false},
+    {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80, TEXT_BYTES, false},
 };
 
 const ColumnTraits CONTENTS_COLUMNS[LIST_COLUMNS] = {
-    {STR_HEADER_NAME, Qt::AlignLeft, 160, TEXT_NAME},
-    {STR_HEADER_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
-    {STR_HEADER_POSSESSION, Qt::AlignRight, 50, TEXT_PERCENT},
-    {STR_HEADER_TYPE, Qt::AlignLeft, 80, TEXT_OTHER},
-    {STR_HEADER_MODIFIED, Qt::AlignLeft, 84, TEXT_OTHER},
+    {STR_HEADER_NAME, Qt::AlignLeft, 160, TEXT_NAME, false},
+    {STR_HEADER_SIZE, Qt::AlignRight, 80, TEXT_BYTES, true},
+    {STR_HEADER_POSSESSION, Qt::AlignRight, 50, TEXT_PERCENT, true},
+    {STR_HEADER_TYPE, Qt::AlignLeft, 80, TEXT_OTHER, false},
+    {STR_HEADER_MODIFIED, Qt::AlignLeft, 84, TEXT_OTHER, false},
 };
 
 // The header texts and images of the set shown now.
@@ -190,6 +188,11 @@ int32_t DefaultColumnWidth(int set, int column) {
     return std::max(traits.defaultWidth, static_cast<int32_t>(needed));
 }
 
+bool NaturalDescending(int set, int column) {
+    if (column < 0 || column >= LIST_COLUMNS) return false;
+    return ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column].naturalDescending;
+}
+
 bool SwitchToDriveColumns() { return SwitchColumns(LIST_DRIVES); }
 bool SwitchToContentsColumns() { return SwitchColumns(LIST_CONTENTS); }
 
@@ -211,12 +214,12 @@ void UpdateHeaderArrows() {
     const bool drives = listMode == LIST_DRIVES;
     const int sortColumn = drives ? driveSortColumn : contentsSortColumn;
     const bool reversed = drives ? driveSortReversed : contentsSortReversed;
-    const int* natural = drives ? driveNaturalDescending : contentsNaturalDescending;
     for (int column = 0; column < LIST_COLUMNS; ++column) {
+        const int natural = NaturalDescending(listMode, column) ? 1 : 0;
         if (column != sortColumn)
             headerImages[column] = IMAGE_NO_ARROW;
         else
-            headerImages[column] = reversed ? IMAGE_ARROW_DOWN - natural[column] : IMAGE_ARROW_UP + natural[column];
+            headerImages[column] = reversed ? IMAGE_ARROW_DOWN - natural : IMAGE_ARROW_UP + natural;
     }
     if (listModel) listModel->HeaderChanged();
 }

@@ -11,9 +11,9 @@
 
 class QHeaderView;
 
-// 1 where a column's natural order is descending (Size and Possession).
-extern const int driveNaturalDescending[5];
-extern const int contentsNaturalDescending[5];
+// Whether a column of set (LIST_DRIVES or LIST_CONTENTS) runs descending in
+// its natural order, the one a first click gives (Size and Possession).
+bool NaturalDescending(int set, int column);
 
 // The width a column of set (LIST_DRIVES or LIST_CONTENTS) starts with: the
 // list's classic width, widened where the program's font needs more room for

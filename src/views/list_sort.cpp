@@ -111,7 +111,7 @@ void OrderByKeys(uint32_t* order, uint32_t count) {
             key.key[0] = column == 4 ? row.modified : row.item->total;
         }
     }
-    const bool descending = (contentsNaturalDescending[column] != 0) != contentsSortReversed;
+    const bool descending = NaturalDescending(LIST_CONTENTS, column) != contentsSortReversed;
     const bool names = column == 0;
     std::sort(keys, keys + made, [descending, names](const SortKey& x, const SortKey& y) {
         int result = CompareKeys(x.key[0], y.key[0]);
@@ -153,7 +153,7 @@ int CompareContentsRows(ListRow* a, ListRow* b, int column) {
     switch (column) {
     case 0: result = CompareNames(a->item->name, b->item->name); break;
     case 1:
-    case 2: result = CompareKeys(b->item->total, a->item->total); break;
+    case 2: result = CompareKeys(a->item->total, b->item->total); break;
     case 3:
         if (!a->typeName) FetchTypeName(a);
         if (!b->typeName) FetchTypeName(b);
@@ -166,6 +166,7 @@ int CompareContentsRows(ListRow* a, ListRow* b, int column) {
         break;
     default: return 0;
     }
+    if (NaturalDescending(LIST_CONTENTS, column)) result = -result;
     return contentsSortReversed ? -result : result;
 }
 
