@@ -163,11 +163,12 @@ void RunExpunge(QDialog* dialog) {
     RemoveExpungedRows();
     if (listPane) listPane->setUpdatesEnabled(true);
     if (place) {
-        RefreshPossession(place->children, place->childCount);
+        // The totals below the place are final here: SubtractFromAncestors
+        // changes only the place and what lies above it.
+        const uint64_t listed = RefreshPossession(place->children, place->childCount);
         if (freed != 0) {
             SubtractFromAncestors(place, freed);
-            if (place->flags & (ITEM_FOLDER | ITEM_DRIVE))
-                ShowFolderStatus(place, SumVisibleTotals(place->children, place->childCount));
+            if (place->flags & (ITEM_FOLDER | ITEM_DRIVE)) ShowFolderStatus(place, listed);
         }
         if (!HasVisibleSubfolders(place) && placeNode) SetTreeChildrenButton(placeNode, false);
     }

@@ -147,12 +147,13 @@ uint64_t FillContentsList(ItemNode* entries, uint32_t count) {
     return total;
 }
 
-void RefreshPossession(ItemNode* entries, uint32_t count) {
+uint64_t RefreshPossession(ItemNode* entries, uint32_t count) {
     const uint64_t total = SumVisibleTotals(entries, count);
-    if (!listRows) return;
+    if (!listRows) return total;
     listedTotal = total;
     if (listModel) listModel->ColumnChanged(2);
     ReloadPieChart(total);
+    return total;
 }
 
 ListRow* FindListRow(const ItemNode* item) {

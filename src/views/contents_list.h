@@ -60,8 +60,8 @@ void FillDriveList(ItemNode* drives, uint32_t count);
 uint64_t FillContentsList(ItemNode* entries, uint32_t count);
 
 // Recomputes the Possession column after entries of the shown folder were
-// removed, and reloads the pie chart.
-void RefreshPossession(ItemNode* entries, uint32_t count);
+// removed, and reloads the pie chart. Returns the new listed total.
+uint64_t RefreshPossession(ItemNode* entries, uint32_t count);
 
 // The row record of an item, or none.
 ListRow* FindListRow(const ItemNode* item);
