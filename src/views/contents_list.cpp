@@ -214,24 +214,11 @@ void RemoveExpungedRows() {
     if (listModel) listModel->RemoveShownOfRemovedItems();
 }
 
-void ReleaseListRows() {
-    // No row of the view may point into the freed records.
-    if (listModel && shownRows.count) {
-        listModel->BeginReset();
-        FreeFillArrays();
-        listModel->EndReset();
-        return;
-    }
-    FreeFillArrays();
-}
-
 void ClearListPane() {
-    if (listModel) {
-        listModel->BeginReset();
-        shownRows.count = 0;
-        listModel->EndReset();
-    }
-    ReleaseListRows();
+    // Inside one reset: no row of the view may point into the freed records.
+    if (listModel) listModel->BeginReset();
+    FreeFillArrays();
+    if (listModel) listModel->EndReset();
 }
 
 void SortListByColumn(int column) {

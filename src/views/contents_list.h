@@ -89,11 +89,8 @@ void RedrawListRow(const ListRow* row);
 // pass after an expunge; their records stay in the array until the next fill.
 void RemoveExpungedRows();
 
-// Frees the row array.
-void ReleaseListRows();
-
-// Deletes every row of the list, then releases the row array: done before
-// the items they point to are freed, and before a new place is shown.
+// Deletes every row of the list and frees the row array: done before the
+// items they point to are freed, and before a new place is shown.
 void ClearListPane();
 
 // A header click: the same column flips its direction, another starts in its
