@@ -261,7 +261,7 @@ bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, u
     }
     folder->total -= sum;
     if (ok) {
-        delete node;
+        DeleteTreeNode(node);
         folder->flags |= ITEM_REMOVED;
         return true;
     }

@@ -61,6 +61,11 @@ QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item
 // for nodes whose items are about to be freed.
 void DeleteTreeChildren(QTreeWidgetItem* node);
 
+// Deletes node with its subtree, the same way: a current or pending node
+// among them moves to node's parent first. The root node, which has no
+// parent, is never deleted this way.
+void DeleteTreeNode(QTreeWidgetItem* node);
+
 // FindTreeChild under the current node, or under the root node when nothing
 // is selected.
 QTreeWidgetItem* FindTreeItemUnderSelection(const ItemNode* item);
