@@ -1,11 +1,9 @@
 #include "deletion/expunge.h"
 
-#include <cstdlib>
 #include <vector>
 
 #include <QDialog>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>

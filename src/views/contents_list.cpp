@@ -1,6 +1,5 @@
 #include "views/contents_list.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>

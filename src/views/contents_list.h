@@ -109,6 +109,3 @@ void NoteFocusPane(QWidget* pane);
 // The pie chart command is on exactly when the contents are sorted by Size
 // or Possession, largest first.
 void UpdatePieCommand();
-
-// Stores the shown column set's order and widths in the settings record.
-void SaveColumnLayout();

@@ -74,16 +74,6 @@ int32_t* OrderOf(ListMode mode) {
 
 QHeaderView* ListHeader() { return listPane ? listPane->header() : nullptr; }
 
-// Stores the widths and display order of the set shown now.
-void SaveShownLayout() {
-    QHeaderView* header = ListHeader();
-    if (!header || listMode == LIST_NONE || header->count() != LIST_COLUMNS) return;
-    int32_t* widths = WidthsOf(listMode);
-    int32_t* order = OrderOf(listMode);
-    for (int column = 0; column < LIST_COLUMNS; ++column) widths[column] = header->sectionSize(column);
-    for (int position = 0; position < LIST_COLUMNS; ++position) order[position] = header->logicalIndex(position);
-}
-
 // Gives the columns of the set shown now their stored widths and order. A
 // width or an order that no list could have produced (a damaged record)
 // gives way to the default, so every column stays on screen.
@@ -113,7 +103,7 @@ void ApplyShownLayout() {
 bool SwitchColumns(ListMode mode) {
     if (listMode == mode) return true;
     if (!listModel || !ListHeader()) return false;
-    if (listMode != LIST_NONE) SaveShownLayout();
+    if (listMode != LIST_NONE) SaveColumnLayout();
     const ColumnTraits* columns = ColumnsOf(mode);
     char16_t text[HEADER_TEXT_CHARS];
     for (int column = 0; column < LIST_COLUMNS; ++column) {
@@ -224,7 +214,14 @@ void UpdateHeaderArrows() {
     if (listModel) listModel->HeaderChanged();
 }
 
-void SaveColumnLayout() { SaveShownLayout(); }
+void SaveColumnLayout() {
+    QHeaderView* header = ListHeader();
+    if (!header || listMode == LIST_NONE || header->count() != LIST_COLUMNS) return;
+    int32_t* widths = WidthsOf(listMode);
+    int32_t* order = OrderOf(listMode);
+    for (int column = 0; column < LIST_COLUMNS; ++column) widths[column] = header->sectionSize(column);
+    for (int position = 0; position < LIST_COLUMNS; ++position) order[position] = header->logicalIndex(position);
+}
 
 void InstallHeaderArrowStyle(QHeaderView* header) {
     auto* style = new HeaderArrowStyle();

@@ -21,6 +21,10 @@ bool NaturalDescending(int set, int column);
 // terabytes, which every desktop drive reaches.
 int32_t DefaultColumnWidth(int set, int column);
 
+// Stores the widths and display order of the column set shown now in the
+// settings record.
+void SaveColumnLayout();
+
 // Makes the list carry the drive (or contents) columns. Leaving the other
 // set first stores its widths and order in the settings record; the new set
 // takes its own from there. True when the columns stand; a switch to the set
