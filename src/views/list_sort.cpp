@@ -129,6 +129,33 @@ void OrderByKeys(uint32_t* order, uint32_t count) {
     std::free(keys);
 }
 
+// The time of the database named name in databases, or MODIFIED_NONE: a time
+// of 0 or 1 is no time either.
+uint64_t DatabaseTime(const std::vector<DatabaseInfo>& databases, const char16_t* name) {
+    for (const DatabaseInfo& database : databases) {
+        if (CompareNames(database.name, name) != 0) continue;
+        return database.modified > MODIFIED_NONE ? database.modified : MODIFIED_NONE;
+    }
+    return MODIFIED_NONE;
+}
+
+// Fills the time of row, a database's, and of every other database row not
+// fetched yet: the object store lists all databases in one reading, which a
+// row at a time would repeat for each. Row keeps MODIFIED_NONE when the
+// reading fails; the others are left to their own fetch.
+void FetchDatabaseTimes(ListRow* row) {
+    std::vector<DatabaseInfo> databases;
+    if (!Device()->ReadDatabases(&databases)) return;
+    for (DatabaseInfo& database : databases) database.name[31] = 0;
+    row->modified = DatabaseTime(databases, row->item->name);
+    for (uint32_t record = 0; record < listRowCount; ++record) {
+        ListRow& other = listRows[record];
+        const ItemNode* item = other.item;
+        if (other.modified != 0 || !item || (item->flags & (ITEM_DATABASE | ITEM_FOLDER)) != ITEM_DATABASE) continue;
+        other.modified = DatabaseTime(databases, item->name);
+    }
+}
+
 }  // namespace
 
 int CompareDriveRows(ListRow* a, ListRow* b, int column) {
@@ -187,26 +214,16 @@ bool FetchModifiedTime(ListRow* row) {
     const ItemNode* item = row->item;
     row->modified = MODIFIED_NONE;
     if (!item) return false;
-    uint64_t time = 0;
-    bool found = false;
-    if (!(item->flags & ITEM_DATABASE)) {
-        char16_t path[PATH_CHARS];
-        found = ItemPath(path, PATH_CHARS, item) && Device()->LastWriteTime(path, &time);
-    } else if (!(item->flags & ITEM_FOLDER)) {
-        std::vector<DatabaseInfo> databases;
-        if (Device()->ReadDatabases(&databases)) {
-            for (DatabaseInfo& database : databases) {
-                database.name[31] = 0;
-                if (CompareNames(database.name, item->name) != 0) continue;
-                time = database.modified;
-                found = true;
-                break;
-            }
-        }
+    if (item->flags & ITEM_DATABASE) {
+        if (!(item->flags & ITEM_FOLDER)) FetchDatabaseTimes(row);
+        return row->modified > MODIFIED_NONE;
     }
+    uint64_t time = 0;
+    char16_t path[PATH_CHARS];
     // 0 and 1 would read as "not fetched" and "no time": such a time is no
     // time, and it is not asked for again.
-    if (!found || time <= MODIFIED_NONE) return false;
+    if (!ItemPath(path, PATH_CHARS, item) || !Device()->LastWriteTime(path, &time) || time <= MODIFIED_NONE)
+        return false;
     row->modified = time;
     return true;
 }
