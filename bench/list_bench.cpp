@@ -146,7 +146,6 @@ int main(int argc, char** argv) {
     uint64_t sortReads = 0, readsAfterSort = 0;
     for (int run = 0; run < runs; ++run) {
         ClearListPane();
-        ReleaseListRows();
         QCoreApplication::processEvents();
         contentsSortColumn = 1;
         contentsSortReversed = false;

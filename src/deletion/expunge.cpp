@@ -1,11 +1,9 @@
 #include "deletion/expunge.h"
 
-#include <cstdlib>
 #include <vector>
 
 #include <QDialog>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,22 +39,17 @@ std::vector<char16_t> PathOf(const ItemNode* item) {
 
 QString TextOf(const std::vector<char16_t>& path) { return QString::fromUtf16(path.data()); }
 
-// The busy cursor of a run; it gives way to the normal one for every
-// question and message.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
-class NormalCursor {
-public:
-    NormalCursor() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~NormalCursor() { QGuiApplication::restoreOverrideCursor(); }
+// The cursor of the whole program while it lives: the busy one for a run,
+// giving way to the normal one for every question and message.
+struct OverrideCursor {
+    explicit OverrideCursor(Qt::CursorShape shape) { QGuiApplication::setOverrideCursor(shape); }
+    ~OverrideCursor() { QGuiApplication::restoreOverrideCursor(); }
+    OverrideCursor(const OverrideCursor&) = delete;
+    OverrideCursor& operator=(const OverrideCursor&) = delete;
 };
 
 int Refuse(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path) {
-    NormalCursor normal;
+    OverrideCursor normal(Qt::ArrowCursor);
     return ShowStringMessage(owner, stringId, TextOf(path), QMessageBox::Ok, QMessageBox::Critical);
 }
 
@@ -136,14 +129,14 @@ void RunExpunge(QDialog* dialog) {
     uint32_t yesToAll = 0;
     uint64_t freed = 0;
     ItemNode* place = nullptr;
-    BusyCursor busy;
+    OverrideCursor busy(Qt::WaitCursor);
     QTreeWidgetItem* placeNode = treePane ? treePane->currentItem() : nullptr;
     if (listPane) listPane->setUpdatesEnabled(false);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         ItemNode* item = RowItem(list->topLevelItem(i));
         if (!item || (item->flags & ITEM_REMOVED)) continue;
         if (!place) place = item->parent;
-        if (item->flags & (ITEM_FOLDER | ITEM_DRIVE)) {
+        if (OpensAsPlace(item)) {
             QTreeWidgetItem* node = FindTreeChild(placeNode, item);
             if (!node) continue;
             uint64_t before = item->total;
@@ -163,11 +156,12 @@ void RunExpunge(QDialog* dialog) {
     RemoveExpungedRows();
     if (listPane) listPane->setUpdatesEnabled(true);
     if (place) {
-        RefreshPossession(place->children, place->childCount);
+        // The totals below the place are final here: SubtractFromAncestors
+        // changes only the place and what lies above it.
+        const uint64_t listed = RefreshPossession(place->children, place->childCount);
         if (freed != 0) {
             SubtractFromAncestors(place, freed);
-            if (place->flags & (ITEM_FOLDER | ITEM_DRIVE))
-                ShowFolderStatus(place, SumVisibleTotals(place->children, place->childCount));
+            if (OpensAsPlace(place)) ShowFolderStatus(place, listed);
         }
         if (!HasVisibleSubfolders(place) && placeNode) SetTreeChildrenButton(placeNode, false);
     }
@@ -191,7 +185,7 @@ bool DeleteEntryFile(QWidget* owner, ItemNode* item, uint32_t* yesToAll) {
             QString folderPath = item->parent ? TextOf(PathOf(item->parent)) : QString();
             int answer;
             {
-                NormalCursor normal;
+                OverrideCursor normal(Qt::ArrowCursor);
                 answer = AskReadOnlyDelete(owner, folderPath, QString::fromUtf16(item->name));
             }
             if (answer == ANSWER_YES_TO_ALL)
@@ -201,11 +195,7 @@ bool DeleteEntryFile(QWidget* owner, ItemNode* item, uint32_t* yesToAll) {
         }
         if (!Device()->SetAttributes(path.data(), attributes & ~FILE_ATTR_READONLY)) return false;
     }
-    if (Device()->DeleteFile(path.data())) {
-        item->flags |= ITEM_REMOVED;
-        return true;
-    }
-    if (Device()->LastError() == DEVICE_FILE_NOT_FOUND) {
+    if (Device()->DeleteFile(path.data()) || Device()->LastError() == DEVICE_FILE_NOT_FOUND) {
         item->flags |= ITEM_REMOVED;
         return true;
     }
@@ -260,7 +250,7 @@ bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, u
     }
     folder->total -= sum;
     if (ok) {
-        delete node;
+        DeleteTreeNode(node);
         folder->flags |= ITEM_REMOVED;
         return true;
     }
@@ -271,7 +261,7 @@ bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, u
 bool HasVisibleSubfolders(const ItemNode* item) {
     for (uint32_t i = 0; i < item->childCount; ++i) {
         const ItemNode& child = item->children[i];
-        if (!(child.flags & ITEM_REMOVED) && (child.flags & (ITEM_FOLDER | ITEM_DRIVE))) return true;
+        if (!(child.flags & ITEM_REMOVED) && OpensAsPlace(&child)) return true;
     }
     return false;
 }

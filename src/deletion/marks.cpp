@@ -32,19 +32,11 @@ void ClearMarksOf(ItemNode* folder) {
     }
 }
 
-}  // namespace
-
+// Whether an entry can carry a mark: files and folders, never a drive, a
+// database or the database folder.
 bool CanBeMarked(const ItemNode* item) { return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE)); }
 
-bool ConfirmLeavePlace(QWidget* owner) {
-    if (markedCount == 0) return true;
-    int answer = ShowStringMessage(owner, STR_ASK_DROP_MARKS, QString::fromUtf16(titleText),
-                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
-    if (answer != QMessageBox::Yes && answer != QMessageBox::Ok) return false;
-    ClearPlaceMarks();
-    return true;
-}
-
+// Clears the marks of the listed place and disables Expunge at 0.
 void ClearPlaceMarks() {
     // The marks belong to the folder the list shows. The tree's selection
     // names it, except in the moment between a selection and its listing,
@@ -53,6 +45,17 @@ void ClearPlaceMarks() {
     ClearMarksOf(place);
     if (listedPlace != place) ClearMarksOf(listedPlace);
     if (markedCount == 0) EnableCommand(CMD_EXPUNGE, false);
+}
+
+}  // namespace
+
+bool ConfirmLeavePlace(QWidget* owner) {
+    if (markedCount == 0) return true;
+    int answer = ShowStringMessage(owner, STR_ASK_DROP_MARKS, QString::fromUtf16(titleText),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
+    if (answer != QMessageBox::Yes && answer != QMessageBox::Ok) return false;
+    ClearPlaceMarks();
+    return true;
 }
 
 void KeepPlaceMarks() {
@@ -111,15 +114,14 @@ void MarkSelection(QWidget* pane, int commandId) {
     for (ListRow* row : SelectedListRows()) {
         ItemNode* item = row->item;
         if (!item) continue;
-        uint32_t refusal = 0;
-        if (item->flags & ITEM_DATABASE)
-            refusal = (item->flags & ITEM_FOLDER) ? STR_FOLDER_CANNOT_REMOVE : STR_DATABASE_CANNOT_REMOVE;
-        else if (item->flags & ITEM_DRIVE)
-            refusal = STR_DRIVE_CANNOT_REMOVE;
-        if (refusal) {
-            if (marking)
+        if (!CanBeMarked(item)) {
+            if (marking) {
+                uint32_t refusal = STR_DRIVE_CANNOT_REMOVE;
+                if (item->flags & ITEM_DATABASE)
+                    refusal = (item->flags & ITEM_FOLDER) ? STR_FOLDER_CANNOT_REMOVE : STR_DATABASE_CANNOT_REMOVE;
                 ShowStringMessage(OwnerWindow(), refusal, QString::fromUtf16(item->name), QMessageBox::Ok,
                                   QMessageBox::Warning);
+            }
         } else if (marking && !(item->flags & ITEM_MARKED)) {
             item->flags |= ITEM_MARKED;
             if (markedCount == 0) EnableCommand(CMD_EXPUNGE, true);

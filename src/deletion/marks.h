@@ -13,17 +13,10 @@ class QWidget;
 // Number of entries of the listed folder that carry ITEM_MARKED.
 extern uint32_t markedCount;
 
-// Whether an entry can carry a mark: files and folders, never a drive, a
-// database or the database folder.
-bool CanBeMarked(const ItemNode* item);
-
 // Asked before the listed place is left (another place, Refresh, the
 // history, closing). With marks it asks the marks question; yes clears them.
 // Returns true when leaving may go ahead.
 bool ConfirmLeavePlace(QWidget* owner);
-
-// Clears the marks of the listed place and disables Expunge at 0.
-void ClearPlaceMarks();
 
 // Keeps the current place and the names of its marked entries (a Palm-size
 // close, a low-memory request); a place kept earlier and not yet used stays.

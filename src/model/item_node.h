@@ -41,3 +41,9 @@ inline bool OpensAsPlace(const ItemNode* item) {
 inline bool HasChildrenButton(const ItemNode* item) {
     return item->flags & (ITEM_DRIVE | ITEM_ROOT);
 }
+
+// A drive's free bytes: never below 0, even when a device reports more used
+// bytes than its capacity.
+inline uint64_t DriveFreeBytes(const ItemNode* drive) {
+    return drive->total > drive->ownSize ? drive->total - drive->ownSize : 0;
+}

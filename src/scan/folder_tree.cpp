@@ -269,6 +269,17 @@ void DeleteTreeChildren(QTreeWidgetItem* node) {
     qDeleteAll(children);
 }
 
+void DeleteTreeNode(QTreeWidgetItem* node) {
+    QTreeWidgetItem* parent = node ? node->parent() : nullptr;
+    if (!parent) return;
+    TreeSilence silence;
+    QTreeWidgetItem* current = treePane ? treePane->currentItem() : nullptr;
+    if (current && (current == node || IsTreeNodeBelow(current, node))) treePane->setCurrentItem(parent);
+    if (pendingTreeItem && (pendingTreeItem == node || IsTreeNodeBelow(pendingTreeItem, node)))
+        OnTreeNodesDeleting(parent);
+    delete node;
+}
+
 bool SelectItemInTree(const ItemNode* item) {
     QTreeWidgetItem* node = FindTreeChild(CurrentTreeNode(), item);
     if (!node) return false;

@@ -51,6 +51,11 @@ QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item
 // for nodes whose items are about to be freed.
 void DeleteTreeChildren(QTreeWidgetItem* node);
 
+// Deletes node with its subtree, the same way: a current or pending node
+// among them moves to node's parent first. The root node, which has no
+// parent, is never deleted this way.
+void DeleteTreeNode(QTreeWidgetItem* node);
+
 // Selects the node of item among the children of the selected node (of the
 // root node when none is selected); false when there is none (or the marks
 // question refused the change).

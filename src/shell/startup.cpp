@@ -18,7 +18,7 @@
 #include "resources/resource_module.h"
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
-#include "views/contents_list.h"
+#include "views/list_columns.h"
 #include "views/image_list.h"
 #include "views/type_cache.h"
 

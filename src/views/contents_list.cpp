@@ -1,6 +1,5 @@
 #include "views/contents_list.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>
@@ -147,12 +146,13 @@ uint64_t FillContentsList(ItemNode* entries, uint32_t count) {
     return total;
 }
 
-void RefreshPossession(ItemNode* entries, uint32_t count) {
+uint64_t RefreshPossession(ItemNode* entries, uint32_t count) {
     const uint64_t total = SumVisibleTotals(entries, count);
-    if (!listRows) return;
+    if (!listRows) return total;
     listedTotal = total;
     if (listModel) listModel->ColumnChanged(2);
     ReloadPieChart(total);
+    return total;
 }
 
 ListRow* FindListRow(const ItemNode* item) {
@@ -213,24 +213,11 @@ void RemoveExpungedRows() {
     if (listModel) listModel->RemoveShownOfRemovedItems();
 }
 
-void ReleaseListRows() {
-    // No row of the view may point into the freed records.
-    if (listModel && shownRows.count) {
-        listModel->BeginReset();
-        FreeFillArrays();
-        listModel->EndReset();
-        return;
-    }
-    FreeFillArrays();
-}
-
 void ClearListPane() {
-    if (listModel) {
-        listModel->BeginReset();
-        shownRows.count = 0;
-        listModel->EndReset();
-    }
-    ReleaseListRows();
+    // Inside one reset: no row of the view may point into the freed records.
+    if (listModel) listModel->BeginReset();
+    FreeFillArrays();
+    if (listModel) listModel->EndReset();
 }
 
 void SortListByColumn(int column) {

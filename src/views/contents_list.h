@@ -60,8 +60,8 @@ void FillDriveList(ItemNode* drives, uint32_t count);
 uint64_t FillContentsList(ItemNode* entries, uint32_t count);
 
 // Recomputes the Possession column after entries of the shown folder were
-// removed, and reloads the pie chart.
-void RefreshPossession(ItemNode* entries, uint32_t count);
+// removed, and reloads the pie chart. Returns the new listed total.
+uint64_t RefreshPossession(ItemNode* entries, uint32_t count);
 
 // The row record of an item, or none.
 ListRow* FindListRow(const ItemNode* item);
@@ -89,11 +89,8 @@ void RedrawListRow(const ListRow* row);
 // pass after an expunge; their records stay in the array until the next fill.
 void RemoveExpungedRows();
 
-// Frees the row array.
-void ReleaseListRows();
-
-// Deletes every row of the list, then releases the row array: done before
-// the items they point to are freed, and before a new place is shown.
+// Deletes every row of the list and frees the row array: done before the
+// items they point to are freed, and before a new place is shown.
 void ClearListPane();
 
 // A header click: the same column flips its direction, another starts in its
@@ -112,6 +109,3 @@ void NoteFocusPane(QWidget* pane);
 // The pie chart command is on exactly when the contents are sorted by Size
 // or Possession, largest first.
 void UpdatePieCommand();
-
-// Stores the shown column set's order and widths in the settings record.
-void SaveColumnLayout();

@@ -16,9 +16,6 @@
 #include "views/image_list.h"
 #include "views/list_model.h"
 
-const int driveNaturalDescending[LIST_COLUMNS] = {0, 0, 0, 0, 0};
-const int contentsNaturalDescending[LIST_COLUMNS] = {0, 1, 1, 0, 0};
-
 namespace {
 
 // Header texts are read into buffers of this size, as every string is.
@@ -41,22 +38,23 @@ struct ColumnTraits {
     Qt::Alignment alignment;
     int32_t defaultWidth;
     ColumnText text;
+    bool naturalDescending;  // a first click sorts largest first (Size and Possession)
 };
 
 const ColumnTraits DRIVE_COLUMNS[LIST_COLUMNS] = {
-    {STR_HEADER_STORAGE, Qt::AlignLeft, 110, TEXT_NAME},
-    {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
-    {STR_HEADER_USAGE, Qt::AlignRight, 80, TEXT_BYTES},
-    {STR_HEADER_USAGE_PERCENT, Qt::AlignRight, 50, TEXT_PERCENT},
-    {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80, TEXT_BYTES},
+    {STR_HEADER_STORAGE, Qt::AlignLeft, 110, TEXT_NAME, false},
+    {STR_HEADER_DRIVE_SIZE, Qt::AlignRight, 80, TEXT_BYTES, false},
+    {STR_HEADER_USAGE, Qt::AlignRight, 80, TEXT_BYTES, false},
+    {STR_HEADER_USAGE_PERCENT, Qt::AlignRight, 50, TEXT_PERCENT, false},
+    {STR_HEADER_FREE_SPACE, Qt::AlignRight, 80, TEXT_BYTES, false},
 };
 
 const ColumnTraits CONTENTS_COLUMNS[LIST_COLUMNS] = {
-    {STR_HEADER_NAME, Qt::AlignLeft, 160, TEXT_NAME},
-    {STR_HEADER_SIZE, Qt::AlignRight, 80, TEXT_BYTES},
-    {STR_HEADER_POSSESSION, Qt::AlignRight, 50, TEXT_PERCENT},
-    {STR_HEADER_TYPE, Qt::AlignLeft, 80, TEXT_OTHER},
-    {STR_HEADER_MODIFIED, Qt::AlignLeft, 84, TEXT_OTHER},
+    {STR_HEADER_NAME, Qt::AlignLeft, 160, TEXT_NAME, false},
+    {STR_HEADER_SIZE, Qt::AlignRight, 80, TEXT_BYTES, true},
+    {STR_HEADER_POSSESSION, Qt::AlignRight, 50, TEXT_PERCENT, true},
+    {STR_HEADER_TYPE, Qt::AlignLeft, 80, TEXT_OTHER, false},
+    {STR_HEADER_MODIFIED, Qt::AlignLeft, 84, TEXT_OTHER, false},
 };
 
 // The header texts and images of the set shown now.
@@ -75,16 +73,6 @@ int32_t* OrderOf(ListMode mode) {
 }
 
 QHeaderView* ListHeader() { return listPane ? listPane->header() : nullptr; }
-
-// Stores the widths and display order of the set shown now.
-void SaveShownLayout() {
-    QHeaderView* header = ListHeader();
-    if (!header || listMode == LIST_NONE || header->count() != LIST_COLUMNS) return;
-    int32_t* widths = WidthsOf(listMode);
-    int32_t* order = OrderOf(listMode);
-    for (int column = 0; column < LIST_COLUMNS; ++column) widths[column] = header->sectionSize(column);
-    for (int position = 0; position < LIST_COLUMNS; ++position) order[position] = header->logicalIndex(position);
-}
 
 // Gives the columns of the set shown now their stored widths and order. A
 // width or an order that no list could have produced (a damaged record)
@@ -115,7 +103,7 @@ void ApplyShownLayout() {
 bool SwitchColumns(ListMode mode) {
     if (listMode == mode) return true;
     if (!listModel || !ListHeader()) return false;
-    if (listMode != LIST_NONE) SaveShownLayout();
+    if (listMode != LIST_NONE) SaveColumnLayout();
     const ColumnTraits* columns = ColumnsOf(mode);
     char16_t text[HEADER_TEXT_CHARS];
     for (int column = 0; column < LIST_COLUMNS; ++column) {
@@ -190,6 +178,11 @@ int32_t DefaultColumnWidth(int set, int column) {
     return std::max(traits.defaultWidth, static_cast<int32_t>(needed));
 }
 
+bool NaturalDescending(int set, int column) {
+    if (column < 0 || column >= LIST_COLUMNS) return false;
+    return ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column].naturalDescending;
+}
+
 bool SwitchToDriveColumns() { return SwitchColumns(LIST_DRIVES); }
 bool SwitchToContentsColumns() { return SwitchColumns(LIST_CONTENTS); }
 
@@ -211,17 +204,24 @@ void UpdateHeaderArrows() {
     const bool drives = listMode == LIST_DRIVES;
     const int sortColumn = drives ? driveSortColumn : contentsSortColumn;
     const bool reversed = drives ? driveSortReversed : contentsSortReversed;
-    const int* natural = drives ? driveNaturalDescending : contentsNaturalDescending;
     for (int column = 0; column < LIST_COLUMNS; ++column) {
+        const int natural = NaturalDescending(listMode, column) ? 1 : 0;
         if (column != sortColumn)
             headerImages[column] = IMAGE_NO_ARROW;
         else
-            headerImages[column] = reversed ? IMAGE_ARROW_DOWN - natural[column] : IMAGE_ARROW_UP + natural[column];
+            headerImages[column] = reversed ? IMAGE_ARROW_DOWN - natural : IMAGE_ARROW_UP + natural;
     }
     if (listModel) listModel->HeaderChanged();
 }
 
-void SaveColumnLayout() { SaveShownLayout(); }
+void SaveColumnLayout() {
+    QHeaderView* header = ListHeader();
+    if (!header || listMode == LIST_NONE || header->count() != LIST_COLUMNS) return;
+    int32_t* widths = WidthsOf(listMode);
+    int32_t* order = OrderOf(listMode);
+    for (int column = 0; column < LIST_COLUMNS; ++column) widths[column] = header->sectionSize(column);
+    for (int position = 0; position < LIST_COLUMNS; ++position) order[position] = header->logicalIndex(position);
+}
 
 void InstallHeaderArrowStyle(QHeaderView* header) {
     auto* style = new HeaderArrowStyle();

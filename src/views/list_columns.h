@@ -11,15 +11,19 @@
 
 class QHeaderView;
 
-// 1 where a column's natural order is descending (Size and Possession).
-extern const int driveNaturalDescending[5];
-extern const int contentsNaturalDescending[5];
+// Whether a column of set (LIST_DRIVES or LIST_CONTENTS) runs descending in
+// its natural order, the one a first click gives (Size and Possession).
+bool NaturalDescending(int set, int column);
 
 // The width a column of set (LIST_DRIVES or LIST_CONTENTS) starts with: the
 // list's classic width, widened where the program's font needs more room for
 // the header with its arrow or for a byte count of up to hundreds of
 // terabytes, which every desktop drive reaches.
 int32_t DefaultColumnWidth(int set, int column);
+
+// Stores the widths and display order of the column set shown now in the
+// settings record.
+void SaveColumnLayout();
 
 // Makes the list carry the drive (or contents) columns. Leaving the other
 // set first stores its widths and order in the settings record; the new set

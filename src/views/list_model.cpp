@@ -22,21 +22,13 @@ constexpr uint32_t NOT_SHOWN = UINT32_MAX;
 // "%d%%" of a share.
 QString PercentText(uint64_t part, uint64_t whole) { return QString::number(Percent(part, whole)) + u'%'; }
 
-QString GroupedText(uint64_t value) {
-    char16_t text[THOUSANDS_CHARS];
-    FormatThousands(text, THOUSANDS_CHARS, value);
-    return QString::fromUtf16(text);
-}
-
-uint64_t FreeBytes(const ItemNode* drive) { return drive->total > drive->ownSize ? drive->total - drive->ownSize : 0; }
-
 QString DriveCellText(const ItemNode* drive, int column) {
     switch (column) {
     case 0: return DisplayName(drive->name);
     case 1: return GroupedText(drive->total);
     case 2: return GroupedText(drive->ownSize);
     case 3: return PercentText(drive->ownSize, drive->total);
-    case 4: return GroupedText(FreeBytes(drive));
+    case 4: return GroupedText(DriveFreeBytes(drive));
     default: return QString();
     }
 }
@@ -82,6 +74,12 @@ void RebuildPositions() {
 }
 
 }  // namespace
+
+QString GroupedText(uint64_t value) {
+    char16_t text[THOUSANDS_CHARS];
+    FormatThousands(text, THOUSANDS_CHARS, value);
+    return QString::fromUtf16(text);
+}
 
 int ListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shownRows.count);

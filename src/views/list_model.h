@@ -87,6 +87,10 @@ int ShownPositionOf(uint32_t record);
 // up to date first.
 const uint32_t* ShownPositions();
 
+// A byte count with its thousands grouped ("1,234,567"), as the list and the
+// status bar show it.
+QString GroupedText(uint64_t value);
+
 // The text a row's name shows: the name itself, with line breaks and other
 // control characters turned into visible symbols, a host name's own "\"
 // byte back into "\", and the other lone surrogate halves (undecodable bytes

@@ -21,10 +21,6 @@ namespace {
 // -1, 0 or 1 for two unsigned keys, ascending.
 int CompareKeys(uint64_t a, uint64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
-// A drive's free bytes; never below 0, even when a device reports more used
-// bytes than its capacity.
-uint64_t FreeBytes(const ItemNode* drive) { return drive->total > drive->ownSize ? drive->total - drive->ownSize : 0; }
-
 // The column of the sort under way, for the orderings below.
 int sortingColumn = 0;
 
@@ -115,7 +111,7 @@ void OrderByKeys(uint32_t* order, uint32_t count) {
             key.key[0] = column == 4 ? row.modified : row.item->total;
         }
     }
-    const bool descending = (contentsNaturalDescending[column] != 0) != contentsSortReversed;
+    const bool descending = NaturalDescending(LIST_CONTENTS, column) != contentsSortReversed;
     const bool names = column == 0;
     std::sort(keys, keys + made, [descending, names](const SortKey& x, const SortKey& y) {
         int result = CompareKeys(x.key[0], y.key[0]);
@@ -133,6 +129,33 @@ void OrderByKeys(uint32_t* order, uint32_t count) {
     std::free(keys);
 }
 
+// The time of the database named name in databases, or MODIFIED_NONE: a time
+// of 0 or 1 is no time either.
+uint64_t DatabaseTime(const std::vector<DatabaseInfo>& databases, const char16_t* name) {
+    for (const DatabaseInfo& database : databases) {
+        if (CompareNames(database.name, name) != 0) continue;
+        return database.modified > MODIFIED_NONE ? database.modified : MODIFIED_NONE;
+    }
+    return MODIFIED_NONE;
+}
+
+// Fills the time of row, a database's, and of every other database row not
+// fetched yet: the object store lists all databases in one reading, which a
+// row at a time would repeat for each. Row keeps MODIFIED_NONE when the
+// reading fails; the others are left to their own fetch.
+void FetchDatabaseTimes(ListRow* row) {
+    std::vector<DatabaseInfo> databases;
+    if (!Device()->ReadDatabases(&databases)) return;
+    for (DatabaseInfo& database : databases) database.name[31] = 0;
+    row->modified = DatabaseTime(databases, row->item->name);
+    for (uint32_t record = 0; record < listRowCount; ++record) {
+        ListRow& other = listRows[record];
+        const ItemNode* item = other.item;
+        if (other.modified != 0 || !item || (item->flags & (ITEM_DATABASE | ITEM_FOLDER)) != ITEM_DATABASE) continue;
+        other.modified = DatabaseTime(databases, item->name);
+    }
+}
+
 }  // namespace
 
 int CompareDriveRows(ListRow* a, ListRow* b, int column) {
@@ -145,7 +168,7 @@ int CompareDriveRows(ListRow* a, ListRow* b, int column) {
     case 1: result = CompareKeys(x->total, y->total); break;
     case 2: result = CompareKeys(x->ownSize, y->ownSize); break;
     case 3: result = CompareKeys(Percent(x->ownSize, x->total), Percent(y->ownSize, y->total)); break;
-    case 4: result = CompareKeys(FreeBytes(x), FreeBytes(y)); break;
+    case 4: result = CompareKeys(DriveFreeBytes(x), DriveFreeBytes(y)); break;
     default: return 0;
     }
     return driveSortReversed ? -result : result;
@@ -157,7 +180,7 @@ int CompareContentsRows(ListRow* a, ListRow* b, int column) {
     switch (column) {
     case 0: result = CompareNames(a->item->name, b->item->name); break;
     case 1:
-    case 2: result = CompareKeys(b->item->total, a->item->total); break;
+    case 2: result = CompareKeys(a->item->total, b->item->total); break;
     case 3:
         if (!a->typeName) FetchTypeName(a);
         if (!b->typeName) FetchTypeName(b);
@@ -170,6 +193,7 @@ int CompareContentsRows(ListRow* a, ListRow* b, int column) {
         break;
     default: return 0;
     }
+    if (NaturalDescending(LIST_CONTENTS, column)) result = -result;
     return contentsSortReversed ? -result : result;
 }
 
@@ -190,26 +214,16 @@ bool FetchModifiedTime(ListRow* row) {
     const ItemNode* item = row->item;
     row->modified = MODIFIED_NONE;
     if (!item) return false;
-    uint64_t time = 0;
-    bool found = false;
-    if (!(item->flags & ITEM_DATABASE)) {
-        char16_t path[PATH_CHARS];
-        found = ItemPath(path, PATH_CHARS, item) && Device()->LastWriteTime(path, &time);
-    } else if (!(item->flags & ITEM_FOLDER)) {
-        std::vector<DatabaseInfo> databases;
-        if (Device()->ReadDatabases(&databases)) {
-            for (DatabaseInfo& database : databases) {
-                database.name[31] = 0;
-                if (CompareNames(database.name, item->name) != 0) continue;
-                time = database.modified;
-                found = true;
-                break;
-            }
-        }
+    if (item->flags & ITEM_DATABASE) {
+        if (!(item->flags & ITEM_FOLDER)) FetchDatabaseTimes(row);
+        return row->modified > MODIFIED_NONE;
     }
+    uint64_t time = 0;
+    char16_t path[PATH_CHARS];
     // 0 and 1 would read as "not fetched" and "no time": such a time is no
     // time, and it is not asked for again.
-    if (!found || time <= MODIFIED_NONE) return false;
+    if (!ItemPath(path, PATH_CHARS, item) || !Device()->LastWriteTime(path, &time) || time <= MODIFIED_NONE)
+        return false;
     row->modified = time;
     return true;
 }

@@ -228,11 +228,6 @@ const PieChart* PieChartRecord(QWidget* widget) {
     return ChartOf(widget);
 }
 
-const QImage* PieChartImage(QWidget* widget) {
-    PieChart* chart = ChartOf(widget);
-    return chart ? &chart->bitmap : nullptr;
-}
-
 QColor PieHighlightColour() {
     return QGuiApplication::palette().color(QPalette::Highlight);
 }

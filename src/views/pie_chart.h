@@ -83,10 +83,9 @@ int64_t SendPieMessage(QWidget* chart, uint32_t message, uint64_t wParam = 0, co
 // forgets them.
 void SetPieSliceNames(QWidget* chart, const QStringList& names);
 
-// The chart's record and offscreen image, for tests; none for a widget that
-// is no pie chart or has no record.
+// The chart's record, for tests; none for a widget that is no pie chart or
+// has no record.
 const PieChart* PieChartRecord(QWidget* chart);
-const QImage* PieChartImage(QWidget* chart);
 
 // The colour of a highlighted slice: the application palette's Highlight now.
 QColor PieHighlightColour();

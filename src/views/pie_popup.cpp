@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "model/item_tree.h"
 #include "platform/app_flags.h"
 #include "platform/command_actions.h"
 #include "platform/dialog_builder.h"
@@ -11,6 +10,7 @@
 #include "resources/resource_module.h"
 #include "scan/navigation.h"
 #include "views/contents_list.h"
+#include "views/list_model.h"
 #include "views/pie_chart.h"
 
 QWidget* pieWindow = nullptr;
@@ -75,13 +75,11 @@ void OpenPiePopup(QWidget* owner, QPoint paneCorner) {
         y = paneCorner.y() - frame.height();
     }
     popup->move(x, y);
-    SendPieMessage(pieWindow, PCM_REDRAW);
     CheckCommand(CMD_PIE_CHART, true);
     appFlags |= APP_PIE_POPUP;
 
-    // The listed total of the place the list shows.
-    ItemNode* place = listedPlace;
-    ReloadPieChart(place ? SumVisibleTotals(place->children, place->childCount) : 0);
+    // The listed total of the place the list shows; the reload draws the chart.
+    ReloadPieChart(listedPlace ? listedTotal : 0);
 }
 
 void ClosePiePopup() {

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 
-#include "model/format.h"
 #include "model/item_tree.h"
 #include "views/image_list.h"
+#include "views/list_model.h"
 
 StatusPartInfo statusPart0 = {STATUS_NONE, nullptr, 0};
 StatusPartInfo statusPart1 = {STATUS_NONE, nullptr, 0};
@@ -37,25 +37,16 @@ struct StatusState {
 };
 StatusState state = {{}, {}, false, {}, -1};
 
-QString GroupedNumber(uint64_t value) {
-    char16_t text[THOUSANDS_CHARS];
-    FormatThousands(text, THOUSANDS_CHARS, value);
-    return QString::fromUtf16(text);
-}
-
 // The text a record's kind makes of its item, read from the item now.
 QString RecordText(const StatusPartInfo& record) {
     const ItemNode* item = record.item;
     switch (record.kind) {
     case STATUS_FOLDER: {
         uint32_t count = item ? CountVisibleItems(item->children, item->childCount) : 0;
-        return QStringLiteral("%1 item(s)  %2 byte(s)").arg(count).arg(GroupedNumber(record.value));
+        return QStringLiteral("%1 item(s)  %2 byte(s)").arg(count).arg(GroupedText(record.value));
     }
-    case STATUS_DRIVE_FREE: {
-        // A device that reports more used bytes than capacity has none free.
-        uint64_t free = item && item->total > item->ownSize ? item->total - item->ownSize : 0;
-        return QStringLiteral("%1 byte(s) free").arg(GroupedNumber(free));
-    }
+    case STATUS_DRIVE_FREE:
+        return QStringLiteral("%1 byte(s) free").arg(GroupedText(item ? DriveFreeBytes(item) : 0));
     case STATUS_ROOT:
         return QStringLiteral("%1 drive(s)").arg(item ? item->childCount : 0);
     case STATUS_PENDING:
@@ -70,15 +61,21 @@ QString PartText(int part) {
     return state.plainTexts[part];
 }
 
+// Every part's text, made once for a paint or a change: a folder's text
+// counts all its entries.
+void PartTexts(QString texts[STATUS_PART_COUNT]) {
+    for (int part = 0; part < STATUS_PART_COUNT; ++part) texts[part] = PartText(part);
+}
+
 // The right edges of the parts as painted: the fixed edges, except that a
 // part whose text would be cut grows to hold it and moves the later parts
 // along (a free-bytes text of a large drive is wider than its part).
-void PartEdges(const QFontMetrics& metrics, int edges[STATUS_PART_COUNT]) {
+void PartEdges(const QFontMetrics& metrics, const QString texts[STATUS_PART_COUNT], int edges[STATUS_PART_COUNT]) {
     int shift = 0;
     for (int part = 0; part < STATUS_PART_COUNT; ++part) {
         int left = part == 0 ? 0 : edges[part - 1];
         int needed = 0;
-        QString text = PartText(part);
+        const QString& text = texts[part];
         if (!text.isEmpty())
             needed = left + 1 + TEXT_OFFSET + metrics.horizontalAdvance(text) + PADDING + 1 + PART_GAP;
         edges[part] = std::max(STATUS_PART_EDGES[part] + shift, needed);
@@ -131,10 +128,14 @@ public:
 
     // The texts for screen readers, set again after every change and paint.
     void Announce() {
+        QString texts[STATUS_PART_COUNT];
+        PartTexts(texts);
+        Announce(texts);
+    }
+    void Announce(const QString texts[STATUS_PART_COUNT]) {
         QStringList parts;
         for (int part = 0; part < STATUS_PART_COUNT; ++part) {
-            QString text = PartText(part);
-            if (!text.isEmpty()) parts << text;
+            if (!texts[part].isEmpty()) parts << texts[part];
         }
         QString partsText = parts.join(QStringLiteral("; "));
         QString shown = state.simple ? state.simpleText : partsText;
@@ -158,6 +159,8 @@ protected:
     void resizeEvent(QResizeEvent*) override { PlaceProgress(); }
 
     void paintEvent(QPaintEvent*) override {
+        QString texts[STATUS_PART_COUNT];
+        PartTexts(texts);
         QPainter painter(this);
         painter.fillRect(rect(), palette().color(QPalette::Window));
         painter.setPen(palette().color(QPalette::Mid));
@@ -172,10 +175,11 @@ protected:
             painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
         } else {
             int edges[STATUS_PART_COUNT];
-            PartEdges(fontMetrics(), edges);
-            for (int part = 0; part < STATUS_PART_COUNT; ++part) DrawPart(painter, PartFrame(edges, part, height()), part);
+            PartEdges(fontMetrics(), texts, edges);
+            for (int part = 0; part < STATUS_PART_COUNT; ++part)
+                DrawPart(painter, PartFrame(edges, part, height()), part, texts[part]);
         }
-        Announce();
+        Announce(texts);
     }
 
 private:
@@ -184,7 +188,7 @@ private:
 
     // One part: its frame, then, unless it draws nothing, the item's image
     // at the top left and the text after a 25-pixel gap, vertically centred.
-    void DrawPart(QPainter& painter, const QRect& frame, int part) {
+    void DrawPart(QPainter& painter, const QRect& frame, int part, const QString& text) {
         DrawSunkenFrame(painter, frame, palette());
         const StatusPartInfo* record = state.records[part];
         if (record && record->kind == STATUS_NONE) return;
@@ -198,8 +202,7 @@ private:
         }
         QRect textRect = content.adjusted(TEXT_OFFSET, 0, 0, 0);
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         record ? RecordText(*record) : state.plainTexts[part]);
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
         painter.restore();
     }
 
@@ -301,8 +304,10 @@ void SetStatusProgress(int permille) {
 
 QRect StatusPartRect(int part) {
     if (!statusBar || part < 0 || part >= STATUS_PART_COUNT) return QRect();
+    QString texts[STATUS_PART_COUNT];
+    PartTexts(texts);
     int edges[STATUS_PART_COUNT];
-    PartEdges(statusBar->fontMetrics(), edges);
+    PartEdges(statusBar->fontMetrics(), texts, edges);
     return PartFrame(edges, part, statusBar->height());
 }
 
