@@ -22,6 +22,7 @@
 #include "platform/host_device.h"
 #include "platform/memory_device.h"
 #include "scan/folder_tree.h"
+#include "support/item_fixture.h"
 #include "support/modal_answers.h"
 
 namespace {
@@ -252,8 +253,8 @@ TEST_F(ExpungeOnHost, ChangesAfterTheScanKeepEntriesInPlace) {
 }
 
 TEST(ExpungeRefused, ReadOnlyFileRefusedGetsItsAttributeBackAndAMessage) {
-    MemoryDevice device;
-    SetDevice(&device);
+    DeviceScope scope;
+    MemoryDevice& device = scope.device;
     device.AddFile(u"\\p\\locked", 10, FILE_ATTR_READONLY);
     device.RefuseDelete(u"\\p\\locked");
     ItemNode* root = CreateRootItem();
@@ -273,8 +274,6 @@ TEST(ExpungeRefused, ReadOnlyFileRefusedGetsItsAttributeBackAndAMessage) {
     EXPECT_EQ(device.GetAttributes(u"\\p\\locked"), uint32_t(FILE_ATTR_READONLY));
     ASSERT_EQ(answers.seen.size(), 2);
     EXPECT_EQ(answers.seen[1], "\\p\\locked | This file could not be removed by some reason.");
-    FreeItemTree();
-    SetDevice(nullptr);
 }
 
 }  // namespace
