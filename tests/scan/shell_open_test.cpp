@@ -12,6 +12,7 @@
 #include "platform/host_device.h"
 #include "scan/shell_open.h"
 #include "support/item_fixture.h"
+#include "support/scanned_drive.h"
 
 namespace {
 
@@ -26,14 +27,11 @@ TEST(ShellOpen, HandsTheItemsFullPathToTheOpener) {
     DeviceScope scope;
     scope.device.AddFile(u"\\docs\\a b.txt", 5);
     ItemNode* root = CreateRootItem();
-    ItemNode* store = FindChildByName(root, u"\\");
-    store->childCount = ListFolder(u"\\*.*", store, true, &store->children);
-    ItemNode* docs = FindChildByName(store, u"docs");
-    docs->childCount = ListFolder(u"\\docs\\*.*", docs, false, &docs->children);
+    ScanDriveForTest(FindChildByName(root, u"\\"));
 
     opened.clear();
     shellOpener = RecordOpen;
-    OpenWithShell(nullptr, FindChildByName(docs, u"a b.txt"));
+    OpenWithShell(nullptr, FindEntry(root, {u"\\", u"docs", u"a b.txt"}));
     OpenWithShell(nullptr, root);  // the root has no file to open
     shellOpener = OpenPathWithDesktop;
     EXPECT_EQ(opened, std::vector<std::u16string>{u"\\docs\\a b.txt"});
