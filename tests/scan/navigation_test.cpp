@@ -30,13 +30,6 @@ protected:
         device.AddFile(u"\\My Documents\\letter.doc", 3000);
         device.AddFolder(u"\\Program Files");
     }
-
-    static void FocusAndActivate(QWidget* widget) {
-        mainWindow->activateWindow();
-        QApplication::setActiveWindow(mainWindow);
-        widget->setFocus(Qt::OtherFocusReason);
-        QCoreApplication::processEvents();
-    }
 };
 
 TEST_F(NavigationTest, QuickSelectionsShowEachInTheTreeButListOnlyTheLast) {
@@ -144,7 +137,7 @@ TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(listedPlace, Item({u"\\"}));
 
-    FocusAndActivate(listPane);
+    FocusPane(listPane);
     QTest::keyClick(listPane, Qt::Key_Backspace);
     EXPECT_EQ(treePane->currentItem(), TreeRootNode());
     ASSERT_TRUE(WaitSettled());
@@ -154,7 +147,7 @@ TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
 
 TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
     Start();
-    FocusAndActivate(treePane);
+    FocusPane(treePane);
     ASSERT_TRUE(treePane->hasFocus());
     QTest::keyClick(treePane, Qt::Key_Tab);
     EXPECT_TRUE(listPane->hasFocus());
@@ -163,7 +156,7 @@ TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
 
     CommandAction(CMD_FULL_SCREEN)->trigger();
     ASSERT_TRUE(appFlags & APP_FULLSCREEN);
-    FocusAndActivate(treePane);
+    FocusPane(treePane);
     QTest::keyClick(treePane, Qt::Key_Tab);
     EXPECT_TRUE(treePane->hasFocus());
 }
@@ -250,7 +243,7 @@ TEST_F(NavigationTest, APalmSizeCloseReopensThePlaceWithItsMarks) {
     ScanStore();
     Select(Node({u"\\", u"My Documents"}));
     ASSERT_TRUE(WaitSettled());
-    FocusAndActivate(listPane);
+    FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
     QTest::keyClick(listPane, Qt::Key_Delete);
     ASSERT_EQ(markedCount, 1u);
@@ -345,7 +338,7 @@ bool RecordOpen(const char16_t* path) {
 TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     Start();
     ScanStore();
-    FocusAndActivate(listPane);
+    FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows"}))));
     ASSERT_TRUE(IsCommandEnabled(CMD_OPEN));
     CommandAction(CMD_OPEN)->trigger();
@@ -358,7 +351,7 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     // Enter on a file's row opens it with the desktop's program.
     opened.clear();
     shellOpener = RecordOpen;
-    FocusAndActivate(listPane);
+    FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows", u"a.txt"}))));
     QTest::keyClick(listPane, Qt::Key_Return);
     shellOpener = OpenPathWithDesktop;
@@ -366,7 +359,7 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
 
     // Open acts on the list only: from the tree it does nothing.
-    FocusAndActivate(treePane);
+    FocusPane(treePane);
     CommandAction(CMD_OPEN)->trigger();
     EXPECT_FALSE(pendingTimerArmed);
 }
@@ -376,7 +369,7 @@ TEST_F(NavigationTest, DeleteMarksTheSelectedEntries) {
     ScanStore();
     Select(Node({u"\\", u"My Documents"}));
     ASSERT_TRUE(WaitSettled());
-    FocusAndActivate(listPane);
+    FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
     QTest::keyClick(listPane, Qt::Key_Delete);
     EXPECT_TRUE(Item({u"\\", u"My Documents", u"letter.doc"})->flags & ITEM_MARKED);

@@ -429,14 +429,12 @@ TEST_F(ListTest, SelectionAndFocusDriveOpenDeleteAndUndelete) {
     AddDocs();
     Start();
     Show(Folder({u"docs"}));
-    treePane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(treePane);
     EXPECT_EQ(focusPane, treePane);
     EXPECT_TRUE(RowCommandsEnabled(false));
 
     // The list gets the focus with nothing selected: the commands stay off.
-    listPane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(listPane);
     EXPECT_EQ(focusPane, listPane);
     EXPECT_TRUE(RowCommandsEnabled(false));
 
@@ -448,12 +446,10 @@ TEST_F(ListTest, SelectionAndFocusDriveOpenDeleteAndUndelete) {
     EXPECT_EQ(SelectedListRows()[2], ShownRow(2));
 
     // The tree takes the focus: off; the list takes it back with rows selected: on.
-    treePane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(treePane);
     EXPECT_EQ(focusPane, treePane);
     EXPECT_TRUE(RowCommandsEnabled(false));
-    listPane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(listPane);
     EXPECT_TRUE(RowCommandsEnabled(true));
 
     // Emptying the selection turns them off.
@@ -461,8 +457,7 @@ TEST_F(ListTest, SelectionAndFocusDriveOpenDeleteAndUndelete) {
     EXPECT_TRUE(RowCommandsEnabled(false));
 
     // Select All from the tree: every row selected, none focused, the list focused.
-    treePane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(treePane);
     CommandAction(CMD_SELECT_ALL)->trigger();
     QCoreApplication::processEvents();
     EXPECT_EQ(SelectedListRows().size(), 4u);
