@@ -24,10 +24,7 @@ class NavigationTest : public BrowseProgram {
 protected:
     void SetUp() override {
         BrowseProgram::SetUp();
-        device.AddFolder(u"\\Windows\\System");
-        device.AddFile(u"\\Windows\\System\\core.dll", 5000);
-        device.AddFolder(u"\\My Documents");
-        device.AddFile(u"\\My Documents\\letter.doc", 3000);
+        AddSampleFolders();
         device.AddFolder(u"\\Program Files");
     }
 };
@@ -59,8 +56,7 @@ TEST_F(NavigationTest, TheMarksQuestionCanKeepTheSelection) {
     Start();
     ItemNode* store = ScanStore();
     ItemNode* letter = Item({u"\\", u"My Documents", u"letter.doc"});
-    Select(Node({u"\\", u"My Documents"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"My Documents"}));
     letter->flags |= ITEM_MARKED;
     markedCount = 1;
     {
@@ -129,8 +125,7 @@ TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
     EXPECT_FALSE(pendingTimerArmed);
 
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     EXPECT_TRUE(IsCommandEnabled(CMD_UP));
     CommandAction(CMD_UP)->trigger();
     EXPECT_EQ(treePane->currentItem(), Node({u"\\"}));
@@ -164,8 +159,7 @@ TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
 TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     ItemNode* before = Item({u"\\", u"Windows"});
     device.AddFile(u"\\Windows\\new.txt", 40);
     device.SetListingDelay(60000);
@@ -194,8 +188,7 @@ TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
 TEST_F(NavigationTest, ANewPlaceReplacesTheNavigationWaitingForItsScan) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_NE(navigationPath, nullptr);
@@ -241,8 +234,7 @@ TEST_F(NavigationTest, APalmSizeCloseReopensThePlaceWithItsMarks) {
     UsePlatform("PocketPC");
     Start();
     ScanStore();
-    Select(Node({u"\\", u"My Documents"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"My Documents"}));
     FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
     QTest::keyClick(listPane, Qt::Key_Delete);
@@ -297,8 +289,7 @@ TEST_F(NavigationTest, RefreshComesBackToTheFocusedEntry) {
     device.AddFile(u"\\Windows\\foo.txt", 300);
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     ListRow* foo = FindListRow(Item({u"\\", u"Windows", u"foo.txt"}));
     ASSERT_NE(foo, nullptr);
     SelectAndShowRow(ShownRowPosition(foo));
@@ -367,8 +358,7 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
 TEST_F(NavigationTest, DeleteMarksTheSelectedEntries) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"My Documents"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"My Documents"}));
     FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
     QTest::keyClick(listPane, Qt::Key_Delete);
