@@ -14,8 +14,8 @@
 #include "platform/app_flags.h"
 #include "platform/command_actions.h"
 #include "support/modal_answers.h"
+#include "support/open_recorder.h"
 #include "views/contents_list.h"
-#include "scan/shell_open.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -317,12 +317,6 @@ TEST_F(NavigationTest, RefreshAtTheRootKeepsTheFocusedDriveRowWithoutAScan) {
     EXPECT_FALSE(Item({u"Storage Card"})->flags & ITEM_SCANNED);
 }
 
-std::vector<std::u16string> opened;
-bool RecordOpen(const char16_t* path) {
-    opened.emplace_back(path);
-    return true;
-}
-
 TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     Start();
     ScanStore();
@@ -337,13 +331,13 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
 
     // Enter on a file's row opens it with the desktop's program.
-    opened.clear();
-    shellOpener = RecordOpen;
-    FocusPane(listPane);
-    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows", u"a.txt"}))));
-    QTest::keyClick(listPane, Qt::Key_Return);
-    shellOpener = OpenPathWithDesktop;
-    EXPECT_EQ(opened, std::vector<std::u16string>{u"\\Windows\\a.txt"});
+    {
+        OpenRecorder recorder;
+        FocusPane(listPane);
+        SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows", u"a.txt"}))));
+        QTest::keyClick(listPane, Qt::Key_Return);
+        EXPECT_EQ(recorder.Opened(), std::vector<std::u16string>{u"\\Windows\\a.txt"});
+    }
     EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
 
     // Open acts on the list only: from the tree it does nothing.
