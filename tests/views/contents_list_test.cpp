@@ -13,7 +13,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +76,27 @@ protected:
         return names;
     }
 
+    static std::vector<QString> Headers() {
+        std::vector<QString> texts;
+        for (int column = 0; column < 5; ++column)
+            texts.push_back(Model()->headerData(column, Qt::Horizontal).toString());
+        return texts;
+    }
+
+    // The logical column at each position from the left.
+    static std::vector<int> ShownOrder() {
+        std::vector<int> order;
+        for (int position = 0; position < 5; ++position) order.push_back(listPane->header()->logicalIndex(position));
+        return order;
+    }
+
+    // The Modified text of a date.
+    static QString ModifiedText(uint64_t fileTime) {
+        char16_t text[32] = {};
+        FormatModified(fileTime, text, 32);
+        return QString::fromUtf16(text);
+    }
+
     static std::vector<QString> Column(int column) {
         std::vector<QString> texts;
         for (int row = 0; row < Model()->rowCount(); ++row) texts.push_back(Cell(row, column));
@@ -130,10 +150,7 @@ TEST_F(ListTest, ContentsShowSizesAndSharesLargestFirstWithRowZeroFocused) {
     EXPECT_EQ(ShownNames(), (Names{u"video.mkv", u"backup.tar", u"photos", u"notes.txt"}));
     EXPECT_EQ(Column(1), (std::vector<QString>{"3,221,225,472", "1,073,741,824", "600", "400"}));
     EXPECT_EQ(Column(2), (std::vector<QString>{"75%", "25%", "0%", "0%"}));
-    std::vector<QString> headers;
-    for (int column = 0; column < 5; ++column)
-        headers.push_back(Model()->headerData(column, Qt::Horizontal).toString());
-    EXPECT_EQ(headers, (std::vector<QString>{"Name", "Size", "Possession", "Type", "Modified"}));
+    EXPECT_EQ(Headers(), (std::vector<QString>{"Name", "Size", "Possession", "Type", "Modified"}));
     EXPECT_EQ(Arrows(), (std::vector<int>{IMAGE_NO_ARROW, IMAGE_ARROW_DOWN, IMAGE_NO_ARROW, IMAGE_NO_ARROW,
                                           IMAGE_NO_ARROW}));
     EXPECT_EQ(Model()->headerData(1, Qt::Horizontal, Qt::AccessibleDescriptionRole).toString(), "Sorted descending");
@@ -148,9 +165,7 @@ TEST_F(ListTest, ContentsShowSizesAndSharesLargestFirstWithRowZeroFocused) {
 
     // The Modified texts come from the device once painted; the folder has none.
     Paint();
-    char16_t expected[32] = {};
-    FormatModified(DayOf(2020, 1, 2), expected, 32);
-    EXPECT_EQ(Cell(0, 4), QString::fromUtf16(expected));
+    EXPECT_EQ(Cell(0, 4), ModifiedText(DayOf(2020, 1, 2)));
     EXPECT_EQ(Cell(2, 4), "");
     EXPECT_EQ(FindListRow(FindEntry(docs, {u"photos"}))->modified, MODIFIED_NONE);
     EXPECT_EQ(FindListRow(FindEntry(docs, {u"video.mkv"}))->item, FindEntry(docs, {u"video.mkv"}));
@@ -261,10 +276,7 @@ TEST_F(ListTest, DriveListShowsSpaceAndSortsEachColumnByItsOwnKey) {
     EXPECT_EQ((std::vector<QString>{Cell(2, 1), Cell(2, 2), Cell(2, 3), Cell(2, 4)}),
               (std::vector<QString>{"0", "0", "0%", "0"}));
     EXPECT_EQ(Cell(3, 3), "99%");
-    std::vector<QString> headers;
-    for (int column = 0; column < 5; ++column)
-        headers.push_back(Model()->headerData(column, Qt::Horizontal).toString());
-    EXPECT_EQ(headers, (std::vector<QString>{"Storage", "Size", "Usage", "Usage", "Free Space"}));
+    EXPECT_EQ(Headers(), (std::vector<QString>{"Storage", "Size", "Usage", "Usage", "Free Space"}));
     EXPECT_EQ(FocusedListRow(), ShownRow(0));
     EXPECT_FALSE(IsCommandEnabled(CMD_PIE_CHART));
 
@@ -303,20 +315,15 @@ TEST_F(ListTest, EachColumnSetKeepsItsOrderAndWidthsAcrossSwitchesAndRestarts) {
     header->resizeSection(0, 211);
     header->resizeSection(3, 44);
     const std::vector<int> contentsOrder = {4, 0, 2, 3, 1};
-    auto shownOrder = [&header] {
-        std::vector<int> order;
-        for (int position = 0; position < 5; ++position) order.push_back(header->logicalIndex(position));
-        return order;
-    };
-    ASSERT_EQ(shownOrder(), contentsOrder);
+    ASSERT_EQ(ShownOrder(), contentsOrder);
 
     FillDriveList(rootItem->children, rootItem->childCount);
-    EXPECT_EQ(shownOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(ShownOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(header->sectionSize(1), 123);
     EXPECT_EQ(header->sectionSize(0), DefaultColumnWidth(LIST_DRIVES, 0));
 
     Show(docs);
-    EXPECT_EQ(shownOrder(), contentsOrder);
+    EXPECT_EQ(ShownOrder(), contentsOrder);
     EXPECT_EQ(header->sectionSize(0), 211);
     EXPECT_EQ(header->sectionSize(3), 44);
     // A click on the header of Size, now last, still sorts by Size.
@@ -332,7 +339,7 @@ TEST_F(ListTest, EachColumnSetKeepsItsOrderAndWidthsAcrossSwitchesAndRestarts) {
     header = listPane->header();
     EXPECT_EQ(header->sectionSize(1), 123);
     Show(Folder({u"docs"}));
-    EXPECT_EQ(shownOrder(), contentsOrder);
+    EXPECT_EQ(ShownOrder(), contentsOrder);
     EXPECT_EQ(header->sectionSize(0), 211);
     EXPECT_EQ(header->sectionSize(3), 44);
     // Every run starts sorted by Size, largest first.
@@ -364,12 +371,9 @@ TEST_F(ListTest, DamagedStoredLayoutGivesWayToDefaults) {
         std::copy(cases[i].widths.begin(), cases[i].widths.end(), settingsBlob.contentsColumnWidths);
         Show(docs);
         QHeaderView* header = listPane->header();
-        std::vector<int> order, widths;
-        for (int k = 0; k < 5; ++k) {
-            order.push_back(header->logicalIndex(k));
-            widths.push_back(header->sectionSize(k));
-        }
-        EXPECT_EQ(order, cases[i].shownOrder) << i;
+        std::vector<int> widths;
+        for (int k = 0; k < 5; ++k) widths.push_back(header->sectionSize(k));
+        EXPECT_EQ(ShownOrder(), cases[i].shownOrder) << i;
         EXPECT_EQ(widths, cases[i].shownWidths) << i;
     }
 }
@@ -603,9 +607,7 @@ TEST_F(ListTest, DatabasesShowTheirTypeAndDateAndTheirFolderNoDate) {
     EXPECT_EQ(ShownNames(), (Names{u"Contacts", u"Appointments"}));
     EXPECT_EQ(Cell(0, 3), "Database");
     EXPECT_EQ(Cell(1, 3), "Database");
-    char16_t expected[32] = {};
-    FormatModified(DayOf(2022, 3, 4), expected, 32);
-    EXPECT_EQ(Cell(0, 4), QString::fromUtf16(expected));
+    EXPECT_EQ(Cell(0, 4), ModifiedText(DayOf(2022, 3, 4)));
     EXPECT_EQ(Cell(1, 4), "");
 }
 

@@ -18,6 +18,7 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/text.h"
+#include "support/icon_picture.h"
 #include "support/item_fixture.h"
 #include "support/scanned_drive.h"
 #include "views/image_list.h"
@@ -393,8 +394,6 @@ private:
     QStringList searchPaths, fallbackPaths;
     QString themeName, fallbackTheme;
 };
-
-QImage Picture(const QIcon& icon) { return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32); }
 
 TEST_F(TypeCacheTest, DesktopNamesByNameAloneWithThemeIconsOrOurOwn) {
     TestIconTheme theme;
