@@ -1,7 +1,6 @@
 // Marking, the marks question and the expunge through the real window over
 // the in-memory device: what the user does with the list, the tree and the
 // dialogs, and what storage and totals look like afterwards.
-#include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <QTest>

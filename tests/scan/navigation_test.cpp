@@ -2,7 +2,6 @@
 // marks question before a selection, Up, Backspace, Tab, Refresh, and places
 // to return to that no longer exist.
 #include <QAction>
-#include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTreeView>

@@ -3,7 +3,6 @@
 // tree, stopping at every level, expansions, and a worker that cannot start.
 #include <QAction>
 #include <QProgressBar>
-#include <QTimer>
 
 #include "browse_program.h"
 #include "platform/command_actions.h"
