@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -10,7 +11,7 @@ inline long StatusKilobytes(const char* key) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + 6);
+        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::strlen(key));
     }
     return 0;
 }

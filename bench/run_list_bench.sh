@@ -9,6 +9,6 @@ cd "$(dirname "$0")/.."
 ENTRIES="${1:-200000}"
 RUNS="${2:-3}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLUMETRA_BENCH=ON > /dev/null
-cmake --build build --target list_bench -j "$(nproc)" > /dev/null
+source bench/bench_common.sh
+BuildBench list_bench
 QT_QPA_PLATFORM=offscreen ./build/bench/list_bench "$ENTRIES" "$RUNS"

@@ -7,16 +7,12 @@
 #   bash bench/run_scan_bench.sh [TREE_FOLDER] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source bench/du_median.sh
+source bench/bench_common.sh
 TREE="${1:-${TMPDIR:-/tmp}/volumetra-bench-tree}"
 RUNS="${2:-5}"
 
-python3 bench/make_tree.py "$TREE"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLUMETRA_BENCH=ON > /dev/null
-cmake --build build --target scan_bench -j "$(nproc)" > /dev/null
-
-# Warm the cache with one walk before measuring.
-du -sx --apparent-size "$TREE" > /dev/null
+PrepareTree "$TREE"
+BuildBench scan_bench
 echo "== scan_bench (the program's scan until the list is filled)"
 scan_out="$(VOLUMETRA_ROOT="$TREE" QT_QPA_PLATFORM=offscreen ./build/bench/scan_bench "$RUNS")"
 echo "$scan_out"

@@ -5,16 +5,12 @@
 #   bash bench/run_walk_bench.sh [TREE_FOLDER] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source bench/du_median.sh
+source bench/bench_common.sh
 TREE="${1:-${TMPDIR:-/tmp}/volumetra-bench-tree}"
 RUNS="${2:-5}"
 
-python3 bench/make_tree.py "$TREE"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build --target walk_bench -j "$(nproc)" > /dev/null
-
-# Warm the cache with one walk of each before measuring.
-du -sx --apparent-size "$TREE" > /dev/null
+PrepareTree "$TREE"
+BuildBench walk_bench
 echo "== walk_bench"
 ./build/bench/walk_bench "$TREE" "$RUNS"
 

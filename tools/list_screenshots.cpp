@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -27,6 +26,7 @@
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "support/scanned_drive.h"
+#include "support/settings_folder.h"
 #include "views/contents_list.h"
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
@@ -82,10 +82,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 3) return 2;
     const QString mode = QString::fromLocal8Bit(argv[1]);
-    QTemporaryDir settings;
+    TemporarySettingsFolder settings;
     QTemporaryDir fixture;
-    if (!settings.isValid() || !fixture.isValid()) return 1;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    if (!fixture.isValid()) return 1;
     if (mode == "contents" || mode == "pie") {
         if (!MakeFixture(fixture.path())) return 1;
         setenv("VOLUMETRA_ROOT", fixture.path().toLocal8Bit().constData(), 1);

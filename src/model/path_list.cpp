@@ -2,6 +2,7 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -15,11 +16,6 @@ char16_t* AllocateText(size_t characters) {
 
 bool EndsWithSeparator(const char16_t* name, size_t length) {
     return length > 0 && name[length - 1] == u'\\';
-}
-
-char16_t FoldCase(char16_t unit) {
-    if (unit < 0x80) return (unit >= u'A' && unit <= u'Z') ? unit + (u'a' - u'A') : unit;
-    return QChar::toCaseFolded(unit);
 }
 
 // Appends a node holding text[0 .. length) after *last; false on no memory.
@@ -42,6 +38,18 @@ PathList* NewPathNode(const char16_t* text) {
     PathList* first = nullptr;
     PathList* last = nullptr;
     AppendNode(&first, &last, text, TextLength(text));
+    return first;
+}
+
+PathList* PathListFromNames(const std::vector<std::u16string>& names) {
+    PathList* first = nullptr;
+    PathList* last = nullptr;
+    for (const std::u16string& name : names) {
+        if (!AppendNode(&first, &last, name.c_str(), name.size())) {
+            FreePathList(first);
+            return nullptr;
+        }
+    }
     return first;
 }
 
@@ -159,7 +167,7 @@ uint32_t ItemPathLength(const ItemNode* item) {
     return FolderPathLength(item->parent) + static_cast<uint32_t>(TextLength(item->name));
 }
 
-char16_t FoldNameUnit(char16_t unit) { return FoldCase(unit); }
+char16_t FoldWideNameUnit(char16_t unit) { return QChar::toCaseFolded(unit); }
 
 int CompareNames(const char16_t* a, const char16_t* b) {
     size_t i = 0;
@@ -172,8 +180,8 @@ int CompareNames(const char16_t* a, const char16_t* b) {
             return exact;
         }
         if (x == y) continue;
-        char16_t foldedX = FoldCase(x);
-        char16_t foldedY = FoldCase(y);
+        char16_t foldedX = FoldNameUnit(x);
+        char16_t foldedY = FoldNameUnit(y);
         if (foldedX != foldedY) return foldedX < foldedY ? -1 : 1;
         if (exact == 0) exact = x < y ? -1 : 1;
     }
@@ -203,22 +211,30 @@ uint32_t SplitNameList(const char16_t* text, char16_t** names) {
 }
 
 char16_t* JoinNameList(const char16_t* names, uint32_t count) {
+    // A name holding the separator would come back as other names.
+    auto joinable = [](const char16_t* name, size_t length) {
+        return std::find(name, name + length, u',') == name + length;
+    };
     size_t characters = 0;
     const char16_t* name = names;
     for (uint32_t i = 0; i < count; ++i) {
         size_t length = TextLength(name);
-        characters += length + 1;
+        if (joinable(name, length)) characters += length + 1;
         name += length + 1;
     }
     char16_t* text = AllocateText(characters > 0 ? characters : 1);
     if (!text) return nullptr;
     char16_t* end = text;
+    bool first = true;
     name = names;
     for (uint32_t i = 0; i < count; ++i) {
         size_t length = TextLength(name);
-        if (i > 0) *end++ = u',';
-        CopyText(end, name, length);
-        end += length;
+        if (joinable(name, length)) {
+            if (!first) *end++ = u',';
+            first = false;
+            CopyText(end, name, length);
+            end += length;
+        }
         name += length + 1;
     }
     return text;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/item_node.h"
 
@@ -16,6 +18,9 @@ struct PathList {
 };
 
 PathList* NewPathNode(const char16_t* text);
+// The list of names in order (from the drive down); none when memory is
+// exhausted.
+PathList* PathListFromNames(const std::vector<std::u16string>& names);
 void FreePathList(PathList* list);
 
 // "\Windows\foo.txt" gives "\", "Windows", "foo.txt"; a last component of
@@ -45,7 +50,12 @@ int CompareNames(const char16_t* a, const char16_t* b);
 // The letter-case folding CompareNames compares by first: names whose folded
 // code units differ are ordered by the first such unit, a name before any
 // longer name it begins.
-char16_t FoldNameUnit(char16_t unit);
+// Inline for the common ASCII unit: sorting folds every unit of every name.
+char16_t FoldWideNameUnit(char16_t unit);
+inline char16_t FoldNameUnit(char16_t unit) {
+    if (unit < 0x80) return (unit >= u'A' && unit <= u'Z') ? unit + (u'a' - u'A') : unit;
+    return FoldWideNameUnit(unit);
+}
 
 // First record of item's children, removed ones included, whose name is text.
 ItemNode* FindChildByName(const ItemNode* item, const char16_t* text);
@@ -54,5 +64,6 @@ ItemNode* FindChildByName(const ItemNode* item, const char16_t* text);
 // names, the caller receives the block and frees it with std::free.
 uint32_t SplitNameList(const char16_t* text, char16_t** names);
 
-// Joins count packed names with ","; the caller frees the text with std::free.
+// Joins count packed names with ","; a name holding "," is left out. The
+// caller frees the text with std::free.
 char16_t* JoinNameList(const char16_t* names, uint32_t count);

@@ -287,15 +287,16 @@ int HostDevice::OpenEntryFolder(const char16_t* path, std::string* leafName, dev
         return -1;
     }
     struct stat facts;
-    bool driveKnown = onStore;
-    if (driveKnown) {
-        if (fstat(folder, &facts) != 0) {
-            Fail(errno);
-            close(folder);
-            return -1;
-        }
-        *driveDevice = facts.st_dev;
+    if (fstat(folder, &facts) != 0) {
+        Fail(errno);
+        close(folder);
+        return -1;
     }
+    // A card's folder on the store's own file system is no card (it was
+    // unmounted after the scan): what lies there is not what was listed.
+    const dev_t storeDevice = facts.st_dev;
+    bool driveKnown = onStore;
+    if (driveKnown) *driveDevice = storeDevice;
     size_t position = 0;
     while (position < folders.size()) {
         size_t end = folders.find('/', position);
@@ -325,6 +326,11 @@ int HostDevice::OpenEntryFolder(const char16_t* path, std::string* leafName, dev
         if (!driveKnown && end >= driveEnd) {
             driveKnown = true;
             *driveDevice = facts.st_dev;
+            if (facts.st_dev == storeDevice) {
+                close(folder);
+                lastError = DEVICE_PATH_NOT_FOUND;
+                return -1;
+            }
         } else if (driveKnown && facts.st_dev != *driveDevice) {
             close(folder);
             lastError = DEVICE_ACCESS_DENIED;
@@ -382,35 +388,26 @@ bool HostDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
     return ok;
 }
 
-bool HostDevice::DeleteFile(const char16_t* path) {
+// Removes the file or the folder (as asked) at path. A folder is never
+// deleted as a file (it may have replaced the file the scan saw), nor a file
+// removed as a folder; a link is removed itself, never what it points to.
+bool HostDevice::RemoveEntry(const char16_t* path, bool folderWanted) {
     std::string name;
     struct stat facts;
     int folder = StatEntry(path, &name, &facts);
     if (folder < 0) return false;
     bool ok = true;
-    // A folder is never deleted as a file (it may have replaced the file the
-    // scan saw); a link is removed itself, never what it points to.
-    if (S_ISDIR(facts.st_mode))
-        ok = Fail(EISDIR);
-    else if (unlinkat(folder, name.c_str(), 0) != 0)
+    if (S_ISDIR(facts.st_mode) != folderWanted)
+        ok = Fail(folderWanted ? ENOTDIR : EISDIR);
+    else if (unlinkat(folder, name.c_str(), folderWanted ? AT_REMOVEDIR : 0) != 0)
         ok = Fail(errno);
     close(folder);
     return ok;
 }
 
-bool HostDevice::RemoveDirectory(const char16_t* path) {
-    std::string name;
-    struct stat facts;
-    int folder = StatEntry(path, &name, &facts);
-    if (folder < 0) return false;
-    bool ok = true;
-    if (!S_ISDIR(facts.st_mode))
-        ok = Fail(ENOTDIR);
-    else if (unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0)
-        ok = Fail(errno);
-    close(folder);
-    return ok;
-}
+bool HostDevice::DeleteFile(const char16_t* path) { return RemoveEntry(path, false); }
+
+bool HostDevice::RemoveDirectory(const char16_t* path) { return RemoveEntry(path, true); }
 
 bool HostDevice::LastWriteTime(const char16_t* path, uint64_t* fileTime) {
     std::string hostPath;

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "model/path_list.h"
 #include "platform/host_device.h"
@@ -57,21 +59,6 @@ std::string FolderProblem(HostPlaceStatus status, int error, const std::string& 
 }
 
 }  // namespace
-
-PathList* PlaceFromComponents(const std::vector<std::u16string>& components) {
-    PathList* first = nullptr;
-    PathList** link = &first;
-    for (const std::u16string& component : components) {
-        PathList* node = NewPathNode(component.c_str());
-        if (!node) {
-            FreePathList(first);
-            return nullptr;
-        }
-        *link = node;
-        link = &node->next;
-    }
-    return first;
-}
 
 int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
     *startPlace = nullptr;
@@ -132,7 +119,7 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
     int error = 0;
     HostPlaceStatus status = HostFolderPlace(host.RootFolder(), host.StorageCards(), folder, &components, &error);
     if (status != HOST_PLACE_OK) return Refuse(folder + ": " + FolderProblem(status, error, host.RootFolder()));
-    *startPlace = PlaceFromComponents(components);
+    *startPlace = PathListFromNames(components);
     if (!*startPlace) return Refuse(folder + ": " + std::strerror(ENOMEM));
     return COMMAND_LINE_RUN;
 }

@@ -7,9 +7,6 @@
 // application object.
 #pragma once
 
-#include <string>
-#include <vector>
-
 struct PathList;
 
 // What ReadCommandLine returns when the program should go on and open its
@@ -27,6 +24,3 @@ constexpr int COMMAND_LINE_BAD = 2;
 // folder name reaches the host unchanged.
 int ReadCommandLine(int argc, char** argv, PathList** startPlace);
 
-// The place made of components (from the drive down); none when memory is
-// exhausted.
-PathList* PlaceFromComponents(const std::vector<std::u16string>& components);

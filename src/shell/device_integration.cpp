@@ -7,18 +7,14 @@
 #include <QTreeWidget>
 
 #include "deletion/expunge.h"
-#include "deletion/kept_place.h"
 #include "deletion/marks.h"
 #include "platform/app_flags.h"
-#include "platform/command_actions.h"
 #include "scan/folder_tree.h"
-#include "scan/item_tree_owner.h"
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "views/contents_list.h"
-#include "views/status_bar.h"
 
 namespace {
 
@@ -75,15 +71,9 @@ void SetDeviceBinding(const DeviceBinding* binding) {
     StopHoldTimer();
 }
 
-bool BindSipFunctions() {
-    sipQuery = installedBinding ? installedBinding->sipQuery : nullptr;
-    return sipQuery != nullptr;
-}
+void BindSipFunctions() { sipQuery = installedBinding ? installedBinding->sipQuery : nullptr; }
 
-bool BindAppKeyFunction() {
-    appKeyQuery = installedBinding ? installedBinding->appKeyQuery : nullptr;
-    return appKeyQuery != nullptr;
-}
+void BindAppKeyFunction() { appKeyQuery = installedBinding ? installedBinding->appKeyQuery : nullptr; }
 
 void ReleaseDeviceFunctions() {
     sipQuery = nullptr;
@@ -120,7 +110,7 @@ void OnSettingChanged(int code) {
         else
             sipFitDeferred = true;
     } else if (code == SETTING_APP_BUTTONS) {
-        if (appKey != 0 && hotKeyBound) {
+        if (hotKeyBound) {
             if (installedBinding && installedBinding->unbindHotKey) installedBinding->unbindHotKey();
             hotKeyBound = false;
         }
@@ -137,36 +127,26 @@ void OnMainWindowFocused() {
 void OnHotKey() {
     StopHoldTimer();
     if (ProgramActive()) {
-        if (appFlags & APP_FULLSCREEN) {
-            // Leaving full screen moves the focus to the pane that was hidden.
-            QWidget* hidden = focusPane == listPane ? static_cast<QWidget*>(treePane) : listPane;
-            ToggleFullScreen();
-            focusPane = hidden;
-            if (hidden) hidden->setFocus(Qt::OtherFocusReason);
-        } else {
-            ToggleFullScreen();
+        const bool leaving = appFlags & APP_FULLSCREEN;
+        QWidget* other = ToggleFullScreen();
+        // Leaving full screen moves the focus to the pane that was hidden.
+        if (leaving && other) {
+            NoteFocusPane(other);
+            other->setFocus(Qt::OtherFocusReason);
         }
-    } else if (mainWindow) {
-        mainWindow->showNormal();
-        mainWindow->raise();
-        mainWindow->activateWindow();
+    } else {
+        BringMainWindowToFront();
     }
-    if (appKey != 0 && hotKeyBound && AppKeyDown()) StartHoldTimer();
+    if (hotKeyBound && AppKeyDown()) StartHoldTimer();
 }
 
 void OnAppKeyHoldTimer() {
     StopHoldTimer();
-    if (appKey == 0 || !hotKeyBound || !AppKeyDown() || scanState != SCAN_IDLE) return;
+    if (!hotKeyBound || !AppKeyDown() || scanState != SCAN_IDLE) return;
     RefreshCommand();
 }
 
-void OnMainWindowActivated() {
-    if (!pendingPlace) return;
-    // The navigation takes the place over (it may wait for a scan).
-    PathList* place = pendingPlace;
-    pendingPlace = nullptr;
-    NavigateTo(place);
-}
+void OnMainWindowActivated() { ReopenKeptPlace(); }
 
 void OnLowMemory() {
     // Only a program in the background gives its tree up, and never while an
@@ -175,10 +155,8 @@ void OnLowMemory() {
     if (listPane) listPane->setUpdatesEnabled(false);
     if (treePane) treePane->setUpdatesEnabled(false);
     KeepPlaceMarks();
-    markedCount = 0;
-    RebuildItemTree();
-    EnableCommand(CMD_UP, false);
-    if (focusPane == treePane) focusPane = nullptr;
+    RebuildAll();
+    if (focusPane == treePane) NoteFocusPane(nullptr);
     if (listPane) listPane->setUpdatesEnabled(true);
     if (treePane) treePane->setUpdatesEnabled(true);
 }

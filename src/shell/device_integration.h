@@ -28,8 +28,6 @@ enum SettingCode : int {
     SETTING_APP_BUTTONS = 228,
 };
 
-constexpr int HOTKEY_APP = 907;
-constexpr int TIMER_APPKEY_HOLD = 40006;
 constexpr int APPKEY_HOLD_MS = 1000;
 
 // Installs the platform's functions (tests install a stand-in); none, the
@@ -37,9 +35,9 @@ constexpr int APPKEY_HOLD_MS = 1000;
 void SetDeviceBinding(const DeviceBinding* binding);
 
 // Start-up on a Palm-size device: take the input-panel and key functions of
-// the installed binding. Each returns whether a function was bound.
-bool BindSipFunctions();
-bool BindAppKeyFunction();
+// the installed binding.
+void BindSipFunctions();
+void BindAppKeyFunction();
 void ReleaseDeviceFunctions();
 
 // The key assigned to the program, 0 when none or nothing is bound.

@@ -5,11 +5,9 @@
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStatusBar>
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "model/item_tree.h"
 #include "model/path_list.h"
 #include "scan/folder_tree.h"
 #include "scan/item_tree_owner.h"
@@ -117,15 +115,10 @@ MainWindow::MainWindow() {
 
     BuildItemTree();
 
-    if (pendingPlace) {
-        // The navigation takes the place over (it may wait for a scan).
-        PathList* place = pendingPlace;
-        pendingPlace = nullptr;
-        NavigateTo(place);
+    if (ReopenKeptPlace())
         treePane->setFocus(Qt::OtherFocusReason);
-    } else {
+    else
         ShowStartPlace();
-    }
     resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
 }
 
@@ -193,6 +186,21 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::focusInEvent(QFocusEvent*) {
     OnMainWindowFocused();
     if (focusPane) focusPane->setFocus(Qt::OtherFocusReason);
+}
+
+void BringMainWindowToFront() {
+    if (!mainWindow) return;
+    mainWindow->showNormal();
+    mainWindow->raise();
+    mainWindow->activateWindow();
+}
+
+bool ReopenKeptPlace() {
+    if (!pendingPlace) return false;
+    PathList* place = pendingPlace;
+    pendingPlace = nullptr;
+    NavigateTo(place);
+    return true;
 }
 
 int StatusBarHeight() { return statusBar ? statusBar->sizeHint().height() : 0; }

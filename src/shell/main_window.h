@@ -25,6 +25,13 @@ protected:
 // The main window while it exists.
 extern MainWindow* mainWindow;
 
+// Shows the main window normal, in front and active.
+void BringMainWindowToFront();
+
+// Goes to the kept place, if there is one (the navigation takes it over and
+// may wait for a scan); true when there was one.
+bool ReopenKeptPlace();
+
 // Height of the status bar; 0 without one.
 int StatusBarHeight();
 

@@ -158,7 +158,7 @@ void ChooseOrientation(int leftRight) {
     settingsBlob.leftRight = leftRight;
 }
 
-void ToggleFullScreen() {
+QWidget* ToggleFullScreen() {
     QWidget* other = (focusPane && focusPane == treePane) ? static_cast<QWidget*>(listPane) : treePane;
     if (appFlags & APP_FULLSCREEN) {
         appFlags &= ~APP_FULLSCREEN;
@@ -170,4 +170,5 @@ void ToggleFullScreen() {
         if (other) other->hide();
     }
     ApplyLayout();
+    return other;
 }

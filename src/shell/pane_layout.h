@@ -4,6 +4,8 @@
 // right and bottom are exclusive.
 #pragma once
 
+class QWidget;
+
 struct PaneRect {
     int left;
     int top;
@@ -47,5 +49,6 @@ PaneRect FeedbackBar(int index);
 // differs from the current one.
 void ChooseOrientation(int leftRight);
 
-// CMD_FULL_SCREEN: shows only the focused pane, or both again.
-void ToggleFullScreen();
+// CMD_FULL_SCREEN: shows only the focused pane, or both again; returns the
+// other pane (the one it hid or showed again).
+QWidget* ToggleFullScreen();

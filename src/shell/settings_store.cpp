@@ -1,9 +1,7 @@
 #include "shell/settings_store.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <vector>
 
 #include "model/text.h"
 #include "platform/platform_kind.h"
@@ -117,21 +115,9 @@ void SaveSettings() {
     if (!place) return;
     RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, place);
     std::free(place);
-    // "Flagged Files" joins the names with ",", so a name holding a comma
-    // would come back as other names and mark entries the user never
-    // marked: such a name is not stored.
-    std::vector<char16_t> kept;
-    uint32_t keptCount = 0;
-    const char16_t* name = flaggedNames;
-    for (uint32_t i = 0; i < flaggedCount; ++i) {
-        size_t length = TextLength(name);
-        if (std::find(name, name + length, u',') == name + length) {
-            kept.insert(kept.end(), name, name + length + 1);
-            ++keptCount;
-        }
-        name += length + 1;
-    }
-    char16_t* names = JoinNameList(kept.data(), keptCount);
+    // A name holding "," is not stored: it would come back as other names
+    // and mark entries the user never marked.
+    char16_t* names = JoinNameList(flaggedNames, flaggedCount);
     if (!names) return;
     RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_FLAGGED, names);
     std::free(names);

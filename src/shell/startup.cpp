@@ -30,13 +30,6 @@ constexpr int PLATFORM_TEXT_CHARS = 64;
 // A close that was accepted skips the question when the window then closes.
 bool closeAccepted = false;
 
-void BringMainWindowToFront() {
-    if (!mainWindow) return;
-    mainWindow->showNormal();
-    mainWindow->raise();
-    mainWindow->activateWindow();
-}
-
 }  // namespace
 
 bool StartUp(PathList* startPlace) {

@@ -2,8 +2,6 @@
 // the release after the event loop.
 #pragma once
 
-#include <cstdint>
-
 #include "platform/app_flags.h"
 #include "resources/app_texts.h"
 

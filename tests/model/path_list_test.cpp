@@ -187,4 +187,8 @@ TEST(NameLists, SplitAndJoin) {
         std::free(packed);
     }
     EXPECT_EQ(Take(JoinNameList(nullptr, 0)), u"");
+    // A name holding the separator is left out, wherever it stands.
+    const char16_t packed[] = u"a\0x,y\0b\0,";
+    EXPECT_EQ(Take(JoinNameList(packed, 4)), u"a,b");
+    EXPECT_EQ(Take(JoinNameList(packed + 2, 3)), u"b");
 }

@@ -297,6 +297,17 @@ TEST_F(HostTree, ChangesNeverFollowLinks) {
     // A vanished entry says so.
     EXPECT_FALSE(device->DeleteFile(u"\\gone"));
     EXPECT_EQ(device->LastError(), DEVICE_FILE_NOT_FOUND);
+
+    // A card's folder on the store's own file system (the card went away
+    // after the scan) holds nothing of the card: nothing there is changed.
+    mkdir((root + "/media").c_str(), 0755);
+    mkdir((root + "/media/usb").c_str(), 0755);
+    WriteFile(root + "/media/usb/f", 1);
+    EXPECT_FALSE(device->DeleteFile(u"media/usb\\f"));
+    EXPECT_EQ(device->LastError(), DEVICE_PATH_NOT_FOUND);
+    EXPECT_FALSE(device->SetAttributes(u"media/usb\\f", FILE_ATTR_READONLY));
+    EXPECT_EQ(stat((root + "/media/usb/f").c_str(), &facts), 0);
+    EXPECT_TRUE(facts.st_mode & S_IWUSR);
 }
 
 TEST_F(HostTree, OddNamesAreChangedByExactlyTheirOwnName) {

@@ -209,7 +209,7 @@ using StartingAtAFolder = RunningProgram;
 TEST_F(StartingAtAFolder, ThePlaceGivenReplacesTheRecentFolderAndItsFlaggedNames) {
     ASSERT_EQ(RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"\\Windows\\"), REG_OK);
     ASSERT_EQ(RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_FLAGGED, u"a.txt"), REG_OK);
-    ASSERT_TRUE(StartUp(PlaceFromComponents({u"Storage Card", u""})));
+    ASSERT_TRUE(StartUp(PathListFromNames({u"Storage Card", u""})));
     EXPECT_EQ(pendingPlace, nullptr);  // the window took it
     EXPECT_EQ(flaggedNames, nullptr);
     EXPECT_EQ(flaggedCount, 0u);
