@@ -256,6 +256,7 @@ bool MemoryDevice::DeleteFile(const char16_t* path) { return Remove(path, false)
 bool MemoryDevice::RemoveDirectory(const char16_t* path) { return Remove(path, true); }
 
 bool MemoryDevice::LastWriteTime(const char16_t* path, uint64_t* fileTime) {
+    ++timeReads;
     Entry* entry = Find(path);
     if (!entry || entry->vanished) {
         lastError = DEVICE_FILE_NOT_FOUND;

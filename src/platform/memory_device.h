@@ -54,6 +54,8 @@ public:
 
     // Number of ReadFolder calls, so tests can tell what was listed.
     std::atomic<int> folderReads{0};
+    // Number of LastWriteTime calls, so tests can tell which dates were read.
+    std::atomic<int> timeReads{0};
 
     struct Entry;
 

@@ -22,7 +22,9 @@
 #include "platform/host_device.h"
 #include "platform/memory_device.h"
 #include "scan/folder_tree.h"
+#include "support/item_fixture.h"
 #include "support/modal_answers.h"
+#include "support/scanned_drive.h"
 
 namespace {
 
@@ -31,17 +33,11 @@ void WriteFile(const std::string& path, size_t bytes) {
     file << std::string(bytes, 'x');
 }
 
-// Lists folder and everything below it the way the scan does, with a tree
-// node for every folder.
-void Walk(ItemNode* folder, const std::u16string& path, QTreeWidgetItem* node) {
-    std::u16string pattern = path + u"*.*";
-    folder->childCount = ListFolder(pattern.c_str(), folder, false, &folder->children);
-    folder->flags |= ITEM_SCANNED;
+// Gives every folder below folder a tree node, as the scan does.
+void AddFolderNodes(ItemNode* folder, QTreeWidgetItem* node) {
     for (uint32_t i = 0; i < folder->childCount; ++i) {
         ItemNode* child = &folder->children[i];
-        if (!(child->flags & ITEM_FOLDER)) continue;
-        QTreeWidgetItem* childNode = InsertTreeItem(child, node);
-        Walk(child, path + child->name + u"\\", childNode);
+        if (child->flags & ITEM_FOLDER) AddFolderNodes(child, InsertTreeItem(child, node));
     }
 }
 
@@ -70,20 +66,11 @@ protected:
         tree = new QTreeWidget();
         treePane = tree;
         FreeItemTree();
-        ItemNode* rootItem = CreateRootItem();
-        ItemNode* drive = &rootItem->children[0];
+        ItemNode* drive = &CreateRootItem()->children[0];
+        ScanDriveForTest(drive);
         QTreeWidgetItem* driveNode = InsertTreeItem(drive, nullptr);
-        drive->childCount = ListFolder(u"\\*.*", drive, true, &drive->children);
-        for (uint32_t i = 0; i < drive->childCount; ++i) {
-            ItemNode* child = &drive->children[i];
-            if (!(child->flags & ITEM_FOLDER) || (child->flags & ITEM_DATABASE)) continue;
-            QTreeWidgetItem* node = InsertTreeItem(child, driveNode);
-            Walk(child, u"\\" + std::u16string(child->name) + u"\\", node);
-        }
-        uint64_t capacity = drive->total;
-        ComputeTotals(drive);
-        drive->total = capacity;
-        ItemNode* place = FindChildByName(drive, u"place");
+        AddFolderNodes(drive, driveNode);
+        ItemNode* place = FindEntry(drive, {u"place"});
         placeNode = FindTreeChild(driveNode, place);
         return place;
     }
@@ -94,8 +81,9 @@ protected:
     uint64_t FreshTotal(ItemNode* place) {
         ItemNode fresh{};
         fresh.flags = ITEM_FOLDER;
-        QTreeWidgetItem scratch;
-        Walk(&fresh, u"\\place\\", &scratch);
+        fresh.name = place->name;
+        fresh.parent = place->parent;
+        ScanFolderForTest(&fresh);
         AlignFolderSizes(&fresh, place);
         ComputeTotals(&fresh);
         FreeItemArray(fresh.children, fresh.childCount);
@@ -252,16 +240,13 @@ TEST_F(ExpungeOnHost, ChangesAfterTheScanKeepEntriesInPlace) {
 }
 
 TEST(ExpungeRefused, ReadOnlyFileRefusedGetsItsAttributeBackAndAMessage) {
-    MemoryDevice device;
-    SetDevice(&device);
+    DeviceScope scope;
+    MemoryDevice& device = scope.device;
     device.AddFile(u"\\p\\locked", 10, FILE_ATTR_READONLY);
     device.RefuseDelete(u"\\p\\locked");
-    ItemNode* root = CreateRootItem();
-    ItemNode* drive = &root->children[0];
-    drive->childCount = ListFolder(u"\\*.*", drive, true, &drive->children);
-    ItemNode* p = FindChildByName(drive, u"p");
-    p->childCount = ListFolder(u"\\p\\*.*", p, false, &p->children);
-    ItemNode* locked = FindChildByName(p, u"locked");
+    ItemNode* drive = &CreateRootItem()->children[0];
+    ScanDriveForTest(drive);
+    ItemNode* locked = FindEntry(drive, {u"p", u"locked"});
 
     ModalAnswers answers([](QWidget* modal) {
         ClickDialogControl(modal, ANSWER_YES);
@@ -273,8 +258,6 @@ TEST(ExpungeRefused, ReadOnlyFileRefusedGetsItsAttributeBackAndAMessage) {
     EXPECT_EQ(device.GetAttributes(u"\\p\\locked"), uint32_t(FILE_ATTR_READONLY));
     ASSERT_EQ(answers.seen.size(), 2);
     EXPECT_EQ(answers.seen[1], "\\p\\locked | This file could not be removed by some reason.");
-    FreeItemTree();
-    SetDevice(nullptr);
 }
 
 }  // namespace

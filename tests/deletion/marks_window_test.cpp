@@ -1,7 +1,6 @@
 // Marking, the marks question and the expunge through the real window over
 // the in-memory device: what the user does with the list, the tree and the
 // dialogs, and what storage and totals look like afterwards.
-#include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <QTest>
@@ -44,8 +43,7 @@ protected:
         Select(Node({u"\\", u"docs"}));
         ItemNode* docs = Item({u"\\", u"docs"});
         EXPECT_TRUE(WaitUntil([docs] { return Settled() && listedPlace == docs; }));
-        listPane->setFocus();
-        focusPane = listPane;
+        FocusPane(listPane);
         return docs;
     }
     // Selects the shown rows whose entries have the given names.
@@ -109,8 +107,7 @@ TEST_F(MarksWindowTest, DrivesDatabasesAndTheDatabaseFolderCannotBeMarked) {
     Start();
     ModalAnswers answers([](QWidget* modal) { ClickMessageButton(modal, QMessageBox::Ok); });
     // The drive list: one message per selected drive, with its name.
-    listPane->setFocus();
-    focusPane = listPane;
+    FocusPane(listPane);
     SelectAllRows();
     DispatchCommand(CMD_DELETE);
     EXPECT_EQ(answers.seen, QStringList({"\\ | Drives could not be removed.",
@@ -118,8 +115,7 @@ TEST_F(MarksWindowTest, DrivesDatabasesAndTheDatabaseFolderCannotBeMarked) {
     answers.seen.clear();
 
     ScanStore();
-    listPane->setFocus();
-    focusPane = listPane;
+    FocusPane(listPane);
     SelectRows({u"Database"});
     DispatchCommand(CMD_DELETE);
     EXPECT_EQ(answers.seen, QStringList({"Database | This folder could not be removed."}));

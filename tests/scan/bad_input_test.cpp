@@ -7,13 +7,20 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
 
 #include "browse_program.h"
 #include "platform/host_device.h"
 
 namespace {
 
-using BadInputTest = BrowseProgram;
+class BadInputTest : public BrowseProgram {
+protected:
+    // A host device a test installs; it outlives TearDown, which stops the
+    // program and clears the device, so a failed check leaves nothing
+    // pointing at a device that is gone.
+    std::unique_ptr<HostDevice> host;
+};
 
 std::u16string Number(int value) {
     std::string digits = std::to_string(value);
@@ -126,8 +133,8 @@ TEST_F(BadInputTest, LinkLoopsOnTheHostAreNotFollowed) {
     ASSERT_EQ(symlink("/", (root + "/a/machine").c_str()), 0);
     ASSERT_EQ(symlink("loop", (root + "/loop").c_str()), 0);
     std::ofstream(root + "/a/b/data.bin") << std::string(123, 'x');
-    HostDevice host(root);
-    SetDevice(&host);
+    host = std::make_unique<HostDevice>(root);
+    SetDevice(host.get());
     Start();
     ScanStore();
     ItemNode* up = Item({u"\\", u"a", u"b", u"up"});
@@ -137,8 +144,7 @@ TEST_F(BadInputTest, LinkLoopsOnTheHostAreNotFollowed) {
     EXPECT_FALSE(Item({u"\\", u"a", u"machine"})->flags & ITEM_FOLDER);
     EXPECT_EQ(Item({u"\\", u"a", u"b"})->total, Item({u"\\", u"a", u"b"})->ownSize + 123u + 2u);
     ExpectConsistentTree();
-    Stop();
-    SetDevice(&device);
+    Stop();  // while the host folder still exists
 }
 
 }  // namespace

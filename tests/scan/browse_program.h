@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
+#include "support/scanned_drive.h"
 #include "shell/running_program.h"
 
 // Runs the event loop until done() holds or timeoutMs passes; true when it
@@ -52,14 +54,7 @@ protected:
     }
 
     // The item at a path of names from the root ({u"\\", u"Windows"}), or none.
-    static ItemNode* Item(const std::vector<std::u16string>& path) {
-        ItemNode* item = rootItem;
-        for (const std::u16string& name : path) {
-            if (!item) return nullptr;
-            item = FindChildByName(item, name.c_str());
-        }
-        return item;
-    }
+    static ItemNode* Item(std::initializer_list<const char16_t*> path) { return FindEntry(rootItem, path); }
 
     // The node at a path of names from the root, or none.
     static QTreeWidgetItem* Node(const std::vector<std::u16string>& path) {
@@ -76,9 +71,25 @@ protected:
 
     static void Select(QTreeWidgetItem* node) { treePane->setCurrentItem(node); }
 
+    // \Windows\System\core.dll (5000 bytes) and \My Documents\letter.doc
+    // (3000 bytes) beside the running program's own entries.
+    void AddSampleFolders() {
+        device.AddFolder(u"\\Windows\\System");
+        device.AddFile(u"\\Windows\\System\\core.dll", 5000);
+        device.AddFolder(u"\\My Documents");
+        device.AddFile(u"\\My Documents\\letter.doc", 3000);
+    }
+
     // No scan, no worker and no pending selection.
     static bool Settled() { return ScanSettled(); }
     static bool WaitSettled() { return WaitUntil(Settled); }
+
+    // Selects the node at path and waits until it is listed; false when it
+    // did not settle.
+    static bool Show(const std::vector<std::u16string>& path) {
+        Select(Node(path));
+        return WaitSettled();
+    }
 
     // Selects the drive "\" and waits until it is scanned and listed.
     ItemNode* ScanStore() {

@@ -77,11 +77,6 @@ protected:
         device.AddFile(u"\\B\\b.txt", 20);
     }
 
-    void Show(const std::u16string& name) {
-        Select(Node({u"\\", name}));
-        ASSERT_TRUE(WaitSettled());
-    }
-
     static ItemNode* Shown() { return TreeNodeItem(treePane->currentItem()); }
     static std::u16string CurrentSlot() { return Text(historyRing->texts[historyRing->current]); }
     static std::u16string SlotBehind() {
@@ -94,9 +89,9 @@ TEST_F(HistoryTest, BackAndForwardLandOnThePlacesLeft) {
     EXPECT_FALSE(IsCommandEnabled(CMD_GO_BACKWARD));
     EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
     ScanStore();
-    Show(u"A");
-    Show(u"B");
-    Show(u"C");
+    ASSERT_TRUE(Show({u"\\", u"A"}));
+    ASSERT_TRUE(Show({u"\\", u"B"}));
+    ASSERT_TRUE(Show({u"\\", u"C"}));
     // The entry in focus was recorded with its folder; an empty folder has
     // none, and its own path stands.
     EXPECT_EQ(SlotBehind(), u"\\B\\b.txt");
@@ -121,7 +116,7 @@ TEST_F(HistoryTest, BackAndForwardLandOnThePlacesLeft) {
     EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
 
     // Choosing another place after going back drops the places ahead.
-    Show(u"D");
+    ASSERT_TRUE(Show({u"\\", u"D"}));
     EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
     EXPECT_TRUE(IsCommandEnabled(CMD_GO_BACKWARD));
     CommandAction(CMD_GO_BACKWARD)->trigger();
@@ -159,8 +154,8 @@ TEST_F(HistoryTest, TwentyFiveSelectionsAllowNineteenStepsBack) {
 TEST_F(HistoryTest, GoingBackAfterRefreshScansTheDriveFirst) {
     Start();
     ScanStore();
-    Show(u"A");
-    Show(u"B");
+    ASSERT_TRUE(Show({u"\\", u"A"}));
+    ASSERT_TRUE(Show({u"\\", u"B"}));
     Select(TreeRootNode());
     ASSERT_TRUE(WaitSettled());
     device.SetListingDelay(60000);
@@ -208,7 +203,7 @@ TEST_F(HistoryTest, TheObjectStoresRowIsRecordedAsASlash) {
 TEST_F(HistoryTest, APlaceThatIsGoneLandsAtItsDeepestExistingFolder) {
     Start();
     ScanStore();
-    Show(u"A");
+    ASSERT_TRUE(Show({u"\\", u"A"}));
     ASSERT_TRUE(Push(u"\\B\\Gone\\"));
     CommandAction(CMD_GO_BACKWARD)->trigger();
     ASSERT_TRUE(WaitSettled());

@@ -2,7 +2,6 @@
 // marks question before a selection, Up, Backspace, Tab, Refresh, and places
 // to return to that no longer exist.
 #include <QAction>
-#include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTreeView>
@@ -14,8 +13,8 @@
 #include "platform/app_flags.h"
 #include "platform/command_actions.h"
 #include "support/modal_answers.h"
+#include "support/open_recorder.h"
 #include "views/contents_list.h"
-#include "scan/shell_open.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -24,18 +23,8 @@ class NavigationTest : public BrowseProgram {
 protected:
     void SetUp() override {
         BrowseProgram::SetUp();
-        device.AddFolder(u"\\Windows\\System");
-        device.AddFile(u"\\Windows\\System\\core.dll", 5000);
-        device.AddFolder(u"\\My Documents");
-        device.AddFile(u"\\My Documents\\letter.doc", 3000);
+        AddSampleFolders();
         device.AddFolder(u"\\Program Files");
-    }
-
-    static void FocusAndActivate(QWidget* widget) {
-        mainWindow->activateWindow();
-        QApplication::setActiveWindow(mainWindow);
-        widget->setFocus(Qt::OtherFocusReason);
-        QCoreApplication::processEvents();
     }
 };
 
@@ -64,10 +53,9 @@ TEST_F(NavigationTest, QuickSelectionsShowEachInTheTreeButListOnlyTheLast) {
 
 TEST_F(NavigationTest, TheMarksQuestionCanKeepTheSelection) {
     Start();
-    ItemNode* store = ScanStore();
+    ScanStore();
     ItemNode* letter = Item({u"\\", u"My Documents", u"letter.doc"});
-    Select(Node({u"\\", u"My Documents"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"My Documents"}));
     letter->flags |= ITEM_MARKED;
     markedCount = 1;
     {
@@ -95,7 +83,6 @@ TEST_F(NavigationTest, TheMarksQuestionCanKeepTheSelection) {
     EXPECT_EQ(markedCount, 0u);
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
-    (void)store;
 }
 
 // The marks question runs a loop of its own: a stop unwinding meanwhile may
@@ -136,15 +123,14 @@ TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
     EXPECT_FALSE(PendingSelectionArmed());
 
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     EXPECT_TRUE(IsCommandEnabled(CMD_UP));
     CommandAction(CMD_UP)->trigger();
     EXPECT_EQ(treePane->currentItem(), Node({u"\\"}));
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(listedPlace, Item({u"\\"}));
 
-    FocusAndActivate(listPane);
+    FocusPane(listPane);
     QTest::keyClick(listPane, Qt::Key_Backspace);
     EXPECT_EQ(treePane->currentItem(), TreeRootNode());
     ASSERT_TRUE(WaitSettled());
@@ -154,7 +140,7 @@ TEST_F(NavigationTest, UpAndBackspaceClimbToTheDriveList) {
 
 TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
     Start();
-    FocusAndActivate(treePane);
+    FocusPane(treePane);
     ASSERT_TRUE(treePane->hasFocus());
     QTest::keyClick(treePane, Qt::Key_Tab);
     EXPECT_TRUE(listPane->hasFocus());
@@ -163,7 +149,7 @@ TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
 
     CommandAction(CMD_FULL_SCREEN)->trigger();
     ASSERT_TRUE(appFlags & APP_FULLSCREEN);
-    FocusAndActivate(treePane);
+    FocusPane(treePane);
     QTest::keyClick(treePane, Qt::Key_Tab);
     EXPECT_TRUE(treePane->hasFocus());
 }
@@ -171,9 +157,7 @@ TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
 TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
-    ItemNode* before = Item({u"\\", u"Windows"});
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     device.AddFile(u"\\Windows\\new.txt", 40);
     device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
@@ -192,7 +176,6 @@ TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
     EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
     EXPECT_EQ(listedPlace, windows);
     EXPECT_EQ(windows->total, 6040u);
-    (void)before;
     ExpectConsistentTree();
 }
 
@@ -201,8 +184,7 @@ TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
 TEST_F(NavigationTest, ANewPlaceReplacesTheNavigationWaitingForItsScan) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_NE(navigationPath, nullptr);
@@ -248,9 +230,8 @@ TEST_F(NavigationTest, APalmSizeCloseReopensThePlaceWithItsMarks) {
     UsePlatform("PocketPC");
     Start();
     ScanStore();
-    Select(Node({u"\\", u"My Documents"}));
-    ASSERT_TRUE(WaitSettled());
-    FocusAndActivate(listPane);
+    ASSERT_TRUE(Show({u"\\", u"My Documents"}));
+    FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
     QTest::keyClick(listPane, Qt::Key_Delete);
     ASSERT_EQ(markedCount, 1u);
@@ -304,8 +285,7 @@ TEST_F(NavigationTest, RefreshComesBackToTheFocusedEntry) {
     device.AddFile(u"\\Windows\\foo.txt", 300);
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     ListRow* foo = FindListRow(Item({u"\\", u"Windows", u"foo.txt"}));
     ASSERT_NE(foo, nullptr);
     SelectAndShowRow(ShownRowPosition(foo));
@@ -336,16 +316,10 @@ TEST_F(NavigationTest, RefreshAtTheRootKeepsTheFocusedDriveRowWithoutAScan) {
     EXPECT_FALSE(Item({u"Storage Card"})->flags & ITEM_SCANNED);
 }
 
-std::vector<std::u16string> opened;
-bool RecordOpen(const char16_t* path) {
-    opened.emplace_back(path);
-    return true;
-}
-
 TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     Start();
     ScanStore();
-    FocusAndActivate(listPane);
+    FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows"}))));
     ASSERT_TRUE(IsCommandEnabled(CMD_OPEN));
     CommandAction(CMD_OPEN)->trigger();
@@ -356,17 +330,17 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
     EXPECT_EQ(listedPlace, Item({u"\\", u"Windows"}));
 
     // Enter on a file's row opens it with the desktop's program.
-    opened.clear();
-    shellOpener = RecordOpen;
-    FocusAndActivate(listPane);
-    SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows", u"a.txt"}))));
-    QTest::keyClick(listPane, Qt::Key_Return);
-    shellOpener = OpenPathWithDesktop;
-    EXPECT_EQ(opened, std::vector<std::u16string>{u"\\Windows\\a.txt"});
+    {
+        OpenRecorder recorder;
+        FocusPane(listPane);
+        SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"Windows", u"a.txt"}))));
+        QTest::keyClick(listPane, Qt::Key_Return);
+        EXPECT_EQ(recorder.Opened(), std::vector<std::u16string>{u"\\Windows\\a.txt"});
+    }
     EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"Windows"}));
 
     // Open acts on the list only: from the tree it does nothing.
-    FocusAndActivate(treePane);
+    FocusPane(treePane);
     CommandAction(CMD_OPEN)->trigger();
     EXPECT_FALSE(PendingSelectionArmed());
 }
@@ -374,9 +348,8 @@ TEST_F(NavigationTest, OpenShowsAFolderAtOnceAndHandsAFileToTheDesktop) {
 TEST_F(NavigationTest, DeleteMarksTheSelectedEntries) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"My Documents"}));
-    ASSERT_TRUE(WaitSettled());
-    FocusAndActivate(listPane);
+    ASSERT_TRUE(Show({u"\\", u"My Documents"}));
+    FocusPane(listPane);
     SelectAndShowRow(ShownRowPosition(FindListRow(Item({u"\\", u"My Documents", u"letter.doc"}))));
     QTest::keyClick(listPane, Qt::Key_Delete);
     EXPECT_TRUE(Item({u"\\", u"My Documents", u"letter.doc"})->flags & ITEM_MARKED);

@@ -3,7 +3,6 @@
 // tree, stopping at every level, expansions, and a worker that cannot start.
 #include <QAction>
 #include <QProgressBar>
-#include <QTimer>
 
 #include "browse_program.h"
 #include "platform/command_actions.h"
@@ -17,12 +16,9 @@ class ScanTest : public BrowseProgram {
 protected:
     void SetUp() override {
         BrowseProgram::SetUp();
-        device.AddFolder(u"\\Windows\\System");
-        device.AddFile(u"\\Windows\\System\\core.dll", 5000);
+        AddSampleFolders();
         device.AddFolder(u"\\Windows\\System\\Fonts\\Old");
         device.AddFile(u"\\Windows\\System\\Fonts\\Old\\a.ttf", 700);
-        device.AddFolder(u"\\My Documents");
-        device.AddFile(u"\\My Documents\\letter.doc", 3000);
         device.AddFile(u"\\top.txt", 10);
         device.AddDatabase(u"Contacts", 300);
         device.AddFile(u"Storage Card\\song.mp3", 4000);
@@ -273,8 +269,7 @@ TEST_F(ScanTest, AChoiceComingDueDuringAnotherDrivesScanStopsThatScan) {
 TEST_F(ScanTest, AStoppedNavigationShowsThePlaceChosenMeanwhile) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_EQ(scanReason, uint32_t(SCAN_FOR_NAVIGATION));
@@ -291,8 +286,7 @@ TEST_F(ScanTest, AStoppedNavigationShowsThePlaceChosenMeanwhile) {
 TEST_F(ScanTest, AStoppedNavigationWithNothingChosenEndsAtTheRoot) {
     Start();
     ScanStore();
-    Select(Node({u"\\", u"Windows"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\", u"Windows"}));
     device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
@@ -307,8 +301,7 @@ TEST_F(ScanTest, AStoppedNavigationWithNothingChosenEndsAtTheRoot) {
 TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
     Start();
     scanThreadStarter = [](QThread*) { return false; };
-    Select(Node({u"\\"}));
-    ASSERT_TRUE(WaitSettled());
+    ASSERT_TRUE(Show({u"\\"}));
     ItemNode* store = Item({u"\\"});
     EXPECT_FALSE(store->flags & (ITEM_SCANNED | ITEM_SCANNING));
     EXPECT_EQ(PendingItem(), nullptr);

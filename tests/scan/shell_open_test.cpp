@@ -12,31 +12,21 @@
 #include "platform/host_device.h"
 #include "scan/shell_open.h"
 #include "support/item_fixture.h"
+#include "support/open_recorder.h"
+#include "support/scanned_drive.h"
 
 namespace {
-
-std::vector<std::u16string> opened;
-
-bool RecordOpen(const char16_t* path) {
-    opened.emplace_back(path);
-    return true;
-}
 
 TEST(ShellOpen, HandsTheItemsFullPathToTheOpener) {
     DeviceScope scope;
     scope.device.AddFile(u"\\docs\\a b.txt", 5);
     ItemNode* root = CreateRootItem();
-    ItemNode* store = FindChildByName(root, u"\\");
-    store->childCount = ListFolder(u"\\*.*", store, true, &store->children);
-    ItemNode* docs = FindChildByName(store, u"docs");
-    docs->childCount = ListFolder(u"\\docs\\*.*", docs, false, &docs->children);
+    ScanDriveForTest(FindChildByName(root, u"\\"));
 
-    opened.clear();
-    shellOpener = RecordOpen;
-    OpenWithShell(FindChildByName(docs, u"a b.txt"));
+    OpenRecorder recorder;
+    OpenWithShell(FindEntry(root, {u"\\", u"docs", u"a b.txt"}));
     OpenWithShell(root);  // the root has no file to open
-    shellOpener = OpenPathWithDesktop;
-    EXPECT_EQ(opened, std::vector<std::u16string>{u"\\docs\\a b.txt"});
+    EXPECT_EQ(recorder.Opened(), std::vector<std::u16string>{u"\\docs\\a b.txt"});
 }
 
 TEST(ShellOpen, APathThatDoesNotFitIsNotCutShort) {
@@ -53,11 +43,9 @@ TEST(ShellOpen, APathThatDoesNotFitIsNotCutShort) {
         folder.flags = ITEM_FOLDER;
         parent = &folder;
     }
-    opened.clear();
-    shellOpener = RecordOpen;
+    OpenRecorder recorder;
     OpenWithShell(&chain.back());
-    shellOpener = OpenPathWithDesktop;
-    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(recorder.Opened().empty());
 }
 
 TEST(ShellOpen, TheHostFileOfAProgramPath) {

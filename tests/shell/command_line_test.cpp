@@ -20,6 +20,7 @@
 
 #include "model/path_list.h"
 #include "platform/host_names.h"
+#include "program_environment.h"
 #include "resources/version.h"
 #include "running_program.h"
 #include "scan/folder_tree.h"
@@ -63,15 +64,7 @@ struct Finished {
 class ProgramProcess : public CommandLineFixture {
 protected:
     QProcessEnvironment Environment(bool offscreen) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "VOLUMETRA_PLATFORM"})
-            environment.remove(name);
-        if (offscreen) environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("VOLUMETRA_ROOT", QString::fromStdString(root));
-        environment.insert("XDG_CONFIG_HOME", home.path());
-        environment.insert("XDG_RUNTIME_DIR", home.path());
-        environment.insert("TMPDIR", home.path());
-        return environment;
+        return ProgramEnvironment(QString::fromStdString(root), home.path(), offscreen);
     }
 
     Finished Run(const QStringList& arguments) {

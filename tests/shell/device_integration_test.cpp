@@ -54,18 +54,12 @@ protected:
     void StartWith(const DeviceBinding* binding) {
         SetDeviceBinding(binding);
         Start(640, 480);
-        Activate(mainWindow);
-    }
-    static void Activate(QWidget* window) {
-        window->show();
-        window->activateWindow();
-        QApplication::setActiveWindow(window);
-        QCoreApplication::processEvents();
+        ActivateWindow(mainWindow);
     }
     // Another program in front: a window of its own takes the activation.
     void GoToBackground() {
         other.resize(100, 100);
-        Activate(&other);
+        ActivateWindow(&other);
         ASSERT_NE(QApplication::activeWindow(), mainWindow);
     }
     QWidget other;
@@ -100,8 +94,7 @@ TEST_F(DeviceIntegrationTest, KeyTogglesFullScreenOrBringsTheWindowForward) {
     UsePlatform("PocketPC");
     StartWith(&FAKE_BINDING);
     EXPECT_EQ(fake.bound, 1);
-    listPane->setFocus();
-    focusPane = listPane;
+    FocusPane(listPane);
 
     OnHotKey();
     EXPECT_TRUE(appFlags & APP_FULLSCREEN);
@@ -161,7 +154,7 @@ TEST_F(DeviceIntegrationTest, LowMemoryOnlyInTheBackground) {
     EXPECT_EQ(TreeNodeItem(treePane->topLevelItem(0)), rootItem);
 
     // Coming back goes to the kept place and uses it up.
-    Activate(mainWindow);
+    ActivateWindow(mainWindow);
     EXPECT_EQ(pendingPlace, nullptr);
 }
 

@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+#include "program_environment.h"
+
 namespace {
 
 // Waits until a socket shows up in folder while process runs; false when the
@@ -34,13 +36,8 @@ TEST(PalmSizeProcess, SecondStartEndsAndTheFirstGoesOn) {
     QTemporaryDir home;
     QTemporaryDir root;
     ASSERT_TRUE(home.isValid() && root.isValid());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcessEnvironment environment = ProgramEnvironment(root.path(), home.path(), true);
     environment.insert("VOLUMETRA_PLATFORM", "PocketPC");
-    environment.insert("VOLUMETRA_ROOT", root.path());
-    environment.insert("XDG_CONFIG_HOME", home.path());
-    environment.insert("XDG_RUNTIME_DIR", home.path());
-    environment.insert("TMPDIR", home.path());
 
     QProcess first;
     first.setProcessEnvironment(environment);

@@ -3,6 +3,7 @@
 // chosen by VOLUMETRA_PLATFORM, and the main window as start-up makes it.
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -79,6 +80,22 @@ protected:
             Flush();
         }
         ReleaseAfterLoop();
+    }
+
+    // Shows window and makes it the active one, as a click on it would.
+    static void ActivateWindow(QWidget* window) {
+        window->show();
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+        QCoreApplication::processEvents();
+    }
+
+    // Gives pane the keyboard focus in the active main window and lets the
+    // program note the focus change.
+    static void FocusPane(QWidget* pane) {
+        ActivateWindow(mainWindow);
+        pane->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
     }
 
     // Runs what was posted, deferred deletions included.

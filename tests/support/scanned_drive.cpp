@@ -24,6 +24,8 @@ void ListBelow(ItemNode* folder, bool isStoreRoot) {
 
 }  // namespace
 
+void ScanFolderForTest(ItemNode* folder) { ListBelow(folder, false); }
+
 void ScanDriveForTest(ItemNode* drive) {
     const bool isStore = drive->name[0] == u'\\' && drive->name[1] == 0;
     ListBelow(drive, isStore);

@@ -7,6 +7,11 @@
 
 #include "model/item_node.h"
 
+// Lists everything below folder, each level attached to its folder, without
+// totals. The folder may stand outside the tree as long as its parent
+// chain gives its path.
+void ScanFolderForTest(ItemNode* folder);
+
 // Lists everything below drive (the object store's databases included) and
 // computes the totals of its entries; the drive keeps its capacity and used
 // bytes. The arrays belong to the item tree and go with it.

@@ -13,7 +13,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,33 +40,6 @@ constexpr uint64_t MIB = 1ULL << 20;
 uint64_t DayOf(int year, int month, int day) {
     return UnixTimeToFileTime(QDateTime(QDate(year, month, day), QTime(12, 0), Qt::UTC).toSecsSinceEpoch(), 0);
 }
-
-// A device that counts the last-write times asked of it and passes every
-// call on to the device it wraps.
-class CountingDevice : public StorageDevice {
-public:
-    explicit CountingDevice(StorageDevice* inner) : inner_(inner) {}
-    bool ReadFolder(const char16_t* path, FolderListing* listing) override { return inner_->ReadFolder(path, listing); }
-    bool VolumeSpace(const char16_t* path, uint64_t* total, uint64_t* free) override {
-        return inner_->VolumeSpace(path, total, free);
-    }
-    uint32_t GetAttributes(const char16_t* path) override { return inner_->GetAttributes(path); }
-    bool SetAttributes(const char16_t* path, uint32_t attributes) override {
-        return inner_->SetAttributes(path, attributes);
-    }
-    bool DeleteFile(const char16_t* path) override { return inner_->DeleteFile(path); }
-    bool RemoveDirectory(const char16_t* path) override { return inner_->RemoveDirectory(path); }
-    bool LastWriteTime(const char16_t* path, uint64_t* time) override {
-        ++timeReads;
-        return inner_->LastWriteTime(path, time);
-    }
-    bool ReadDatabases(std::vector<DatabaseInfo>* databases) override { return inner_->ReadDatabases(databases); }
-    uint32_t LastError() override { return inner_->LastError(); }
-    int timeReads = 0;
-
-private:
-    StorageDevice* inner_;
-};
 
 class ListTest : public RunningProgram {
 protected:
@@ -102,6 +74,27 @@ protected:
         Names names;
         for (int p = 0; p < ShownRowCount(); ++p) names.emplace_back(ShownRow(p)->item->name);
         return names;
+    }
+
+    static std::vector<QString> Headers() {
+        std::vector<QString> texts;
+        for (int column = 0; column < 5; ++column)
+            texts.push_back(Model()->headerData(column, Qt::Horizontal).toString());
+        return texts;
+    }
+
+    // The logical column at each position from the left.
+    static std::vector<int> ShownOrder() {
+        std::vector<int> order;
+        for (int position = 0; position < 5; ++position) order.push_back(listPane->header()->logicalIndex(position));
+        return order;
+    }
+
+    // The Modified text of a date.
+    static QString ModifiedText(uint64_t fileTime) {
+        char16_t text[32] = {};
+        FormatModified(fileTime, text, 32);
+        return QString::fromUtf16(text);
     }
 
     static std::vector<QString> Column(int column) {
@@ -157,10 +150,7 @@ TEST_F(ListTest, ContentsShowSizesAndSharesLargestFirstWithRowZeroFocused) {
     EXPECT_EQ(ShownNames(), (Names{u"video.mkv", u"backup.tar", u"photos", u"notes.txt"}));
     EXPECT_EQ(Column(1), (std::vector<QString>{"3,221,225,472", "1,073,741,824", "600", "400"}));
     EXPECT_EQ(Column(2), (std::vector<QString>{"75%", "25%", "0%", "0%"}));
-    std::vector<QString> headers;
-    for (int column = 0; column < 5; ++column)
-        headers.push_back(Model()->headerData(column, Qt::Horizontal).toString());
-    EXPECT_EQ(headers, (std::vector<QString>{"Name", "Size", "Possession", "Type", "Modified"}));
+    EXPECT_EQ(Headers(), (std::vector<QString>{"Name", "Size", "Possession", "Type", "Modified"}));
     EXPECT_EQ(Arrows(), (std::vector<int>{IMAGE_NO_ARROW, IMAGE_ARROW_DOWN, IMAGE_NO_ARROW, IMAGE_NO_ARROW,
                                           IMAGE_NO_ARROW}));
     EXPECT_EQ(Model()->headerData(1, Qt::Horizontal, Qt::AccessibleDescriptionRole).toString(), "Sorted descending");
@@ -175,9 +165,7 @@ TEST_F(ListTest, ContentsShowSizesAndSharesLargestFirstWithRowZeroFocused) {
 
     // The Modified texts come from the device once painted; the folder has none.
     Paint();
-    char16_t expected[32] = {};
-    FormatModified(DayOf(2020, 1, 2), expected, 32);
-    EXPECT_EQ(Cell(0, 4), QString::fromUtf16(expected));
+    EXPECT_EQ(Cell(0, 4), ModifiedText(DayOf(2020, 1, 2)));
     EXPECT_EQ(Cell(2, 4), "");
     EXPECT_EQ(FindListRow(FindEntry(docs, {u"photos"}))->modified, MODIFIED_NONE);
     EXPECT_EQ(FindListRow(FindEntry(docs, {u"video.mkv"}))->item, FindEntry(docs, {u"video.mkv"}));
@@ -190,8 +178,7 @@ TEST_F(ListTest, TypeDateAndIconAreFetchedForPaintedRowsAndOnceForASortByModifie
     }
     Start(1000, 480);  // wide enough for every column
     ItemNode* many = Folder({u"many"});
-    CountingDevice counting(&device);
-    SetDevice(&counting);
+    device.timeReads = 0;
     Show(many);
     Paint();
 
@@ -215,18 +202,17 @@ TEST_F(ListTest, TypeDateAndIconAreFetchedForPaintedRowsAndOnceForASortByModifie
     EXPECT_GT(onScreen, 3);
     EXPECT_LT(onScreen, 100);
     EXPECT_LE(fetched, onScreen + 1);
-    EXPECT_EQ(counting.timeReads, fetched);
+    EXPECT_EQ(device.timeReads, fetched);
 
     // A sort by Modified reads each remaining row's time once; painting and
     // sorting again read none.
     ClickHeader(4);
     Paint();
-    EXPECT_EQ(counting.timeReads, 400);
+    EXPECT_EQ(device.timeReads, 400);
     ClickHeader(4);
     Paint();
-    EXPECT_EQ(counting.timeReads, 400);
+    EXPECT_EQ(device.timeReads, 400);
     for (int p = 1; p < ShownRowCount(); ++p) EXPECT_GE(ShownRow(p - 1)->modified, ShownRow(p)->modified);
-    SetDevice(&device);
 }
 
 // One header click and what follows from it in the contents list.
@@ -290,10 +276,7 @@ TEST_F(ListTest, DriveListShowsSpaceAndSortsEachColumnByItsOwnKey) {
     EXPECT_EQ((std::vector<QString>{Cell(2, 1), Cell(2, 2), Cell(2, 3), Cell(2, 4)}),
               (std::vector<QString>{"0", "0", "0%", "0"}));
     EXPECT_EQ(Cell(3, 3), "99%");
-    std::vector<QString> headers;
-    for (int column = 0; column < 5; ++column)
-        headers.push_back(Model()->headerData(column, Qt::Horizontal).toString());
-    EXPECT_EQ(headers, (std::vector<QString>{"Storage", "Size", "Usage", "Usage", "Free Space"}));
+    EXPECT_EQ(Headers(), (std::vector<QString>{"Storage", "Size", "Usage", "Usage", "Free Space"}));
     EXPECT_EQ(FocusedListRow(), ShownRow(0));
     EXPECT_FALSE(IsCommandEnabled(CMD_PIE_CHART));
 
@@ -332,20 +315,15 @@ TEST_F(ListTest, EachColumnSetKeepsItsOrderAndWidthsAcrossSwitchesAndRestarts) {
     header->resizeSection(0, 211);
     header->resizeSection(3, 44);
     const std::vector<int> contentsOrder = {4, 0, 2, 3, 1};
-    auto shownOrder = [&header] {
-        std::vector<int> order;
-        for (int position = 0; position < 5; ++position) order.push_back(header->logicalIndex(position));
-        return order;
-    };
-    ASSERT_EQ(shownOrder(), contentsOrder);
+    ASSERT_EQ(ShownOrder(), contentsOrder);
 
     FillDriveList(rootItem->children, rootItem->childCount);
-    EXPECT_EQ(shownOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(ShownOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(header->sectionSize(1), 123);
     EXPECT_EQ(header->sectionSize(0), DefaultColumnWidth(LIST_DRIVES, 0));
 
     Show(docs);
-    EXPECT_EQ(shownOrder(), contentsOrder);
+    EXPECT_EQ(ShownOrder(), contentsOrder);
     EXPECT_EQ(header->sectionSize(0), 211);
     EXPECT_EQ(header->sectionSize(3), 44);
     // A click on the header of Size, now last, still sorts by Size.
@@ -361,7 +339,7 @@ TEST_F(ListTest, EachColumnSetKeepsItsOrderAndWidthsAcrossSwitchesAndRestarts) {
     header = listPane->header();
     EXPECT_EQ(header->sectionSize(1), 123);
     Show(Folder({u"docs"}));
-    EXPECT_EQ(shownOrder(), contentsOrder);
+    EXPECT_EQ(ShownOrder(), contentsOrder);
     EXPECT_EQ(header->sectionSize(0), 211);
     EXPECT_EQ(header->sectionSize(3), 44);
     // Every run starts sorted by Size, largest first.
@@ -393,12 +371,9 @@ TEST_F(ListTest, DamagedStoredLayoutGivesWayToDefaults) {
         std::copy(cases[i].widths.begin(), cases[i].widths.end(), settingsBlob.contentsColumnWidths);
         Show(docs);
         QHeaderView* header = listPane->header();
-        std::vector<int> order, widths;
-        for (int k = 0; k < 5; ++k) {
-            order.push_back(header->logicalIndex(k));
-            widths.push_back(header->sectionSize(k));
-        }
-        EXPECT_EQ(order, cases[i].shownOrder) << i;
+        std::vector<int> widths;
+        for (int k = 0; k < 5; ++k) widths.push_back(header->sectionSize(k));
+        EXPECT_EQ(ShownOrder(), cases[i].shownOrder) << i;
         EXPECT_EQ(widths, cases[i].shownWidths) << i;
     }
 }
@@ -429,14 +404,12 @@ TEST_F(ListTest, SelectionAndFocusDriveOpenDeleteAndUndelete) {
     AddDocs();
     Start();
     Show(Folder({u"docs"}));
-    treePane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(treePane);
     EXPECT_EQ(focusPane, treePane);
     EXPECT_TRUE(RowCommandsEnabled(false));
 
     // The list gets the focus with nothing selected: the commands stay off.
-    listPane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(listPane);
     EXPECT_EQ(focusPane, listPane);
     EXPECT_TRUE(RowCommandsEnabled(false));
 
@@ -448,12 +421,10 @@ TEST_F(ListTest, SelectionAndFocusDriveOpenDeleteAndUndelete) {
     EXPECT_EQ(SelectedListRows()[2], ShownRow(2));
 
     // The tree takes the focus: off; the list takes it back with rows selected: on.
-    treePane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(treePane);
     EXPECT_EQ(focusPane, treePane);
     EXPECT_TRUE(RowCommandsEnabled(false));
-    listPane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(listPane);
     EXPECT_TRUE(RowCommandsEnabled(true));
 
     // Emptying the selection turns them off.
@@ -461,8 +432,7 @@ TEST_F(ListTest, SelectionAndFocusDriveOpenDeleteAndUndelete) {
     EXPECT_TRUE(RowCommandsEnabled(false));
 
     // Select All from the tree: every row selected, none focused, the list focused.
-    treePane->setFocus();
-    QCoreApplication::processEvents();
+    FocusPane(treePane);
     CommandAction(CMD_SELECT_ALL)->trigger();
     QCoreApplication::processEvents();
     EXPECT_EQ(SelectedListRows().size(), 4u);
@@ -637,9 +607,7 @@ TEST_F(ListTest, DatabasesShowTheirTypeAndDateAndTheirFolderNoDate) {
     EXPECT_EQ(ShownNames(), (Names{u"Contacts", u"Appointments"}));
     EXPECT_EQ(Cell(0, 3), "Database");
     EXPECT_EQ(Cell(1, 3), "Database");
-    char16_t expected[32] = {};
-    FormatModified(DayOf(2022, 3, 4), expected, 32);
-    EXPECT_EQ(Cell(0, 4), QString::fromUtf16(expected));
+    EXPECT_EQ(Cell(0, 4), ModifiedText(DayOf(2022, 3, 4)));
     EXPECT_EQ(Cell(1, 4), "");
 }
 

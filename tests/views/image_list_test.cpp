@@ -7,12 +7,11 @@
 
 #include "platform/platform_kind.h"
 #include "resources/resource_module.h"
+#include "support/icon_picture.h"
 #include "views/image_list.h"
 #include "views/type_cache.h"
 
 namespace {
-
-QImage Picture(const QIcon& icon) { return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32); }
 
 // A strip of count images, each filled with its own colour, and a mask that
 // leaves each image's top-left pixel transparent.

@@ -1,8 +1,6 @@
 // The pie chart pop-up through the real window: its command follows the
 // list's sort, it shows the eight largest entries against the listed total,
 // and it comes back where the user left it.
-#include <QApplication>
-#include <QDialog>
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeView>

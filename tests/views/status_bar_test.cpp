@@ -18,6 +18,7 @@
 #include "model/path_list.h"
 #include "platform/platform_kind.h"
 #include "support/item_fixture.h"
+#include "support/scanned_drive.h"
 #include "views/image_list.h"
 #include "views/status_bar.h"
 
@@ -62,10 +63,9 @@ protected:
         ASSERT_NE(root, nullptr);
         card = &root->children[0];
         store = &root->children[1];
-        store->childCount = ListFolder(u"\\*.*", store, true, &store->children);
-        docs = FindChildByName(store, u"docs");
+        ScanDriveForTest(store);
+        docs = FindEntry(store, {u"docs"});
         ASSERT_NE(docs, nullptr);
-        docs->childCount = ListFolder(u"\\docs\\*.*", docs, false, &docs->children);
         ASSERT_EQ(docs->childCount, 5u);
     }
 

@@ -18,7 +18,9 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/text.h"
+#include "support/icon_picture.h"
 #include "support/item_fixture.h"
+#include "support/scanned_drive.h"
 #include "views/image_list.h"
 #include "views/type_cache.h"
 
@@ -124,15 +126,6 @@ protected:
         fake = nullptr;
     }
 
-    // Lists a folder of the device under parent and attaches it.
-    static ItemNode* Attach(ItemNode* parent, const char16_t* pattern, bool storeRoot = false) {
-        ItemNode* items = nullptr;
-        parent->childCount = ListFolder(pattern, parent, storeRoot, &items);
-        parent->children = items;
-        return items;
-    }
-    static ItemNode* Child(ItemNode* parent, const char16_t* name) { return FindChildByName(parent, name); }
-
     static int EntryCount() {
         int count = 0;
         for (TypeCacheEntry* bucket : typeCacheBuckets)
@@ -181,13 +174,12 @@ TEST_F(TypeCacheTest, EachProgramAndShortcutIsAKindOfItsOwnWithOneSharedText) {
     scope.device.AddFile(u"\\Games\\Work.LNK", 1);
     ItemNode* root = CreateRootItem();
     ItemNode* store = &root->children[root->childCount - 1];
-    Attach(store, u"\\*.*", true);
-    ItemNode* games = Child(store, u"Games");
-    Attach(games, u"\\Games\\*.*");
+    ScanDriveForTest(store);
+    ItemNode* games = FindEntry(store, {u"Games"});
 
-    TypeCacheEntry* setup = LookupFileType(Child(store, u"setup.exe"));
-    TypeCacheEntry* game = LookupFileType(Child(games, u"game.EXE"));
-    TypeCacheEntry* other = LookupFileType(Child(games, u"other.exe"));
+    TypeCacheEntry* setup = LookupFileType(FindEntry(store, {u"setup.exe"}));
+    TypeCacheEntry* game = LookupFileType(FindEntry(games, {u"game.EXE"}));
+    TypeCacheEntry* other = LookupFileType(FindEntry(games, {u"other.exe"}));
     ASSERT_TRUE(setup && game && other);
     EXPECT_EQ(std::u16string(setup->key), u"\\setup.exe");
     EXPECT_EQ(std::u16string(game->key), u"\\Games\\game.EXE");
@@ -203,15 +195,15 @@ TEST_F(TypeCacheTest, EachProgramAndShortcutIsAKindOfItsOwnWithOneSharedText) {
     // The first one holds the text right after its key.
     EXPECT_EQ(setup->typeName, setup->key + 11);
 
-    TypeCacheEntry* play = LookupFileType(Child(games, u"Play.lnk"));
-    TypeCacheEntry* work = LookupFileType(Child(games, u"Work.LNK"));
+    TypeCacheEntry* play = LookupFileType(FindEntry(games, {u"Play.lnk"}));
+    TypeCacheEntry* work = LookupFileType(FindEntry(games, {u"Work.LNK"}));
     ASSERT_TRUE(play && work);
     EXPECT_NE(play, work);
     EXPECT_EQ(work->typeName, sharedLnkTypeName);
     EXPECT_EQ(play->typeName, sharedLnkTypeName);
     EXPECT_EQ(QString::fromUtf16(sharedLnkTypeName), "Shortcut");
     // Found again by path, never asked twice.
-    EXPECT_EQ(LookupFileType(Child(games, u"game.EXE")), game);
+    EXPECT_EQ(LookupFileType(FindEntry(games, {u"game.EXE"})), game);
     EXPECT_EQ(desktop.asked.size(), 5u);
     EXPECT_EQ(EntryCount(), 5);
 
@@ -230,9 +222,10 @@ TEST_F(TypeCacheTest, AllFoldersShareOneTypeOnEveryDrive) {
     ItemNode* root = CreateRootItem();
     ItemNode* card = &root->children[0];
     ItemNode* store = &root->children[1];
-    Attach(store, u"\\*.*", true);
-    Attach(card, u"Storage Card\\*.*");
-    const ItemNode* folders[] = {Child(store, u"Windows"), Child(card, u"Photos"), Child(store, databaseFolderName)};
+    ScanDriveForTest(store);
+    ScanDriveForTest(card);
+    const ItemNode* folders[] = {FindEntry(store, {u"Windows"}), FindEntry(card, {u"Photos"}),
+                                 FindEntry(store, {databaseFolderName})};
     TypeCacheEntry* first = LookupFileType(folders[0]);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(std::u16string(first->key), u"\\");
@@ -354,13 +347,13 @@ TEST_F(TypeCacheTest, UnnamedFirstProgramDoesNotBlankTheOthers) {
     scope.device.AddFile(u"\\c.exe", 1);
     ItemNode* root = CreateRootItem();
     ItemNode* store = &root->children[root->childCount - 1];
-    Attach(store, u"\\*.*", true);
-    TypeCacheEntry* a = LookupFileType(Child(store, u"a.exe"));
+    ScanDriveForTest(store);
+    TypeCacheEntry* a = LookupFileType(FindEntry(store, {u"a.exe"}));
     EXPECT_EQ(a->typeName[0], 0);
     EXPECT_EQ(sharedExeTypeName, nullptr);
     desktop.texts[u".EXE"] = "Program";
-    TypeCacheEntry* b = LookupFileType(Child(store, u"b.exe"));
-    TypeCacheEntry* c = LookupFileType(Child(store, u"c.exe"));
+    TypeCacheEntry* b = LookupFileType(FindEntry(store, {u"b.exe"}));
+    TypeCacheEntry* c = LookupFileType(FindEntry(store, {u"c.exe"}));
     EXPECT_EQ(QString::fromUtf16(b->typeName), "Program");
     EXPECT_EQ(sharedExeTypeName, b->typeName);
     EXPECT_EQ(c->typeName, b->typeName);
@@ -401,8 +394,6 @@ private:
     QStringList searchPaths, fallbackPaths;
     QString themeName, fallbackTheme;
 };
-
-QImage Picture(const QIcon& icon) { return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32); }
 
 TEST_F(TypeCacheTest, DesktopNamesByNameAloneWithThemeIconsOrOurOwn) {
     TestIconTheme theme;
