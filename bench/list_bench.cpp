@@ -37,8 +37,8 @@ double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// A device that knows only last-write times: each path gets a time of its
-// own, and every read is counted.
+// A device that knows nothing: the scan kept every time in its record, and a
+// read of the device would be counted.
 class TimeDevice : public StorageDevice {
 public:
     bool ReadFolder(const char16_t*, FolderListing*) override { return false; }
@@ -47,13 +47,9 @@ public:
     bool SetAttributes(const char16_t*, uint32_t) override { return false; }
     bool DeleteFile(const char16_t*) override { return false; }
     bool RemoveDirectory(const char16_t*) override { return false; }
-    bool LastWriteTime(const char16_t* path, uint64_t* time) override {
+    bool LastWriteTime(const char16_t*, uint64_t*) override {
         ++reads;
-        uint64_t hash = 1469598103934665603ULL;
-        for (const char16_t* c = path; *c; ++c) hash = (hash ^ *c) * 1099511628211ULL;
-        // Somewhere in 2001 to 2023.
-        *time = 126000000000000000ULL + hash % 7000000000000000ULL;
-        return true;
+        return false;
     }
     bool ReadDatabases(std::vector<DatabaseInfo>*) override { return false; }
     uint32_t LastError() override { return 0; }
@@ -72,9 +68,9 @@ void BuildPlace(Place* place, uint32_t count) {
     ItemNode* root = &place->nodes[0];
     ItemNode* drive = &place->nodes[1];
     ItemNode* folder = &place->nodes[2];
-    *root = {nullptr, drive, 1, ITEM_ROOT, 0, 0, u"root"};
-    *drive = {root, folder, 1, ITEM_DRIVE | ITEM_SCANNED, 0, 0, u"\\"};
-    *folder = {drive, nullptr, 0, ITEM_FOLDER | ITEM_SCANNED, 0, 0, u"big"};
+    *root = {nullptr, drive, 1, ITEM_ROOT, 0, 0, u"root", 0, 0, 0};
+    *drive = {root, folder, 1, ITEM_DRIVE | ITEM_SCANNED, 0, 0, u"\\", 0, 0, 0};
+    *folder = {drive, nullptr, 0, ITEM_FOLDER | ITEM_SCANNED, 0, 0, u"big", 0, 0, 0};
 
     const char16_t* extensions[] = {u".txt", u".jpg", u".mp3", u".pdf", u".cpp", u".bin", u".png", u".doc"};
     std::vector<uint32_t> numbers(count);
@@ -98,6 +94,8 @@ void BuildPlace(Place* place, uint32_t count) {
         tail = CopyText(tail, name, length);
         entries[i].ownSize = static_cast<uint64_t>(std::min(sizes(random), 1e12));
         entries[i].total = entries[i].ownSize;
+        // Somewhere in 2001 to 2023, as the scan keeps it.
+        entries[i].modified = TimeStampOfUnixTime(978307200 + static_cast<int64_t>(random() % 725000000));
     }
     folder->children = entries;
     folder->childCount = count;

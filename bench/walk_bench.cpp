@@ -1,9 +1,8 @@
-// Walks a folder tree the way the background scan does: level by level with
-// ListFolder, each level's array attached to its folder after its subfolders
-// are done, then ComputeTotals on the top. Prints entries, wall time and the
-// memory the item tree and the walk cost.
+// Walks a folder tree with the scan engine, without the window: the listing
+// threads build the levels, then they are attached and totalled. Prints
+// entries, wall time and the memory the item tree and the walk cost.
 //
-//   walk_bench FOLDER [RUNS]
+//   walk_bench FOLDER [RUNS] [THREADS]
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 
 #include "model/item_tree.h"
 #include "model/path_list.h"
+#include "model/scan_engine.h"
 #include "model/text.h"
 #include "platform/host_device.h"
 #include "process_memory.h"
@@ -27,40 +27,27 @@ struct WalkCounts {
     uint64_t nameChars = 0;
 };
 
-// buffer holds the folder's path with its trailing "\"; end is its end. The
-// store root's listing ends with the database folder, listed but not walked.
-void WalkFolder(char16_t* buffer, char16_t* end, ItemNode* folder, bool isStoreRoot, WalkCounts* counts) {
-    char16_t* limit = buffer + PATH_CHARS;
-    if (end + 4 > limit) return;  // a path that no longer fits is listed without content
-    CopyText(end, u"*.*", 3);
-    ItemNode* items = nullptr;
-    uint32_t count = ListFolder(buffer, folder, isStoreRoot, &items);
-    for (uint32_t i = 0; i < count; ++i) {
-        ItemNode* child = &items[i];
+void Count(const ItemNode* folder, WalkCounts* counts) {
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        const ItemNode* child = &folder->children[i];
+        ++counts->entries;
         counts->nameChars += TextLength(child->name) + 1;
-        if ((child->flags & ITEM_DATABASE) || !(child->flags & ITEM_FOLDER)) continue;
-        ++counts->folders;
-        size_t length = TextLength(child->name);
-        if (end + length + 2 > limit) continue;
-        CopyText(end, child->name, length);
-        end[length] = u'\\';
-        end[length + 1] = 0;
-        WalkFolder(buffer, end + length + 1, child, false, counts);
+        if (child->flags & ITEM_FOLDER) {
+            ++counts->folders;
+            Count(child, counts);
+        }
     }
-    counts->entries += count;
-    folder->flags |= ITEM_SCANNED;
-    folder->children = items;
-    folder->childCount = count;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: walk_bench FOLDER [RUNS]\n");
+        std::fprintf(stderr, "usage: walk_bench FOLDER [RUNS] [THREADS]\n");
         return 2;
     }
     int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    int threads = argc > 3 ? std::max(0, std::atoi(argv[3])) : 0;
     HostDevice device{std::string(argv[1])};
     SetDevice(&device);
 
@@ -71,15 +58,15 @@ int main(int argc, char** argv) {
         drive.flags = ITEM_DRIVE;
         drive.name = u"\\";
         WalkCounts counts;
-        char16_t buffer[PATH_CHARS] = u"\\";
 
         auto start = std::chrono::steady_clock::now();
-        WalkFolder(buffer, buffer + 1, &drive, true, &counts);
+        ScanAndWait(&device, &drive, threads);
         ComputeTotals(&drive);
         double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         seconds.push_back(elapsed);
 
         long during = StatusKilobytes("VmHWM:");
+        Count(&drive, &counts);
         uint64_t treeBytes = counts.entries * sizeof(ItemNode) + counts.nameChars * sizeof(char16_t);
         std::printf("run %d: entries %llu (folders %llu), total bytes %llu, wall %.3f s\n", run + 1,
                     static_cast<unsigned long long>(counts.entries),
@@ -89,7 +76,7 @@ int main(int argc, char** argv) {
             // Only the first run's peak says what a walk costs: later runs
             // reuse memory the allocator kept.
             double entries = static_cast<double>(counts.entries);
-            std::printf("item tree: %.1f MB, %.1f bytes per entry (48 record + %.1f name)\n",
+            std::printf("item tree: %.1f MB, %.1f bytes per entry (64 record + %.1f name)\n",
                         treeBytes / 1e6, treeBytes / entries, counts.nameChars * 2.0 / entries);
             std::printf("peak memory of the walk: %.1f MB over the %.1f MB at start, %.1f bytes per entry\n",
                         (during - before) / 1e3, before / 1e3, (during - before) * 1024.0 / entries);

@@ -13,6 +13,7 @@ enum ItemFlags : uint32_t {
     ITEM_SCANNING = 0x40,  // a drive whose scan is running
     ITEM_MARKED = 0x80,    // marked for deletion
     ITEM_REMOVED = 0x100,  // deleted by an expunge; skipped by every list, count and total
+    ITEM_UNREADABLE = 0x200,  // a folder the scan could not list; readError tells why
 };
 
 // All children of one item live in one zero-filled block: the records one
@@ -27,9 +28,12 @@ struct ItemNode {
     uint64_t ownSize;      // bytes of the item itself; a drive's used bytes
     uint64_t total;        // bytes of the item and its subtree; a drive's capacity
     const char16_t* name;  // lives in the same block as the record
+    uint64_t diskSize;     // bytes the item itself occupies on its volume
+    uint32_t modified;     // last-write time as a TimeStamp; 0 when unknown
+    uint32_t readError;    // the system's error number of an unreadable folder
 };
 
-static_assert(sizeof(ItemNode) == 48, "the item record is the scan's memory budget");
+static_assert(sizeof(ItemNode) == 64, "the item record is the scan's memory budget");
 
 // The three recurring tests on the flags.
 inline bool IsUnscannedDrive(const ItemNode* item) {

@@ -125,14 +125,18 @@ uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
 
     FolderListing& listing = Scratch();
     if (!Device()->ReadFolder(folder.data(), &listing)) listing.Clear();
+    return BuildFolderLevel(&listing, parent, isStoreRoot, items);
+}
 
+uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStoreRoot, ItemNode** items) {
+    *items = nullptr;
     // Keep the entries the skip rules let through, flagging the others out
     // by turning their attributes invalid.
     size_t count = 0;
     size_t nameChars = 0;
     thread_local std::vector<char16_t> name;
-    for (FolderEntry& entry : listing.entries) {
-        const char16_t* text = &listing.names[entry.nameOffset];
+    for (FolderEntry& entry : listing->entries) {
+        const char16_t* text = &listing->names[entry.nameOffset];
         bool skip = entry.attributes == FILE_ATTR_INVALID ||
                     ((entry.attributes & FILE_ATTR_INROM) && !(entry.attributes & FILE_ATTR_DIRECTORY));
         if (!skip && isStoreRoot) {
@@ -160,15 +164,17 @@ uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
     // Records in the reverse of enumeration order, names in record order.
     char16_t* tail = NameTail(block, count);
     ItemNode* record = block;
-    for (size_t i = listing.entries.size(); i-- > 0;) {
-        const FolderEntry& entry = listing.entries[i];
+    for (size_t i = listing->entries.size(); i-- > 0;) {
+        const FolderEntry& entry = listing->entries[i];
         if (entry.attributes == FILE_ATTR_INVALID) continue;
         record->parent = parent;
         record->name = tail;
-        tail = CopyText(tail, &listing.names[entry.nameOffset], entry.nameLength);
+        tail = CopyText(tail, &listing->names[entry.nameOffset], entry.nameLength);
         if (entry.attributes & FILE_ATTR_DIRECTORY)
             record->flags = (entry.attributes & FILE_ATTR_INROM) ? (ITEM_FOLDER | ITEM_ROM) : ITEM_FOLDER;
         record->ownSize = entry.size;
+        record->diskSize = entry.diskSize;
+        record->modified = entry.modified;
         ++record;
     }
     if (isStoreRoot) {
@@ -199,6 +205,8 @@ uint32_t ListDatabases(ItemNode* databaseFolder, ItemNode** items) {
         tail = CopyText(tail, databases[i].name, TextLength(databases[i].name));
         block[i].flags = ITEM_DATABASE;
         block[i].ownSize = databases[i].size;
+        block[i].diskSize = databases[i].size;
+        block[i].modified = TimeStampOfFileTime(databases[i].modified);
     }
     *items = block;
     return static_cast<uint32_t>(databases.size());

@@ -5,6 +5,8 @@
 
 #include "model/item_node.h"
 
+struct FolderListing;
+
 // Owns the whole tree; none until CreateRootItem succeeds.
 extern ItemNode* rootItem;
 
@@ -32,6 +34,12 @@ void QueryDriveSpace(ItemNode* drive);
 // folder. Returns the count; *items receives the block or none.
 uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
                     ItemNode** items);
+
+// Makes the block of one folder level from a listing whose facts are read,
+// as ListFolder does: records in reverse enumeration order, the entries the
+// skip rules leave out dropped, the database folder last for the store's
+// root. The listing's skipped entries are flagged invalid on the way.
+uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStoreRoot, ItemNode** items);
 
 // Lists the object store's databases under the database folder.
 uint32_t ListDatabases(ItemNode* databaseFolder, ItemNode** items);

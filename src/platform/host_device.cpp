@@ -19,6 +19,7 @@
 namespace {
 
 thread_local uint32_t lastError = DEVICE_OK;
+thread_local int lastErrno = 0;
 
 uint32_t ErrorFromErrno(int error) {
     switch (error) {
@@ -38,6 +39,7 @@ uint32_t ErrorFromErrno(int error) {
 }
 
 bool Fail(int error) {
+    lastErrno = error;
     lastError = ErrorFromErrno(error);
     return false;
 }
@@ -83,6 +85,47 @@ bool IsPseudoFileSystem(const std::string& type) {
         if (type == pseudo) return true;
     }
     return false;
+}
+
+bool IsNetworkFileSystem(const std::string& type) {
+    static const char* const NETWORK_TYPES[] = {
+        "nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "ceph", "fuse.ceph", "9p", "afs", "glusterfs",
+        "fuse.glusterfs", "lustre", "fuse.rclone", "fuse.s3fs", "davfs", "fuse.davfs2",
+    };
+    for (const char* network : NETWORK_TYPES) {
+        if (type == network) return true;
+    }
+    return false;
+}
+
+std::string MountTypeAt(const std::string& mountInfo, const std::string& hostPath) {
+    // The mount whose point is the longest prefix of the path; the last such
+    // line wins, as a later mount covers an earlier one.
+    std::string best;
+    size_t bestLength = 0;
+    bool found = false;
+    std::istringstream lines(mountInfo);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string id, parentId, numbers, mountRoot, mountPoint, field, type;
+        if (!(fields >> id >> parentId >> numbers >> mountRoot >> mountPoint)) continue;
+        while (fields >> field) {
+            if (field == "-") {
+                fields >> type;
+                break;
+            }
+        }
+        mountPoint = UnescapeMountField(mountPoint);
+        bool inside = hostPath.compare(0, mountPoint.size(), mountPoint) == 0 &&
+                      (mountPoint == "/" || hostPath.size() == mountPoint.size() || hostPath[mountPoint.size()] == '/');
+        if (inside && (!found || mountPoint.size() >= bestLength)) {
+            best = type;
+            bestLength = mountPoint.size();
+            found = true;
+        }
+    }
+    return best;
 }
 
 HostDevice::HostDevice() {
@@ -166,67 +209,134 @@ std::vector<HostCard> HostDevice::StorageCards() {
     return CardsFromMountInfo(text.str(), lstat);
 }
 
-bool HostDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
+bool HostDevice::OpenFolder(const char16_t* path, FolderHandle* folder) {
+    *folder = NO_FOLDER;
     std::string hostPath;
     if (!HostPath(path, &hostPath)) return false;
-    int folder = open(hostPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0) return Fail(errno);
-    struct stat folderFacts;
-    if (fstat(folder, &folderFacts) != 0) {
-        int error = errno;
-        close(folder);
-        return Fail(error);
+    int descriptor = open(hostPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) return Fail(errno);
+    if (hostPath == (rootFolder == "/" ? "/" : rootFolder + "/")) {
+        // The cards are listed in the device root's folder only.
+        struct stat facts;
+        if (fstat(descriptor, &facts) == 0) {
+            rootDevice = facts.st_dev;
+            rootInode = facts.st_ino;
+        }
     }
+    *folder = descriptor;
+    return true;
+}
+
+bool HostDevice::OpenSubfolder(FolderHandle parent, const char16_t* name, FolderHandle* folder) {
+    *folder = NO_FOLDER;
+    thread_local std::string hostName;
+    hostName.clear();
+    size_t length = 0;
+    while (name[length]) ++length;
+    EncodeHostPath(name, length, &hostName);
+    // Never through a link: a folder replaced by one since it was listed is
+    // not the folder that was listed.
+    int descriptor = openat(static_cast<int>(parent), hostName.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) return Fail(errno == ELOOP ? ENOTDIR : errno);
+    *folder = descriptor;
+    return true;
+}
+
+bool HostDevice::ReadFolderNames(FolderHandle handle, FolderListing* listing) {
+    int folder = static_cast<int>(handle);
+    struct stat folderFacts;
+    if (fstat(folder, &folderFacts) != 0) return Fail(errno);
+    listing->volumeId = folderFacts.st_dev;
     // Raw directory reads into a large buffer: a folder of 200,000 entries
-    // takes a few dozen calls, and each entry's facts are read relative to
-    // the open folder rather than through its full path.
+    // takes a few dozen calls. The names are read from the start even when
+    // the descriptor was read before.
+    if (lseek(folder, 0, SEEK_SET) != 0) return Fail(errno);
     thread_local std::vector<char> records(256 * 1024);
     for (;;) {
         ssize_t filled = getdents64(folder, records.data(), records.size());
-        if (filled < 0) {
-            int error = errno;
-            close(folder);
-            return Fail(error);
-        }
+        if (filled < 0) return Fail(errno);
         if (filled == 0) break;
         for (ssize_t offset = 0; offset < filled;) {
             const struct dirent64* entry = reinterpret_cast<const struct dirent64*>(records.data() + offset);
             offset += entry->d_reclen;
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+            size_t length = std::strlen(name);
             FolderEntry record{};
-            struct stat facts;
-            if (fstatat(folder, name, &facts, AT_SYMLINK_NOFOLLOW) == 0) {
-                // The mount point of another file system belongs to that one.
-                if (facts.st_dev != folderFacts.st_dev) continue;
-                record.attributes = AttributesOf(facts);
-                record.size = static_cast<uint64_t>(facts.st_size);
-            } else if (errno == ENOENT) {
-                continue;  // vanished between listing and reading its facts
-            } else {
-                // Listed but not readable (a folder without search permission):
-                // keep the entry with what the listing itself tells.
-                record.attributes = entry->d_type == DT_DIR ? uint32_t(FILE_ATTR_DIRECTORY) : 0u;
-            }
-            record.nameOffset = listing->names.size();
-            record.nameLength = static_cast<uint32_t>(
-                DecodeHostName(name, std::strlen(name), &listing->names));
+            // Until its facts are read, an entry is what the listing tells.
+            record.attributes = entry->d_type == DT_DIR ? uint32_t(FILE_ATTR_DIRECTORY) : 0u;
+            record.links = 1;
+            record.hostNameOffset = static_cast<uint32_t>(listing->hostNames.size());
+            listing->hostNames.insert(listing->hostNames.end(), name, name + length + 1);
+            record.nameOffset = static_cast<uint32_t>(listing->names.size());
+            record.nameLength = static_cast<uint32_t>(DecodeHostName(name, length, &listing->names));
             listing->entries.push_back(record);
         }
     }
-    close(folder);
-
-    if (hostPath == (rootFolder == "/" ? "/" : rootFolder + "/")) {
+    if (folderFacts.st_dev == rootDevice && folderFacts.st_ino == rootInode) {
         for (const HostCard& card : StorageCards()) {
             FolderEntry record{};
             record.attributes = FILE_ATTR_DIRECTORY | FILE_ATTR_VOLUME;
-            record.nameOffset = listing->names.size();
+            record.links = 1;
+            record.hostNameOffset = UINT32_MAX;  // not an entry of this folder
+            record.nameOffset = static_cast<uint32_t>(listing->names.size());
             record.nameLength = static_cast<uint32_t>(DecodeHostName(
                 card.relativePath.data(), card.relativePath.size(), &listing->names));
             listing->entries.push_back(record);
         }
     }
     return true;
+}
+
+void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, size_t begin, size_t end) {
+    int folder = static_cast<int>(handle);
+    for (size_t i = begin; i < end; ++i) {
+        FolderEntry& record = listing->entries[i];
+        if (record.hostNameOffset == UINT32_MAX) continue;
+        struct stat facts;
+        if (fstatat(folder, &listing->hostNames[record.hostNameOffset], &facts, AT_SYMLINK_NOFOLLOW) == 0) {
+            // The mount point of another file system belongs to that one.
+            if (facts.st_dev != listing->volumeId) {
+                record.attributes = FILE_ATTR_INVALID;
+                continue;
+            }
+            record.attributes = AttributesOf(facts);
+            record.size = static_cast<uint64_t>(facts.st_size);
+            record.diskSize = static_cast<uint64_t>(facts.st_blocks) * 512;
+            record.modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec);
+            record.links = static_cast<uint32_t>(facts.st_nlink);
+            record.fileId = facts.st_ino;
+        } else if (errno == ENOENT) {
+            record.attributes = FILE_ATTR_INVALID;  // vanished between listing and reading its facts
+        }
+        // Otherwise listed but not readable (in a folder without search
+        // permission): the entry keeps what the listing itself told.
+    }
+}
+
+void HostDevice::CloseFolder(FolderHandle folder) {
+    if (folder != NO_FOLDER) close(static_cast<int>(folder));
+}
+
+int HostDevice::ListingThreads(const char16_t* path) {
+    std::string hostPath;
+    if (!HostPath(path, &hostPath)) return 0;
+    std::ifstream file("/proc/self/mountinfo");
+    std::stringstream text;
+    text << file.rdbuf();
+    return IsNetworkFileSystem(MountTypeAt(text.str(), hostPath)) ? NETWORK_LISTING_THREADS : 0;
+}
+
+bool HostDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
+    FolderHandle folder = NO_FOLDER;
+    if (!OpenFolder(path, &folder)) return false;
+    bool ok = ReadFolderNames(folder, listing);
+    if (ok) ReadEntryFacts(folder, listing, 0, listing->entries.size());
+    CloseFolder(folder);
+    // What its facts showed to be no entry of this folder is left out.
+    std::erase_if(listing->entries, [](const FolderEntry& entry) { return entry.attributes == FILE_ATTR_INVALID; });
+    return ok;
 }
 
 bool HostDevice::VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) {
@@ -425,3 +535,5 @@ bool HostDevice::ReadDatabases(std::vector<DatabaseInfo>* databases) {
 }
 
 uint32_t HostDevice::LastError() { return lastError; }
+
+int HostDevice::LastSystemError() { return lastErrno; }

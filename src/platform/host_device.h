@@ -10,6 +10,7 @@
 // links and never leave the drive's file system.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -29,6 +30,12 @@ public:
     HostDevice();
     explicit HostDevice(const std::string& rootFolder);
 
+    bool OpenFolder(const char16_t* path, FolderHandle* folder) override;
+    bool OpenSubfolder(FolderHandle parent, const char16_t* name, FolderHandle* folder) override;
+    bool ReadFolderNames(FolderHandle folder, FolderListing* listing) override;
+    void ReadEntryFacts(FolderHandle folder, FolderListing* listing, size_t begin, size_t end) override;
+    void CloseFolder(FolderHandle folder) override;
+    int ListingThreads(const char16_t* path) override;
     bool ReadFolder(const char16_t* path, FolderListing* listing) override;
     bool VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) override;
     uint32_t GetAttributes(const char16_t* path) override;
@@ -38,6 +45,7 @@ public:
     bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override;
     bool ReadDatabases(std::vector<DatabaseInfo>* databases) override;
     uint32_t LastError() override;
+    int LastSystemError() override;
 
     const std::string& RootFolder() const { return rootFolder; }
 
@@ -61,7 +69,19 @@ private:
     int StatEntry(const char16_t* path, std::string* leafName, struct stat* facts);
     bool RemoveEntry(const char16_t* path, bool folderWanted);
     std::string rootFolder;
+    // The device root's folder as last opened: its listing adds the cards.
+    std::atomic<dev_t> rootDevice{0};
+    std::atomic<ino_t> rootInode{0};
 };
 
 // Whether a file system type is a pseudo file system rather than storage.
 bool IsPseudoFileSystem(const std::string& type);
+
+// Whether a file system type waits on a network for its listings, where more
+// threads hide the waiting.
+bool IsNetworkFileSystem(const std::string& type);
+constexpr int NETWORK_LISTING_THREADS = 16;
+
+// The type of the file system that holds hostPath, as mountinfo text (the
+// text of /proc/self/mountinfo) describes it; empty when none does.
+std::string MountTypeAt(const std::string& mountInfo, const std::string& hostPath);

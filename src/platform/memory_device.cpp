@@ -1,6 +1,7 @@
 #include "platform/memory_device.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <unordered_map>
@@ -8,6 +9,19 @@
 namespace {
 // Per thread, like the host device's error.
 thread_local uint32_t lastError = DEVICE_OK;
+
+// The system error number that goes with a device error.
+int SystemErrorOf(uint32_t error) {
+    switch (error) {
+    case DEVICE_OK: return 0;
+    case DEVICE_FILE_NOT_FOUND:
+    case DEVICE_PATH_NOT_FOUND: return ENOENT;
+    case DEVICE_ACCESS_DENIED: return EACCES;
+    case DEVICE_NOT_ENOUGH_MEMORY: return ENOMEM;
+    case DEVICE_DIR_NOT_EMPTY: return ENOTEMPTY;
+    default: return EIO;
+    }
+}
 }  // namespace
 
 struct MemoryDevice::Entry {
@@ -53,7 +67,7 @@ MemoryDevice::MemoryDevice() : root(std::make_unique<Entry>()) {
     root->attributes = FILE_ATTR_DIRECTORY;
 }
 
-MemoryDevice::~MemoryDevice() = default;
+MemoryDevice::~MemoryDevice() { ReleaseListings(); }
 
 MemoryDevice::Entry* MemoryDevice::Find(const std::u16string& path) {
     Entry* entry = root.get();
@@ -144,9 +158,69 @@ bool MemoryDevice::Exists(const std::u16string& path) {
 
 void MemoryDevice::SetListingDelay(int microseconds) { listingDelay = microseconds; }
 
+void MemoryDevice::HoldListings() {
+    std::lock_guard<std::mutex> lock(gateLock);
+    gateHeld = true;
+    gatePasses = 0;
+}
+
+void MemoryDevice::PassListings(int count) {
+    std::lock_guard<std::mutex> lock(gateLock);
+    gatePasses += count;
+    gateChanged.notify_all();
+}
+
+void MemoryDevice::ReleaseListings() {
+    std::lock_guard<std::mutex> lock(gateLock);
+    gateHeld = false;
+    gateChanged.notify_all();
+}
+
+bool MemoryDevice::WaitForHeldListings(int count, int timeoutMs) {
+    std::unique_lock<std::mutex> lock(gateLock);
+    return gateChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [&] { return gateWaiting >= count; });
+}
+
+void MemoryDevice::PassGate() {
+    std::unique_lock<std::mutex> lock(gateLock);
+    if (!gateHeld) return;
+    ++gateWaiting;
+    gateChanged.notify_all();
+    gateChanged.wait(lock, [this] { return !gateHeld || gatePasses > 0; });
+    if (gateHeld) --gatePasses;
+    --gateWaiting;
+    gateChanged.notify_all();
+}
+
+// A folder is opened only where one exists, and every open one is counted.
+bool MemoryDevice::OpenFolder(const char16_t* path, FolderHandle* folder) {
+    *folder = NO_FOLDER;
+    Entry* entry = Find(path);
+    if (!entry || entry->vanished || !(entry->attributes & FILE_ATTR_DIRECTORY)) {
+        lastError = DEVICE_PATH_NOT_FOUND;
+        return false;
+    }
+    ++openFolders;
+    return StorageDevice::OpenFolder(path, folder);
+}
+
+void MemoryDevice::CloseFolder(FolderHandle folder) {
+    if (folder == NO_FOLDER) return;
+    --openFolders;
+    StorageDevice::CloseFolder(folder);
+}
+
+int MemoryDevice::ListingThreads(const char16_t*) { return listingThreads; }
+
 bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
     ++folderReads;
+    int now = ++concurrent;
+    for (int most = mostConcurrent; now > most && !mostConcurrent.compare_exchange_weak(most, now);) {
+    }
+    PassGate();
     if (int delay = listingDelay.load()) std::this_thread::sleep_for(std::chrono::microseconds(delay));
+    --concurrent;
     Entry* folder = Find(path);
     if (!folder || folder->vanished || !(folder->attributes & FILE_ATTR_DIRECTORY)) {
         lastError = DEVICE_PATH_NOT_FOUND;
@@ -156,11 +230,14 @@ bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
         lastError = DEVICE_ACCESS_DENIED;
         return false;
     }
-    auto append = [listing](const std::u16string& name, uint32_t attributes, uint64_t size) {
+    auto append = [listing](const std::u16string& name, uint32_t attributes, uint64_t size, uint64_t modified) {
         FolderEntry record{};
         record.attributes = attributes;
         record.size = size;
-        record.nameOffset = listing->names.size();
+        record.diskSize = size;
+        record.modified = TimeStampOfFileTime(modified);
+        record.links = 1;
+        record.nameOffset = static_cast<uint32_t>(listing->names.size());
         record.nameLength = static_cast<uint32_t>(name.size());
         listing->names.insert(listing->names.end(), name.begin(), name.end());
         listing->entries.push_back(record);
@@ -168,12 +245,12 @@ bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
     // Like the platform's enumeration, every folder below the root starts
     // with "." and "..".
     if (folder != root.get()) {
-        append(u".", FILE_ATTR_DIRECTORY, 0);
-        append(u"..", FILE_ATTR_DIRECTORY, 0);
+        append(u".", FILE_ATTR_DIRECTORY, 0, 0);
+        append(u"..", FILE_ATTR_DIRECTORY, 0, 0);
     }
     for (auto& child : folder->children) {
         // A vanished entry is still enumerated, but its facts cannot be read.
-        append(child->name, child->vanished ? FILE_ATTR_INVALID : child->attributes, child->size);
+        append(child->name, child->vanished ? FILE_ATTR_INVALID : child->attributes, child->size, child->modified);
     }
     return true;
 }
@@ -277,3 +354,5 @@ bool MemoryDevice::ReadDatabases(std::vector<DatabaseInfo>* out) {
 }
 
 uint32_t MemoryDevice::LastError() { return lastError; }
+
+int MemoryDevice::LastSystemError() { return SystemErrorOf(lastError); }

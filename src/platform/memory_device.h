@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,9 +38,31 @@ public:
 
     bool Exists(const std::u16string& path);
 
-    // Makes every ReadFolder wait this long first, so tests can act while a
-    // scan is under way; 0 (the default) lists at once.
+    // Makes every listing wait this long first, to stand in for a device
+    // whose listings wait on a network; 0 (the default) lists at once.
     void SetListingDelay(int microseconds);
+
+    // The gate: while held, every listing waits at it until the test lets it
+    // through, so a test can hold a scan under way at a folder of its
+    // choosing without depending on the clock.
+    void HoldListings();
+    // Lets count waiting (or later) listings through, the gate still held.
+    void PassListings(int count);
+    // Opens the gate: every listing goes on at once, now and later.
+    void ReleaseListings();
+    // Waits until at least count listings wait at the gate; false after
+    // timeoutMs (a hung test, not a slow machine).
+    bool WaitForHeldListings(int count, int timeoutMs = 10000);
+    // The most listings that were under way at the same moment.
+    int MostConcurrentListings() const { return mostConcurrent.load(); }
+
+    bool OpenFolder(const char16_t* path, FolderHandle* folder) override;
+    void CloseFolder(FolderHandle folder) override;
+    int ListingThreads(const char16_t* path) override;
+    // Tests choose the threads a scan of this device uses; 0 for the default.
+    void SetListingThreads(int threads) { listingThreads = threads; }
+    // Open folders not closed yet, so tests can tell nothing is left open.
+    std::atomic<int> openFolders{0};
 
     bool ReadFolder(const char16_t* path, FolderListing* listing) override;
     bool VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) override;
@@ -51,6 +75,7 @@ public:
     // The calling thread's last error, as the interface promises, so a scan
     // worker and the user-interface thread never see each other's.
     uint32_t LastError() override;
+    int LastSystemError() override;
 
     // Number of ReadFolder calls, so tests can tell what was listed.
     std::atomic<int> folderReads{0};
@@ -63,10 +88,19 @@ private:
     Entry* Find(const std::u16string& path);
     Entry* Make(const std::u16string& path, bool folder);
     bool Remove(const char16_t* path, bool folder);
+    void PassGate();
 
     std::unique_ptr<Entry> root;
     std::vector<DatabaseInfo> databases;
     std::atomic<int> listingDelay{0};
+    std::atomic<int> listingThreads{0};
+    std::atomic<int> concurrent{0};
+    std::atomic<int> mostConcurrent{0};
+    std::mutex gateLock;
+    std::condition_variable gateChanged;
+    bool gateHeld = false;
+    int gateWaiting = 0;
+    int gatePasses = 0;
     bool hasObjectStore = true;
     uint64_t storeCapacity = 0;
     uint64_t storeFree = 0;

@@ -32,11 +32,19 @@ enum DeviceError : uint32_t {
 };
 
 // One enumerated entry; its name is names[nameOffset .. nameOffset + nameLength).
+// All facts come from one reading of the entry: its apparent size, the bytes
+// it occupies, its last-write time as a TimeStamp, and its identity where it
+// has more than one link, so a total can take a hard-linked file once.
 struct FolderEntry {
     uint32_t attributes;
     uint32_t nameLength;
     uint64_t size;
-    size_t nameOffset;
+    uint32_t nameOffset;
+    uint32_t hostNameOffset;  // the device's own form of the name, where it keeps one
+    uint64_t diskSize;
+    uint64_t fileId;   // with links > 1: the entry's identity on its volume
+    uint32_t modified; // TimeStamp; 0 when unknown
+    uint32_t links;
 };
 
 // What one folder enumeration delivered, in enumeration order. Callers reuse
@@ -44,11 +52,19 @@ struct FolderEntry {
 struct FolderListing {
     std::vector<FolderEntry> entries;
     std::vector<char16_t> names;  // names back to back, without terminators
+    std::vector<char> hostNames;  // the device's own names, NUL-terminated, where it keeps them
+    uint64_t volumeId = 0;        // the volume of the folder listed
     void Clear() {
         entries.clear();
         names.clear();
+        hostNames.clear();
+        volumeId = 0;
     }
 };
+
+// A folder opened for a walk; what it stands for is the device's own.
+using FolderHandle = intptr_t;
+constexpr FolderHandle NO_FOLDER = -1;
 
 // One object-store database; names hold at most 31 characters.
 struct DatabaseInfo {
@@ -60,6 +76,25 @@ struct DatabaseInfo {
 class StorageDevice {
 public:
     virtual ~StorageDevice() = default;
+
+    // The walk of a scan: a drive's folder is opened by its path once, and
+    // every folder below it relative to its open parent, so no whole path
+    // is resolved per folder. ReadFolderNames lists an open folder (on some
+    // devices without the entries' facts yet); ReadEntryFacts completes the
+    // facts of entries [begin, end), and may run on several threads at once
+    // for one listing. An entry whose facts show it is not to be listed
+    // (vanished, the mount point of another volume) gets FILE_ATTR_INVALID.
+    // Without a walk of its own, a device's folder is its path, listed by
+    // ReadFolder with its facts.
+    virtual bool OpenFolder(const char16_t* path, FolderHandle* folder);
+    virtual bool OpenSubfolder(FolderHandle parent, const char16_t* name, FolderHandle* folder);
+    virtual bool ReadFolderNames(FolderHandle folder, FolderListing* listing);
+    virtual void ReadEntryFacts(FolderHandle folder, FolderListing* listing, size_t begin, size_t end);
+    virtual void CloseFolder(FolderHandle folder);
+
+    // How many threads should list the drive at path: more where listings
+    // wait on a network than on a local disk; 0 for the default.
+    virtual int ListingThreads(const char16_t* path);
 
     // Enumerates the folder at path ("\" for the object store's root, "\a\b",
     // or "Card\x"), appending its entries to listing. False when the folder
@@ -84,6 +119,8 @@ public:
 
     // The error of the calling thread's last failed operation.
     virtual uint32_t LastError() = 0;
+    // The same as the system's own error number (errno), for its text.
+    virtual int LastSystemError();
 };
 
 // The device the program runs on; start-up points it at the host, tests at a
@@ -93,3 +130,11 @@ void SetDevice(StorageDevice* device);
 
 // Unix seconds and nanoseconds to a file time.
 uint64_t UnixTimeToFileTime(int64_t seconds, int64_t nanoseconds);
+
+// A last-write time as the item records keep it: Unix seconds plus one, so
+// that 0 means unknown; times before 1970 count as 1970 and after 2106 as
+// 2106.
+uint32_t TimeStampOfUnixTime(int64_t seconds);
+uint32_t TimeStampOfFileTime(uint64_t fileTime);
+// The file time of a stamp; 0 for an unknown time.
+uint64_t FileTimeOfTimeStamp(uint32_t stamp);

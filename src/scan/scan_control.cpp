@@ -4,7 +4,6 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -14,22 +13,18 @@
 #include "scan/folder_tree.h"
 #include "scan/history.h"
 #include "scan/navigation.h"
-#include "scan/scan_worker.h"
+#include "scan/scan_feed.h"
 #include "views/status_bar.h"
 
 std::atomic<ScanState> scanState{SCAN_IDLE};
 uint32_t scanReason = 0;
 ScanRequest scanRequest = {nullptr, nullptr, 0};
 ItemNode* scanItem = nullptr;
-ScanThreadStarter scanThreadStarter = StartScanThread;
 
 namespace {
 
 QPointer<QTimer> statusRestoreTimer;
 
-// Worker threads that have not ended yet (one scans; a second may be
-// reporting its end while the next scan starts).
-int liveWorkers = 0;
 // The busy cursor of the running scan is shown.
 bool scanCursorShown = false;
 // The item tree is about to go (Refresh, closing): a finished scan follows
@@ -42,16 +37,6 @@ void ShowBusyCursor() {
     if (scanCursorShown) return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     scanCursorShown = true;
-}
-
-void OnWorkerEnded() {
-    --liveWorkers;
-    if (liveWorkers == 0 && closeWhenEnded) {
-        void (*close)() = closeWhenEnded;
-        closeWhenEnded = nullptr;
-        // From the loop, not from within the thread's end.
-        QTimer::singleShot(0, QCoreApplication::instance(), close);
-    }
 }
 
 bool FollowsNothing() { return scanDiscarding || scanClosing; }
@@ -86,12 +71,20 @@ void ShowStopText() {
 
 void RequestScanStop() {
     DiscardKeptPlace();
-    scanState = SCAN_STOP_REQUESTED;
+    AskScanToStop();
 }
 
-bool StartScanThread(QThread* thread) {
-    thread->start();
-    return thread->isRunning() || thread->isFinished();
+void AskScanToStop() {
+    if (scanState == SCAN_RUNNING) scanState = SCAN_STOP_REQUESTED;
+    StopScanEngine();
+}
+
+void OnScanEngineGone() {
+    if (ScanEngineAlive() || !closeWhenEnded) return;
+    void (*close)() = closeWhenEnded;
+    closeWhenEnded = nullptr;
+    // From the loop, not from within the scan's end.
+    QTimer::singleShot(0, QCoreApplication::instance(), close);
 }
 
 bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
@@ -105,23 +98,9 @@ bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
         EnableCommand(id, false);
     ShowBusyCursor();
 
-    ScanRequest* request = &scanRequest;
-    QThread* thread = QThread::create([request] { ScanThread(request); });
-    thread->setObjectName(QStringLiteral("scan"));
-    QObject::connect(
-        thread, &QThread::finished, QCoreApplication::instance(),
-        [thread] {
-            // The thread object waits out the last instructions of its end.
-            delete thread;
-            OnWorkerEnded();
-        },
-        Qt::QueuedConnection);
-    ++liveWorkers;
-    if (scanThreadStarter(thread)) return true;
+    if (StartScanEngine(&scanRequest)) return true;
 
-    // No worker: the drive stays as it was and the scan ends at once.
-    --liveWorkers;
-    delete thread;
+    // No listing thread: the drive stays as it was and the scan ends at once.
     drive->flags &= ~ITEM_SCANNING;
     FinishScan();
     // Told as a stop is.
@@ -195,18 +174,16 @@ void OnScanStopped() {
 
 bool OnTreeItemExpanding(QTreeWidgetItem* node, bool expanding) {
     if (scanState != SCAN_IDLE) {
-        if (expanding && TreeNodeItem(node) == scanItem) scanReason |= SCAN_FOR_EXPAND;
-        return true;
+        if (!expanding || TreeNodeItem(node) != scanItem) return true;
+        // The drive being scanned opens, and its folders appear as found.
+        scanReason |= SCAN_FOR_EXPAND;
+        return false;
     }
     if (!expanding) return false;
     ItemNode* item = TreeNodeItem(node);
-    if (item && IsUnscannedDrive(item)) {
-        // The drive opens when its scan is done; until then there is
-        // nothing to show under it, and nodes inserted under a closed
-        // node cost the least.
-        StartScan(SCAN_FOR_EXPAND, item, node);
-        return true;
-    }
+    // The drive stays open while it is scanned: its folders appear there as
+    // the scan finds them.
+    if (item && IsUnscannedDrive(item)) return !StartScan(SCAN_FOR_EXPAND, item, node);
     return false;
 }
 
@@ -216,17 +193,17 @@ void StopCommand() {
     RequestScanStop();
 }
 
-bool ScanWorkerAlive() { return liveWorkers > 0; }
+bool ScanWorkerAlive() { return ScanEngineAlive(); }
 
 void WaitForScanToEnd() {
-    if (liveWorkers == 0 && scanState == SCAN_IDLE) return;
+    if (!ScanEngineAlive() && scanState == SCAN_IDLE) return;
     bool was = scanDiscarding;
     scanDiscarding = true;
     DropNavigationWork();
-    // The worker's reports are calls into this thread, so the loop keeps
-    // running until the last one has been handled and the thread has ended.
-    while (liveWorkers > 0 || scanState != SCAN_IDLE) {
-        if (scanState == SCAN_RUNNING) scanState = SCAN_STOP_REQUESTED;
+    // The engine's end is a report posted to this thread, so the loop keeps
+    // running until it has been handled and the engine is gone.
+    while (ScanEngineAlive() || scanState != SCAN_IDLE) {
+        AskScanToStop();
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
     }
     scanDiscarding = was;
@@ -235,8 +212,8 @@ void WaitForScanToEnd() {
 void CloseWhenScanEnded(void (*close)()) {
     scanClosing = true;
     DropNavigationWork();
-    if (scanState == SCAN_RUNNING) scanState = SCAN_STOP_REQUESTED;
-    if (liveWorkers == 0) {
+    AskScanToStop();
+    if (!ScanEngineAlive()) {
         closeWhenEnded = nullptr;
         QTimer::singleShot(0, QCoreApplication::instance(), close);
         return;

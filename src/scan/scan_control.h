@@ -10,7 +10,6 @@
 #include "model/item_node.h"
 
 class QObject;
-class QThread;
 class QTimer;
 class QTreeWidgetItem;
 
@@ -64,24 +63,34 @@ void ShowStopText();
 // flagged names goes with it: the stop frees what it names.
 void RequestScanStop();
 
+// Asks the scan engine to stop, the state following: the one way the
+// engine's stop word is set.
+void AskScanToStop();
+
+// The scan engine's end has been handled and the engine is gone: a close
+// that waited for it goes on.
+void OnScanEngineGone();
+
 // Starts the scan of drive (ITEM_DRIVE set, ITEM_SCANNED clear) with its
 // node, while scanState is idle: the busy cursor shows and Refresh, Open,
 // Delete, Undelete and the history commands are off until FinishScan.
-// False when no scan started (the worker could not be made, or the window
-// is closing); the state is then idle again and the stop text tells it.
+// False when no scan started (no listing thread could be made, or the
+// window is closing); the state is then idle again and the stop text tells
+// it.
 bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem);
 
 // Returns the scan state to idle: commands and cursor back.
 void FinishScan();
 
-// The worker's two reports, run on the user-interface thread while the
-// worker waits: the drive was scanned completely, or the scan was stopped.
+// The scan's two reports, run on the user-interface thread once the engine
+// has ended: the drive was scanned completely, or the scan was stopped.
 void OnScanDone(ScanRequest* request);
 void OnScanStopped();
 
 // A node is about to be expanded (or collapsed); true refuses it. During a
-// scan every change is refused (the scanned drive opens when its scan is
-// done); expanding an unscanned drive starts its scan and opens it then.
+// scan every change is refused but the expansion of the drive being scanned,
+// whose folders then appear as they are found; expanding an unscanned drive
+// starts its scan and keeps it open.
 bool OnTreeItemExpanding(QTreeWidgetItem* node, bool expanding);
 
 // CMD_STOP: only while a scan runs, drops the pending selection and the
@@ -89,25 +98,21 @@ bool OnTreeItemExpanding(QTreeWidgetItem* node, bool expanding);
 // stop.
 void StopCommand();
 
-// Whether a worker thread exists (it may be reporting its end).
+// Whether the scan engine exists (its end may not be handled yet).
 bool ScanWorkerAlive();
 
 // Requests the stop of a running scan and runs the event loop (user input
-// held back) until its worker has reported and ended; nothing waiting for
-// the scan is followed afterwards. Returns at once when there is no worker.
-// The user-interface thread never blocks on the worker: its reports are
-// calls into this loop.
+// held back) until the engine has ended and its end has been handled;
+// nothing waiting for the scan is followed afterwards. Returns at once when
+// there is no engine. The user-interface thread never blocks on the engine:
+// its end is a report posted into this loop.
 void WaitForScanToEnd();
 
-// Closing while a worker exists: stops the scan, follows nothing that waited
-// for it, starts no other scan, and calls close once the worker has ended.
+// Closing while the engine exists: stops the scan, follows nothing that
+// waited for it, starts no other scan, and calls close once the engine is
+// gone.
 void CloseWhenScanEnded(void (*close)());
 
 // The status restore timer fired: the status bar shows its parts again.
 void OnStatusRestoreTimer();
 
-// Starts a worker thread; false when it could not be started. Replaceable
-// so tests can refuse it.
-using ScanThreadStarter = bool (*)(QThread* thread);
-extern ScanThreadStarter scanThreadStarter;
-bool StartScanThread(QThread* thread);

@@ -218,12 +218,11 @@ bool FetchModifiedTime(ListRow* row) {
         if (!(item->flags & ITEM_FOLDER)) FetchDatabaseTimes(row);
         return row->modified > MODIFIED_NONE;
     }
-    uint64_t time = 0;
-    char16_t path[PATH_CHARS];
-    // 0 and 1 would read as "not fetched" and "no time": such a time is no
-    // time, and it is not asked for again.
-    if (!ItemPath(path, PATH_CHARS, item) || !Device()->LastWriteTime(path, &time) || time <= MODIFIED_NONE)
-        return false;
+    // The scan kept the time: nothing is read again. 0 and 1 would read as
+    // "not fetched" and "no time": such a time is no time, and it is not
+    // asked for again.
+    uint64_t time = FileTimeOfTimeStamp(item->modified);
+    if (time <= MODIFIED_NONE) return false;
     row->modified = time;
     return true;
 }

@@ -17,6 +17,7 @@
 
 #include "model/item_tree.h"
 #include "model/path_list.h"
+#include "model/scan_engine.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
@@ -48,7 +49,7 @@ protected:
     }
 
     void TearDown() override {
-        scanThreadStarter = StartScanThread;
+        ScanEngine::threadStarter = ScanEngine::StartPosixThread;
         device.SetListingDelay(0);
         RunningProgram::TearDown();
     }

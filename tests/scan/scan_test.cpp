@@ -7,7 +7,7 @@
 #include "browse_program.h"
 #include "platform/command_actions.h"
 #include "resources/app_texts.h"
-#include "scan/scan_worker.h"
+#include "scan/scan_feed.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -159,31 +159,36 @@ TEST_F(ScanTest, DriveWithoutSubfoldersCompletesDespiteAStop) {
     EXPECT_EQ(listedPlace, card);
 }
 
-TEST_F(ScanTest, ExpansionsDuringAScanAreRefusedAndTheScannedDriveOpensWhenDone) {
+TEST_F(ScanTest, AnExpandedDriveStaysOpenAndGrowsWhileScannedAndOtherExpansionsAreRefused) {
     Start();
-    device.SetListingDelay(60000);
+    device.HoldListings();
     QTreeWidgetItem* storeNode = Node({u"\\"});
     QTreeWidgetItem* cardNode = Node({u"Storage Card"});
-    // Expanding an unscanned drive scans it; it opens when the scan is done.
+    // Expanding an unscanned drive scans it, and it stays open meanwhile.
     storeNode->setExpanded(true);
     EXPECT_EQ(scanState, SCAN_RUNNING);
     EXPECT_EQ(scanReason, uint32_t(SCAN_FOR_EXPAND));
-    EXPECT_FALSE(storeNode->isExpanded());
-    ASSERT_TRUE(WaitUntil([&] { return storeNode->childCount() > 0; }));
-    QTreeWidgetItem* windows = Node({u"\\", u"Windows"});
-    ASSERT_NE(windows, nullptr);
+    EXPECT_TRUE(storeNode->isExpanded());
+    // The drive's own level is listed, every deeper one held: its folders
+    // are in the open drive while the scan is still under way.
+    device.PassListings(1);
+    ASSERT_TRUE(WaitUntil([&] { return Node({u"\\", u"Windows"}) != nullptr; }));
+    ASSERT_TRUE(device.WaitForHeldListings(1));
+    EXPECT_EQ(scanState, SCAN_RUNNING);
+    EXPECT_TRUE(storeNode->isExpanded());
 
     cardNode->setExpanded(true);
     EXPECT_FALSE(cardNode->isExpanded());
     EXPECT_FALSE(Item({u"Storage Card"})->flags & ITEM_SCANNING);
     TreeRootNode()->setExpanded(false);
     EXPECT_TRUE(TreeRootNode()->isExpanded());
-    storeNode->setExpanded(true);
-    EXPECT_FALSE(storeNode->isExpanded());
+    storeNode->setExpanded(false);
+    EXPECT_TRUE(storeNode->isExpanded());
 
-    device.SetListingDelay(0);
+    device.ReleaseListings();
     ASSERT_TRUE(WaitSettled());
     EXPECT_TRUE(storeNode->isExpanded());
+    EXPECT_NE(Node({u"\\", u"Windows", u"System", u"Fonts", u"Old"}), nullptr);
     EXPECT_FALSE(cardNode->isExpanded());
     // Expanding for a look changes neither the selection nor the list.
     EXPECT_EQ(treePane->currentItem(), TreeRootNode());
@@ -191,6 +196,24 @@ TEST_F(ScanTest, ExpansionsDuringAScanAreRefusedAndTheScannedDriveOpensWhenDone)
     // Collapsing is free again once the scan is over.
     storeNode->setExpanded(false);
     EXPECT_FALSE(storeNode->isExpanded());
+    ExpectConsistentTree();
+}
+
+TEST_F(ScanTest, AStoppedScanOfAnExpandedDriveClosesItEmpty) {
+    Start();
+    device.HoldListings();
+    QTreeWidgetItem* storeNode = Node({u"\\"});
+    storeNode->setExpanded(true);
+    device.PassListings(1);
+    ASSERT_TRUE(WaitUntil([&] { return storeNode->childCount() > 0; }));
+    ASSERT_TRUE(device.WaitForHeldListings(1));
+    QTest::keyClick(treePane, Qt::Key_Escape);
+    device.ReleaseListings();
+    ASSERT_TRUE(WaitSettled());
+    EXPECT_FALSE(storeNode->isExpanded());
+    EXPECT_EQ(storeNode->childCount(), 0);
+    EXPECT_FALSE(Item({u"\\"})->flags & (ITEM_SCANNED | ITEM_SCANNING));
+    EXPECT_EQ(device.openFolders, 0);
     ExpectConsistentTree();
 }
 
@@ -300,7 +323,7 @@ TEST_F(ScanTest, AStoppedNavigationWithNothingChosenEndsAtTheRoot) {
 
 TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
     Start();
-    scanThreadStarter = [](QThread*) { return false; };
+    ScanEngine::threadStarter = [](pthread_t*, void* (*)(void*), void*) { return false; };
     ASSERT_TRUE(Show({u"\\"}));
     ItemNode* store = Item({u"\\"});
     EXPECT_FALSE(store->flags & (ITEM_SCANNED | ITEM_SCANNING));
@@ -310,7 +333,7 @@ TEST_F(ScanTest, AWorkerThatCannotStartLeavesTheDriveUnscannedAndSaysSo) {
     EXPECT_TRUE(StatusRestoreTimer()->isActive());
     EXPECT_EQ(statusBar->accessibleName(), QString::fromUtf16(stopText));
 
-    scanThreadStarter = StartScanThread;
+    ScanEngine::threadStarter = ScanEngine::StartPosixThread;
     Select(TreeRootNode());
     ASSERT_TRUE(WaitSettled());
     ScanStore();

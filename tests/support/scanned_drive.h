@@ -1,15 +1,15 @@
 // Drives listed the way a finished scan leaves them, for tests of what shows
-// a drive's or a folder's entries: every folder level listed through the
-// storage device, each level attached to its folder, totals computed.
+// a drive's or a folder's entries: the scan engine walks the device and
+// attaches every level to its folder, totals computed.
 #pragma once
 
 #include <initializer_list>
 
 #include "model/item_node.h"
 
-// Lists everything below folder, each level attached to its folder, without
-// totals. The folder may stand outside the tree as long as its parent
-// chain gives its path.
+// Lists everything below folder, each level attached to its folder, with
+// the totals of its entries (not of the folder itself). The folder may stand
+// outside the tree as long as its parent chain gives its path.
 void ScanFolderForTest(ItemNode* folder);
 
 // Lists everything below drive (the object store's databases included) and

@@ -1,0 +1,145 @@
+// The scan engine: walks everything below one folder of a storage device
+// with a pool of listing threads and builds that subtree's item blocks, the
+// same blocks in the same order as a walk on one thread would. It knows no
+// interface and never waits for one: whoever shows its progress takes the
+// finished levels and the newest folder when it chooses. The blocks are
+// attached to their folders only by Finish, on the thread that owns the item
+// tree, so until then nothing the owner reads is written.
+#pragma once
+
+#include <pthread.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "model/item_node.h"
+#include "platform/storage_device.h"
+
+// One folder listed: its block, not attached yet. A folder that could not be
+// read has no block and its system error number.
+struct ScanLevel {
+    ItemNode* folder;
+    ItemNode* items;
+    uint32_t count;
+    uint32_t error;
+};
+
+// A file with more than one link: its identity, so that a total can take it
+// once however many folders hold it.
+struct HardLink {
+    uint64_t volumeId;
+    uint64_t fileId;
+    ItemNode* item;
+};
+
+enum ScanOutcome {
+    SCAN_WALKING = 0,   // not started or not ended yet
+    SCAN_COMPLETE = 1,  // every folder was listed
+    SCAN_STOPPED = 2,   // a stop left folders unlisted
+};
+
+// Folders of more entries than this have their entries' facts read by
+// several threads.
+constexpr size_t SCAN_SPLIT_ENTRIES = 4096;
+
+class ScanEngine {
+public:
+    explicit ScanEngine(StorageDevice* device);
+    // Stops a walk still running, waits for its threads and frees the blocks
+    // that Finish did not attach.
+    ~ScanEngine();
+    ScanEngine(const ScanEngine&) = delete;
+    ScanEngine& operator=(const ScanEngine&) = delete;
+
+    // Starts the walk below top: a drive, or a folder whose parents give its
+    // path. threads 0 takes the device's choice for the drive, else the
+    // online cores, at least 2. onEnded runs once, on the last thread, when
+    // the walk has ended (complete or stopped); it must not block. False
+    // when no thread could be started; nothing was changed then.
+    bool Start(ItemNode* top, int threads, std::function<void()> onEnded);
+
+    // Any thread. Every thread reads the stop at every folder it enters.
+    void RequestStop();
+    bool Ended();
+    // SCAN_WALKING until the walk has ended, then how it ended.
+    ScanOutcome Outcome();
+    // Blocks until the walk has ended: for callers without an event loop.
+    void WaitUntilEnded();
+
+    // Any thread: appends the levels listed since the last call, each after
+    // the level that holds its folder; returns how many were appended.
+    size_t TakeLevels(std::vector<ScanLevel>* levels);
+    // The folder listed last, and the bytes of the entries listed so far.
+    const ItemNode* NewestFolder() const { return newestFolder.load(std::memory_order_acquire); }
+    uint64_t SeenBytes() const { return seenBytes.load(std::memory_order_relaxed); }
+    int ThreadCount() const { return threadCount; }
+
+    // The owner's thread, once the walk has ended: waits out the threads'
+    // last instructions; attaches a complete walk's levels to their folders
+    // (ITEM_SCANNED; ITEM_UNREADABLE with readError where a folder could not
+    // be read) and computes the totals below top, or frees a stopped walk's
+    // blocks and leaves top as it was. Returns the outcome.
+    ScanOutcome Finish();
+
+    // The files with several links that a complete walk met.
+    const std::vector<HardLink>& HardLinks() const { return hardLinks; }
+
+    // How a listing thread is started; tests replace it to refuse threads.
+    using ThreadStarter = bool (*)(pthread_t* thread, void* (*body)(void*), void* argument);
+    static ThreadStarter threadStarter;
+    static bool StartPosixThread(pthread_t* thread, void* (*body)(void*), void* argument);
+
+    struct OpenParent;
+    struct BigFolder;
+    struct Task;
+
+private:
+    static void* ThreadBody(void* engine);
+    void Work();
+    void EndWalk();
+    void Push(const Task& task);
+    void TaskDone();
+    void RunTask(const Task& task);
+    void ListTask(const Task& task);
+    void FactsTask(const Task& task);
+    void CompleteFolder(ItemNode* folder, FolderHandle handle, FolderListing* listing, uint32_t pathLength);
+    void Publish(const ScanLevel* levels, size_t count);
+    void ReleaseParent(OpenParent* parent);
+    void FreeLevels();
+
+    StorageDevice* device;
+    ItemNode* top = nullptr;
+    bool topIsStoreRoot = false;
+    std::function<void()> onEnded;
+    std::vector<pthread_t> threads;
+    int threadCount = 0;
+    std::atomic<int> liveThreads{0};
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> anyDiscarded{false};
+    bool finished = false;
+
+    // The work: a stack, so that the newest folders are listed first and
+    // only the folders along the paths being walked stay open.
+    std::mutex workLock;
+    std::condition_variable workChanged;
+    std::vector<Task> stack;
+    size_t pending = 0;  // tasks pushed and not yet done
+    bool ended = false;
+
+    std::mutex levelLock;
+    std::vector<ScanLevel> levels;
+    size_t levelsTaken = 0;
+    std::vector<HardLink> hardLinks;
+
+    std::atomic<const ItemNode*> newestFolder{nullptr};
+    std::atomic<uint64_t> seenBytes{0};
+};
+
+// Scans below top on the calling thread's behalf and waits for the end: the
+// walk of tools and tests that have no interface to keep responsive. Returns
+// the outcome of Finish.
+ScanOutcome ScanAndWait(StorageDevice* device, ItemNode* top, int threads);

@@ -1,0 +1,180 @@
+#include "scan/scan_feed.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <vector>
+
+#include "model/path_list.h"
+#include "model/scan_engine.h"
+#include "platform/storage_device.h"
+#include "scan/folder_tree.h"
+#include "views/status_bar.h"
+
+namespace {
+
+// The one engine of the running scan; none when idle.
+ScanEngine* engine = nullptr;
+ScanRequest* feedRequest = nullptr;
+QPointer<QTimer> feedTimer;
+QElapsedTimer sinceStatus;
+// Levels taken from the engine and not yet in the tree, and the tree node of
+// every folder found so far, so a level finds the node of its folder.
+std::vector<ScanLevel> backlog;
+size_t backlogDone = 0;
+QHash<const ItemNode*, QTreeWidgetItem*> folderNodes;
+
+// Nodes inserted per timer turn at most: a backlog goes in several turns,
+// so the user-interface thread never stalls on one.
+constexpr size_t FEED_NODES_PER_TURN = 4000;
+
+void ShowScanPath() {
+    const ItemNode* newest = engine->NewestFolder();
+    char16_t path[PATH_CHARS];
+    if (newest && ItemFolderPath(path, PATH_CHARS, newest)) SetStatusSimpleText(path);
+    SetStatusProgress(ScanProgressPermille(engine->SeenBytes(), feedRequest->usedBytes));
+    sinceStatus.restart();
+}
+
+// Inserts the folders of one level under its folder's node, in name order.
+size_t InsertLevel(const ScanLevel& level) {
+    QTreeWidgetItem* node =
+        level.folder == feedRequest->item ? feedRequest->treeItem : folderNodes.value(level.folder, nullptr);
+    if (!node) return 0;
+    std::vector<ItemNode*> subfolders;
+    for (uint32_t i = 0; i < level.count; ++i) {
+        if (level.items[i].flags & ITEM_FOLDER) subfolders.push_back(&level.items[i]);
+    }
+    if (subfolders.empty()) return 0;
+    std::vector<uint32_t> order(subfolders.size());
+    for (uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::sort(order.begin(), order.end(), [&subfolders](uint32_t a, uint32_t b) {
+        return CompareNames(subfolders[a]->name, subfolders[b]->name) < 0;
+    });
+    std::vector<QTreeWidgetItem*> nodes(subfolders.size());
+    InsertTreeChildren(node, subfolders.data(), order.data(), static_cast<uint32_t>(subfolders.size()), nodes.data());
+    for (size_t k = 0; k < subfolders.size(); ++k) folderNodes.insert(subfolders[k], nodes[k]);
+    return subfolders.size();
+}
+
+// Takes the engine's new levels and inserts up to limit nodes of the backlog.
+void FeedTree(size_t limit) {
+    engine->TakeLevels(&backlog);
+    if (backlogDone == backlog.size() || !treePane) return;
+    bool updates = treePane->updatesEnabled();
+    treePane->setUpdatesEnabled(false);
+    size_t inserted = 0;
+    while (backlogDone < backlog.size() && inserted < limit) inserted += InsertLevel(backlog[backlogDone++]);
+    treePane->setUpdatesEnabled(updates);
+    if (backlogDone == backlog.size()) {
+        backlog.clear();
+        backlogDone = 0;
+    }
+}
+
+void OnFeedTimer() {
+    if (!engine) return;
+    // A stopped walk's nodes would only be deleted again.
+    if (scanState == SCAN_RUNNING) FeedTree(FEED_NODES_PER_TURN);
+    if (scanState == SCAN_RUNNING && sinceStatus.elapsed() >= SCAN_STATUS_MS) ShowScanPath();
+}
+
+void DropFeed() {
+    if (feedTimer) feedTimer->stop();
+    backlog.clear();
+    backlogDone = 0;
+    folderNodes.clear();
+}
+
+// The engine's end, on the user-interface thread: a complete walk's last
+// levels go into the tree and its blocks are attached to the drive; a
+// stopped walk's nodes are deleted before its blocks are freed.
+void OnEngineEnded(ScanEngine* ended) {
+    if (ended != engine) return;
+    ScanRequest* request = feedRequest;
+    ItemNode* drive = request->item;
+    QTreeWidgetItem* driveNode = request->treeItem;
+    bool complete = engine->Outcome() == SCAN_COMPLETE;
+    if (complete) {
+        FeedTree(SIZE_MAX);
+    } else {
+        // The tree stops redrawing while the nodes go, and the stop text
+        // shows for a while.
+        if (treePane) treePane->setUpdatesEnabled(false);
+        SetStatusProgress(-1);
+        ShowStopText();
+        DeleteTreeChildren(driveNode);
+        SetTreeNodeExpanded(driveNode, false);
+    }
+    DropFeed();
+    engine->Finish();
+    delete engine;
+    engine = nullptr;
+    feedRequest = nullptr;
+
+    if (complete) {
+        bool hasSubfolder = false;
+        for (uint32_t i = 0; i < drive->childCount; ++i) hasSubfolder |= (drive->children[i].flags & ITEM_FOLDER) != 0;
+        drive->flags = (drive->flags & ~ITEM_SCANNING) | ITEM_SCANNED;
+        SetTreeChildrenButton(driveNode, hasSubfolder);
+        SetStatusProgress(-1);
+        SetStatusSimple(false);
+        OnScanDone(request);
+    } else {
+        if (treePane) treePane->setUpdatesEnabled(true);
+        drive->flags &= ~ITEM_SCANNING;
+        OnScanStopped();
+    }
+    OnScanEngineGone();
+}
+
+}  // namespace
+
+int ScanProgressPermille(uint64_t seenBytes, uint64_t usedBytes) {
+    if (usedBytes == 0) return -1;
+    double share = static_cast<double>(seenBytes) / static_cast<double>(usedBytes);
+    return static_cast<int>(std::min(share * 1000.0, static_cast<double>(SCAN_PROGRESS_CAP)));
+}
+
+bool StartScanEngine(ScanRequest* request) {
+    if (engine) return false;
+    engine = new ScanEngine(Device());
+    feedRequest = request;
+    ScanEngine* started = engine;
+    // The report is posted, never waited for: the last listing thread goes
+    // on to its end at once.
+    bool ok = engine->Start(request->item, 0, [started] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [started] { OnEngineEnded(started); }, Qt::QueuedConnection);
+    });
+    if (!ok) {
+        delete engine;
+        engine = nullptr;
+        feedRequest = nullptr;
+        return false;
+    }
+    if (!feedTimer) {
+        feedTimer = new QTimer(QCoreApplication::instance());
+        feedTimer->setObjectName(QStringLiteral("scanFeedTimer"));
+        QObject::connect(feedTimer, &QTimer::timeout, feedTimer, OnFeedTimer);
+    }
+    feedTimer->start(SCAN_FEED_MS);
+    if (QTimer* restore = StatusRestoreTimer()) restore->stop();
+    SetStatusSimple(true);
+    SetStatusSimpleText(request->item->name);
+    SetStatusProgress(ScanProgressPermille(0, request->usedBytes));
+    sinceStatus.start();
+    return true;
+}
+
+bool ScanEngineAlive() { return engine != nullptr; }
+
+void StopScanEngine() {
+    if (engine) engine->RequestStop();
+}
