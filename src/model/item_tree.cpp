@@ -188,9 +188,13 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
 }
 
 uint32_t ListDatabases(ItemNode* databaseFolder, ItemNode** items) {
+    return ListDatabasesOf(Device(), databaseFolder, items);
+}
+
+uint32_t ListDatabasesOf(StorageDevice* device, ItemNode* databaseFolder, ItemNode** items) {
     *items = nullptr;
     std::vector<DatabaseInfo> databases;
-    if (!Device()->ReadDatabases(&databases) || databases.empty()) return 0;
+    if (!device->ReadDatabases(&databases) || databases.empty()) return 0;
     size_t nameChars = 0;
     for (DatabaseInfo& database : databases) {
         database.name[31] = 0;

@@ -6,6 +6,7 @@
 #include "model/item_node.h"
 
 struct FolderListing;
+class StorageDevice;
 
 // Owns the whole tree; none until CreateRootItem succeeds.
 extern ItemNode* rootItem;
@@ -41,8 +42,10 @@ uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
 // root. The listing's skipped entries are flagged invalid on the way.
 uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStoreRoot, ItemNode** items);
 
-// Lists the object store's databases under the database folder.
+// Lists the object store's databases under the database folder; the first
+// of the device the program runs on, the second of the device given.
 uint32_t ListDatabases(ItemNode* databaseFolder, ItemNode** items);
+uint32_t ListDatabasesOf(StorageDevice* device, ItemNode* databaseFolder, ItemNode** items);
 
 // Sets total of the item and of everything below it, skipping removed records.
 void ComputeTotals(ItemNode* item);

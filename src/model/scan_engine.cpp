@@ -296,7 +296,7 @@ void ScanEngine::CompleteFolder(ItemNode* folder, FolderHandle handle, FolderLis
     if (isStoreRoot && count > 0) {
         ItemNode* databases = &items[count - 1];
         ItemNode* databaseItems = nullptr;
-        uint32_t databaseCount = ListDatabases(databases, &databaseItems);
+        uint32_t databaseCount = ListDatabasesOf(device, databases, &databaseItems);
         for (uint32_t i = 0; i < databaseCount; ++i) bytes += databaseItems[i].ownSize;
         published[publishedCount++] = {databases, databaseItems, databaseCount, 0};
     }

@@ -22,6 +22,11 @@ int SystemErrorOf(uint32_t error) {
     default: return EIO;
     }
 }
+
+void RaiseToAtLeast(std::atomic<int>* most, int now) {
+    for (int seen = most->load(); now > seen && !most->compare_exchange_weak(seen, now);) {
+    }
+}
 }  // namespace
 
 struct MemoryDevice::Entry {
@@ -201,7 +206,7 @@ bool MemoryDevice::OpenFolder(const char16_t* path, FolderHandle* folder) {
         lastError = DEVICE_PATH_NOT_FOUND;
         return false;
     }
-    ++openFolders;
+    RaiseToAtLeast(&mostOpen, ++openFolders);
     return StorageDevice::OpenFolder(path, folder);
 }
 
@@ -215,9 +220,7 @@ int MemoryDevice::ListingThreads(const char16_t*) { return listingThreads; }
 
 bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
     ++folderReads;
-    int now = ++concurrent;
-    for (int most = mostConcurrent; now > most && !mostConcurrent.compare_exchange_weak(most, now);) {
-    }
+    RaiseToAtLeast(&mostConcurrent, ++concurrent);
     PassGate();
     if (int delay = listingDelay.load()) std::this_thread::sleep_for(std::chrono::microseconds(delay));
     --concurrent;

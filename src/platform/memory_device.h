@@ -61,8 +61,10 @@ public:
     int ListingThreads(const char16_t* path) override;
     // Tests choose the threads a scan of this device uses; 0 for the default.
     void SetListingThreads(int threads) { listingThreads = threads; }
-    // Open folders not closed yet, so tests can tell nothing is left open.
+    // Open folders not closed yet, so tests can tell nothing is left open,
+    // and the most that were open at one moment.
     std::atomic<int> openFolders{0};
+    int MostOpenFolders() const { return mostOpen.load(); }
 
     bool ReadFolder(const char16_t* path, FolderListing* listing) override;
     bool VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) override;
@@ -96,6 +98,7 @@ private:
     std::atomic<int> listingThreads{0};
     std::atomic<int> concurrent{0};
     std::atomic<int> mostConcurrent{0};
+    std::atomic<int> mostOpen{0};
     std::mutex gateLock;
     std::condition_variable gateChanged;
     bool gateHeld = false;

@@ -1,0 +1,332 @@
+// The scan engine without a window: a pool of threads builds exactly the tree
+// one thread builds, on host fixtures with odd entries and on generated
+// trees; it keeps each entry's facts, hides a device's waiting behind many
+// threads, keeps few folders open, and a stop leaves nothing behind.
+#include "model/scan_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "model/item_tree.h"
+#include "model/path_list.h"
+#include "platform/host_device.h"
+#include "platform/memory_device.h"
+#include "support/scanned_drive.h"
+#include "support/unprivileged.h"
+
+namespace {
+
+// A root with the object store "\" under it, scanned by the engine.
+struct ScannedStore {
+    ItemNode root{};
+    ItemNode drive{};
+    ScanOutcome outcome = SCAN_WALKING;
+    std::vector<HardLink> links;
+
+    ScannedStore(StorageDevice* device, int threads) {
+        root.flags = ITEM_ROOT;
+        root.name = u"root";
+        drive.parent = &root;
+        drive.flags = ITEM_DRIVE;
+        drive.name = u"\\";
+        ScanEngine engine(device);
+        if (!engine.Start(&drive, threads, nullptr)) return;
+        engine.WaitUntilEnded();
+        outcome = engine.Finish();
+        links = engine.HardLinks();
+    }
+    ~ScannedStore() { FreeItemArray(drive.children, drive.childCount); }
+};
+
+// Every record of both subtrees alike, in the same order, each child's
+// parent its folder.
+void ExpectSameTree(const ItemNode* a, const ItemNode* b, const std::u16string& path) {
+    ASSERT_EQ(a->childCount, b->childCount) << std::string(path.begin(), path.end());
+    for (uint32_t i = 0; i < a->childCount; ++i) {
+        const ItemNode* x = &a->children[i];
+        const ItemNode* y = &b->children[i];
+        std::u16string name = path + u"\\" + x->name;
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        ASSERT_EQ(std::u16string(x->name), std::u16string(y->name));
+        EXPECT_EQ(x->parent, a);
+        EXPECT_EQ(y->parent, b);
+        EXPECT_EQ(x->flags, y->flags);
+        EXPECT_EQ(x->ownSize, y->ownSize);
+        EXPECT_EQ(x->diskSize, y->diskSize);
+        EXPECT_EQ(x->total, y->total);
+        EXPECT_EQ(x->modified, y->modified);
+        EXPECT_EQ(x->readError, y->readError);
+        ExpectSameTree(x, y, name);
+    }
+}
+
+void WriteFile(const std::string& path, size_t bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file << std::string(bytes, 'x');
+}
+
+// A host fixture of the odd entries a scan meets.
+class EngineHostTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        root = folder.path().toStdString();
+        chmod(root.c_str(), 0755);
+        device = std::make_unique<HostDevice>(root);
+        const std::string r = root + "/";
+        mkdir((r + "docs").c_str(), 0755);
+        mkdir((r + "docs/deep").c_str(), 0755);
+        WriteFile(r + "docs/deep/a.txt", 5000);
+        WriteFile(r + "docs/line\nbreak", 10);
+        WriteFile(r + "docs/back\\slash", 20);
+        WriteFile(r + "docs/raw\xff\xfe", 30);
+        WriteFile(r + "docs/\xc3\xbcnic\xc3\xb8" "de", 40);
+        symlink("deep/a.txt", (r + "docs/to-file").c_str());
+        symlink("deep", (r + "docs/to-folder").c_str());
+        symlink("nowhere", (r + "docs/dangling").c_str());
+        symlink("loop", (r + "docs/loop").c_str());
+        // 1 GiB that occupies nothing.
+        int sparse = open((r + "sparse.img").c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_EQ(ftruncate(sparse, 1 << 30), 0);
+        close(sparse);
+        mkdir((r + "snapshots").c_str(), 0755);
+        WriteFile(r + "snapshots/one", 8192);
+        ASSERT_EQ(link((r + "snapshots/one").c_str(), (r + "docs/same-as-one").c_str()), 0);
+        mkdir((r + "locked").c_str(), 0755);
+        WriteFile(r + "locked/inside", 1);
+        chmod((r + "locked").c_str(), 0);
+        // Enough entries that their facts are read by several threads.
+        mkdir((r + "many").c_str(), 0755);
+        for (int i = 0; i < int(SCAN_SPLIT_ENTRIES) + 900; ++i) WriteFile(r + "many/f" + std::to_string(i), i % 7);
+    }
+    // Qt cannot name the undecodable file to remove it.
+    void TearDown() override {
+        chmod((root + "/locked").c_str(), 0755);
+        std::filesystem::remove_all(root);
+    }
+
+    QTemporaryDir folder;
+    std::string root;
+    std::unique_ptr<HostDevice> device;
+};
+
+TEST_F(EngineHostTree, ThreadsBuildTheTreeOneThreadBuildsAndKeepTheFactsTheyRead) {
+    ScannedStore serial(device.get(), 1);
+    ScannedStore parallel(device.get(), 4);
+    ASSERT_EQ(serial.outcome, SCAN_COMPLETE);
+    ASSERT_EQ(parallel.outcome, SCAN_COMPLETE);
+    ExpectSameTree(&serial.drive, &parallel.drive, u"");
+    EXPECT_TRUE(parallel.drive.flags & ITEM_SCANNED);
+
+    // The facts of the one reading: disk bytes, times, links as leaves.
+    const ItemNode* sparse = FindEntry(&parallel.drive, {u"sparse.img"});
+    ASSERT_NE(sparse, nullptr);
+    EXPECT_EQ(sparse->ownSize, 1u << 30);
+    struct stat facts;
+    ASSERT_EQ(lstat((root + "/sparse.img").c_str(), &facts), 0);
+    EXPECT_EQ(sparse->diskSize, uint64_t(facts.st_blocks) * 512);
+    EXPECT_LT(sparse->diskSize, sparse->ownSize);
+    EXPECT_EQ(sparse->modified, TimeStampOfUnixTime(facts.st_mtim.tv_sec));
+    const ItemNode* toFolder = FindEntry(&parallel.drive, {u"docs", u"to-folder"});
+    ASSERT_NE(toFolder, nullptr);
+    EXPECT_FALSE(toFolder->flags & ITEM_FOLDER);
+    EXPECT_EQ(toFolder->childCount, 0u);
+    EXPECT_NE(FindEntry(&parallel.drive, {u"docs", u"raw\xDCFF\xDCFE"}), nullptr);
+    EXPECT_NE(FindEntry(&parallel.drive, {u"docs", u"back\xDC5Cslash"}), nullptr);
+    const ItemNode* many = FindEntry(&parallel.drive, {u"many"});
+    ASSERT_NE(many, nullptr);
+    EXPECT_EQ(many->childCount, SCAN_SPLIT_ENTRIES + 900);
+
+    // Both links of the hard-linked file, with one identity.
+    ASSERT_EQ(parallel.links.size(), 2u);
+    EXPECT_EQ(parallel.links[0].fileId, parallel.links[1].fileId);
+    EXPECT_EQ(parallel.links[0].volumeId, parallel.links[1].volumeId);
+    const ItemNode* one = FindEntry(&parallel.drive, {u"snapshots", u"one"});
+    const ItemNode* same = FindEntry(&parallel.drive, {u"docs", u"same-as-one"});
+    EXPECT_TRUE((parallel.links[0].item == one && parallel.links[1].item == same) ||
+                (parallel.links[0].item == same && parallel.links[1].item == one));
+}
+
+TEST_F(EngineHostTree, AFolderThatCannotBeReadKeepsItsReason) {
+    // As an ordinary user, also where the tests run as root.
+    int result = RunUnprivileged([&] {
+        ScannedStore serial(device.get(), 1);
+        ScannedStore parallel(device.get(), 3);
+        if (parallel.outcome != SCAN_COMPLETE) return 1;
+        const ItemNode* locked = FindEntry(&parallel.drive, {u"locked"});
+        if (!locked || !(locked->flags & ITEM_UNREADABLE) || locked->readError != EACCES) return 2;
+        if (locked->childCount != 0 || !(locked->flags & ITEM_SCANNED)) return 3;
+        if (FindEntry(&parallel.drive, {u"docs"})->flags & ITEM_UNREADABLE) return 4;
+        ExpectSameTree(&serial.drive, &parallel.drive, u"");
+        return ::testing::Test::HasFailure() ? 5 : 0;
+    });
+    EXPECT_EQ(result, 0);
+}
+
+// A generated tree: folders of every width, a big folder among them.
+void AddGeneratedTree(MemoryDevice* device) {
+    for (int top = 0; top < 12; ++top) {
+        std::u16string a = u"\\t" + std::u16string(1, u'A' + top);
+        for (int middle = 0; middle < top * 3; ++middle) {
+            std::u16string b = a + u"\\m" + std::u16string(1, u'a' + middle % 26) + std::u16string(middle / 26, u'x');
+            device->AddFolder(b);
+            for (int file = 0; file < middle % 9; ++file)
+                device->AddFile(b + u"\\f" + std::u16string(1, u'0' + file), 100 * file + middle,
+                                0, UnixTimeToFileTime(1500000000 + file, 0));
+            if (middle % 4 == 0) device->AddFolder(b + u"\\leaf\\deeper");
+        }
+    }
+    for (int i = 0; i < int(SCAN_SPLIT_ENTRIES) * 2; ++i) {
+        std::string name = "\\big\\n" + std::to_string(i);
+        device->AddFile(std::u16string(name.begin(), name.end()), i);
+    }
+}
+
+TEST(ScanEngine, ThreadsBuildTheTreeOneThreadBuildsOnAGeneratedTree) {
+    MemoryDevice device;
+    AddGeneratedTree(&device);
+    device.AddDatabase(u"Contacts", 300);
+    device.DenyAccess(u"\\tC\\ma");
+    ScannedStore serial(&device, 1);
+    ScannedStore parallel(&device, 5);
+    ASSERT_EQ(parallel.outcome, SCAN_COMPLETE);
+    ExpectSameTree(&serial.drive, &parallel.drive, u"");
+    // The database folder comes last, with its databases.
+    const ItemNode& databases = parallel.drive.children[parallel.drive.childCount - 1];
+    EXPECT_EQ(databases.flags, uint32_t(ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED));
+    EXPECT_EQ(databases.total, 300u);
+    const ItemNode* denied = FindEntry(&parallel.drive, {u"tC", u"ma"});
+    ASSERT_NE(denied, nullptr);
+    EXPECT_EQ(denied->readError, uint32_t(EACCES));
+    EXPECT_EQ(device.openFolders, 0);
+}
+
+TEST(ScanEngine, ManyThreadsListAtOnceWhereListingsWait) {
+    MemoryDevice device;
+    for (int i = 0; i < 1000; ++i) device.AddFolder(u"\\f" + std::u16string(1, u'a' + i % 26) + std::u16string(i / 26, u'z'));
+    ItemNode drive{};
+    drive.flags = ITEM_DRIVE;
+    drive.name = u"\\";
+    device.HoldListings();
+    ScanEngine engine(&device);
+    ASSERT_TRUE(engine.Start(&drive, 16, nullptr));
+    EXPECT_EQ(engine.ThreadCount(), 16);
+    device.PassListings(1);
+    // Every thread waits on a listing of its own at the same moment.
+    EXPECT_TRUE(device.WaitForHeldListings(16));
+    device.ReleaseListings();
+    engine.WaitUntilEnded();
+    EXPECT_EQ(engine.Finish(), SCAN_COMPLETE);
+    EXPECT_EQ(drive.childCount, 1001u);
+    FreeItemArray(drive.children, drive.childCount);
+}
+
+TEST(ScanEngine, OnlyTheFoldersAlongTheWalkStayOpen) {
+    // Wide at every level: a walk that opened every folder it found before
+    // listing it would hold hundreds.
+    MemoryDevice device;
+    for (int a = 0; a < 12; ++a)
+        for (int b = 0; b < 12; ++b)
+            for (int c = 0; c < 6; ++c)
+                device.AddFolder(u"\\" + std::u16string(1, u'a' + a) + u"\\" + std::u16string(1, u'a' + b) + u"\\" +
+                                 std::u16string(1, u'a' + c) + u"\\leaf");
+    ScannedStore store(&device, 4);
+    ASSERT_EQ(store.outcome, SCAN_COMPLETE);
+    EXPECT_EQ(device.openFolders, 0);
+    // Four threads, a depth of five: a few per thread and the depth.
+    EXPECT_LE(device.MostOpenFolders(), 4 * 3 + 5);
+}
+
+TEST(ScanEngine, AStopLeavesTheFolderAsBeforeAndEveryFolderClosed) {
+    MemoryDevice device;
+    AddGeneratedTree(&device);
+    for (int passed : {1, 3, 20}) {
+        SCOPED_TRACE(passed);
+        ItemNode drive{};
+        drive.flags = ITEM_DRIVE;
+        drive.name = u"\\";
+        device.HoldListings();
+        ScanEngine engine(&device);
+        std::atomic<int> ends{0};
+        ASSERT_TRUE(engine.Start(&drive, 3, [&ends] { ++ends; }));
+        device.PassListings(passed);
+        ASSERT_TRUE(device.WaitForHeldListings(1));
+        engine.RequestStop();
+        device.ReleaseListings();
+        engine.WaitUntilEnded();
+        EXPECT_EQ(engine.Finish(), SCAN_STOPPED);
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(drive.children, nullptr);
+        EXPECT_EQ(drive.childCount, 0u);
+        EXPECT_EQ(drive.flags, uint32_t(ITEM_DRIVE));
+        EXPECT_EQ(device.openFolders, 0);
+    }
+}
+
+TEST(ScanEngine, AnEngineGoneMidWalkStopsAndFreesWhatItBuilt) {
+    MemoryDevice device;
+    AddGeneratedTree(&device);
+    ItemNode drive{};
+    drive.flags = ITEM_DRIVE;
+    drive.name = u"\\";
+    device.HoldListings();
+    {
+        ScanEngine engine(&device);
+        ASSERT_TRUE(engine.Start(&drive, 2, nullptr));
+        device.PassListings(5);
+        ASSERT_TRUE(device.WaitForHeldListings(1));
+        device.ReleaseListings();
+    }
+    EXPECT_EQ(drive.children, nullptr);
+    EXPECT_EQ(device.openFolders, 0);
+}
+
+TEST(ScanEngine, NoThreadNoWalk) {
+    MemoryDevice device;
+    device.AddFolder(u"\\a");
+    ItemNode drive{};
+    drive.flags = ITEM_DRIVE;
+    drive.name = u"\\";
+    ScanEngine::ThreadStarter was = ScanEngine::threadStarter;
+    ScanEngine::threadStarter = [](pthread_t*, void* (*)(void*), void*) { return false; };
+    {
+        ScanEngine engine(&device);
+        EXPECT_FALSE(engine.Start(&drive, 2, nullptr));
+    }
+    // One thread of several is enough to walk.
+    static int started;
+    started = 0;
+    ScanEngine::threadStarter = [](pthread_t* thread, void* (*body)(void*), void* argument) {
+        return started++ == 0 && ScanEngine::StartPosixThread(thread, body, argument);
+    };
+    EXPECT_EQ(ScanAndWait(&device, &drive, 3), SCAN_COMPLETE);
+    ScanEngine::threadStarter = was;
+    EXPECT_EQ(drive.childCount, 2u);
+    FreeItemArray(drive.children, drive.childCount);
+}
+
+TEST(ScanTimeStamp, KeepsSecondsAndMarksTheUnknown) {
+    struct Case {
+        int64_t seconds;
+        uint32_t stamp;
+    };
+    const Case cases[] = {{0, 1}, {1700000000, 1700000001}, {-5, 1}, {int64_t(1) << 40, UINT32_MAX}};
+    for (const Case& c : cases) EXPECT_EQ(TimeStampOfUnixTime(c.seconds), c.stamp) << c.seconds;
+    EXPECT_EQ(FileTimeOfTimeStamp(0), 0u);
+    EXPECT_EQ(TimeStampOfFileTime(0), 0u);
+    uint64_t fileTime = UnixTimeToFileTime(1700000000, 0);
+    EXPECT_EQ(FileTimeOfTimeStamp(TimeStampOfFileTime(fileTime)), fileTime);
+}
+
+}  // namespace
