@@ -7,10 +7,11 @@ BuildBench() {
   cmake --build build --target "$1" -j "$(nproc)" > /dev/null
 }
 
-# PrepareTree TREE: builds the synthetic tree at TREE (once) and warms the
-# cache with one walk before anything is measured.
+# PrepareTree TREE [SHAPE]: builds the synthetic tree at TREE (once, in the
+# shape of bench/make_tree.py) and warms the cache with one walk before
+# anything is measured.
 PrepareTree() {
-  python3 bench/make_tree.py "$1"
+  python3 bench/make_tree.py "$1" "${2:-mixed}"
   du -sx --apparent-size "$1" > /dev/null
 }
 

@@ -1,25 +1,53 @@
 #!/usr/bin/env bash
-# Builds the synthetic tree (once), then times the real program's scan of it
-# (the main window, offscreen, opens "\" and scans until the list is filled)
-# against `du -sx --apparent-size` on the same tree, warm cache, median of
-# several runs.
+# Times the real program's scan (the main window, offscreen, opens "\" and
+# scans until the list is filled) against `du -sx --apparent-size` on three
+# synthetic trees, warm cache, each with the machine idle and again while a
+# busy loop holds one core. Every run of the program is a new process, so
+# each figure is the first scan after start, what a user waits for. Prints
+# the ratio of the medians per tree and load, the peak memory per entry, the
+# longest time the interface thread went without events, and the time from
+# Stop to settled.
 #
-#   bash bench/run_scan_bench.sh [TREE_FOLDER] [RUNS]
+#   bash bench/run_scan_bench.sh [TREES_FOLDER] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/bench_common.sh
-TREE="${1:-${TMPDIR:-/tmp}/volumetra-bench-tree}"
+TREES="${1:-${TMPDIR:-/tmp}/volumetra-bench-trees}"
 RUNS="${2:-5}"
 
-PrepareTree "$TREE"
 BuildBench scan_bench
-echo "== scan_bench (the program's scan until the list is filled)"
-scan_out="$(VOLUMETRA_ROOT="$TREE" QT_QPA_PLATFORM=offscreen ./build/bench/scan_bench "$RUNS")"
-echo "$scan_out"
 
-echo "== du -sx --apparent-size"
-du_median="$(DuMedian "$TREE" "$RUNS")"
-printf 'median wall %.3f s over %d runs\n' "$du_median" "$RUNS"
+# FirstScans TREE: RUNS program starts, each timing its first scan; prints
+# the median wall time and the worst figures of memory, gap and stop.
+FirstScans() {
+  local times=() out
+  local memory=0 gap=0 stop=0
+  for _ in $(seq "$RUNS"); do
+    out="$(VOLUMETRA_ROOT="$1" QT_QPA_PLATFORM=offscreen ./build/bench/scan_bench 1)"
+    times+=("$(echo "$out" | awk '/^median wall/ {print $3}')")
+    memory="$(echo "$out" | awk -v m="$memory" '/bytes per entry/ {v=$(NF-3); if (v > m) m = v} END {print m}')"
+    gap="$(echo "$out" | awk -v m="$gap" '/longest event gap/ {v=$(NF-1); if (v > m) m = v} END {print m}')"
+    stop="$(echo "$out" | awk -v m="$stop" '/^stop to settled/ {v=$(NF-1); if (v > m) m = v} END {print m}')"
+  done
+  echo "$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}') $memory $gap $stop"
+}
 
-scan_median="$(echo "$scan_out" | awk '/^median wall/ {print $3}')"
-echo "== scan / du: $(echo "$scan_median / $du_median" | bc -l | awk '{printf "%.2f", $1}') (goal: at most 1.30)"
+busy=""
+StartBusy() { ( while :; do :; done ) & busy=$!; }
+StopBusy() { [ -n "$busy" ] && kill "$busy" 2>/dev/null; wait "$busy" 2>/dev/null || true; busy=""; }
+trap StopBusy EXIT
+
+printf '%-6s %-5s %8s %8s %6s %10s %8s %9s\n' tree load scan_s du_s ratio bytes/entry gap_ms stop_ms
+for shape in mixed wide flat; do
+  tree="$TREES/$shape"
+  PrepareTree "$tree" "$shape"
+  for load in idle busy; do
+    [ "$load" = busy ] && StartBusy
+    read -r scan memory gap stop <<< "$(FirstScans "$tree")"
+    du="$(DuMedian "$tree" "$RUNS")"
+    StopBusy
+    ratio="$(echo "$scan / $du" | bc -l)"
+    printf '%-6s %-5s %8.3f %8.3f %6.2f %10.1f %8d %9.1f\n' "$shape" "$load" "$scan" "$du" "$ratio" "$memory" "$gap" "$stop"
+  done
+done
+echo "goals: ratio at most 0.60 idle and 1.00 busy, at most 110 bytes per entry, gaps at most 50 ms, stop at most 100 ms"
