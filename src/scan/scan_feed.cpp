@@ -25,7 +25,8 @@ ScanRequest* feedRequest = nullptr;
 QPointer<QTimer> feedTimer;
 QElapsedTimer sinceStatus;
 // Levels taken from the engine and not yet in the tree, and the tree node of
-// every folder found so far, so a level finds the node of its folder.
+// every folder found whose own level has not come yet: each folder's level
+// comes once, so only the folders still to be listed are held here.
 std::vector<ScanLevel> backlog;
 size_t backlogDone = 0;
 QHash<const ItemNode*, QTreeWidgetItem*> folderNodes;
@@ -44,8 +45,7 @@ void ShowScanPath() {
 
 // Inserts the folders of one level under its folder's node, in name order.
 size_t InsertLevel(const ScanLevel& level) {
-    QTreeWidgetItem* node =
-        level.folder == feedRequest->item ? feedRequest->treeItem : folderNodes.value(level.folder, nullptr);
+    QTreeWidgetItem* node = level.folder == feedRequest->item ? feedRequest->treeItem : folderNodes.take(level.folder);
     if (!node) return 0;
     std::vector<ItemNode*> subfolders;
     for (uint32_t i = 0; i < level.count; ++i) {
