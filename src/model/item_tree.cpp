@@ -128,6 +128,26 @@ uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
     return BuildFolderLevel(&listing, parent, isStoreRoot, items);
 }
 
+namespace {
+
+// An entry's name as the program's, NUL-terminated: in the listing's names,
+// or decoded from the device's own into scratch.
+const char16_t* EntryName(const FolderListing& listing, const FolderEntry& entry, std::vector<char16_t>* scratch,
+                          size_t* length) {
+    scratch->clear();
+    if (listing.decodeName) {
+        *length = listing.decodeName(&listing.hostNames[entry.hostNameOffset], entry.nameLength, scratch);
+    } else {
+        const char16_t* text = listing.names.data() + entry.nameOffset;
+        scratch->assign(text, text + entry.nameLength);
+        *length = entry.nameLength;
+    }
+    scratch->push_back(0);
+    return scratch->data();
+}
+
+}  // namespace
+
 uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStoreRoot, ItemNode** items) {
     *items = nullptr;
     // Keep the entries the skip rules let through, flagging the others out
@@ -136,21 +156,20 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
     size_t nameChars = 0;
     thread_local std::vector<char16_t> name;
     for (FolderEntry& entry : listing->entries) {
-        const char16_t* text = &listing->names[entry.nameOffset];
         bool skip = entry.attributes == FILE_ATTR_INVALID ||
                     ((entry.attributes & FILE_ATTR_INROM) && !(entry.attributes & FILE_ATTR_DIRECTORY));
-        if (!skip && isStoreRoot) {
-            name.assign(text, text + entry.nameLength);
-            name.push_back(0);
-            skip = IsDriveName(name.data());
-        }
-        if (!skip) skip = IsDotEntry(text, entry.nameLength);
         if (skip) {
             entry.attributes = FILE_ATTR_INVALID;
             continue;
         }
+        size_t length = 0;
+        const char16_t* text = EntryName(*listing, entry, &name, &length);
+        if (IsDotEntry(text, static_cast<uint32_t>(length)) || (isStoreRoot && IsDriveName(text))) {
+            entry.attributes = FILE_ATTR_INVALID;
+            continue;
+        }
         ++count;
-        nameChars += entry.nameLength + 1;
+        nameChars += length + 1;
     }
     size_t databaseNameLength = TextLength(databaseFolderName);
     if (isStoreRoot) {
@@ -169,7 +188,9 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
         if (entry.attributes == FILE_ATTR_INVALID) continue;
         record->parent = parent;
         record->name = tail;
-        tail = CopyText(tail, &listing->names[entry.nameOffset], entry.nameLength);
+        size_t length = 0;
+        const char16_t* text = EntryName(*listing, entry, &name, &length);
+        tail = CopyText(tail, text, length);
         if (entry.attributes & FILE_ATTR_DIRECTORY)
             record->flags = (entry.attributes & FILE_ATTR_INROM) ? (ITEM_FOLDER | ITEM_ROM) : ITEM_FOLDER;
         record->ownSize = entry.size;

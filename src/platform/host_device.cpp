@@ -248,11 +248,23 @@ bool HostDevice::ReadFolderNames(FolderHandle handle, FolderListing* listing) {
     struct stat folderFacts;
     if (fstat(folder, &folderFacts) != 0) return Fail(errno);
     listing->volumeId = folderFacts.st_dev;
+    // The names stay as the host gave them until each is used.
+    listing->decodeName = DecodeHostName;
     // Raw directory reads into a large buffer: a folder of 200,000 entries
     // takes a few dozen calls. The names are read from the start even when
     // the descriptor was read before.
     if (lseek(folder, 0, SEEK_SET) != 0) return Fail(errno);
     thread_local std::vector<char> records(256 * 1024);
+    auto append = [listing](const char* name, size_t length, uint32_t attributes) {
+        FolderEntry record{};
+        record.attributes = attributes;
+        record.links = 1;
+        record.hostNameOffset = static_cast<uint32_t>(listing->hostNames.size());
+        record.nameLength = static_cast<uint32_t>(length);
+        listing->hostNames.insert(listing->hostNames.end(), name, name + length);
+        listing->hostNames.push_back(0);
+        listing->entries.push_back(record);
+    };
     for (;;) {
         ssize_t filled = getdents64(folder, records.data(), records.size());
         if (filled < 0) return Fail(errno);
@@ -262,29 +274,14 @@ bool HostDevice::ReadFolderNames(FolderHandle handle, FolderListing* listing) {
             offset += entry->d_reclen;
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-            size_t length = std::strlen(name);
-            FolderEntry record{};
             // Until its facts are read, an entry is what the listing tells.
-            record.attributes = entry->d_type == DT_DIR ? uint32_t(FILE_ATTR_DIRECTORY) : 0u;
-            record.links = 1;
-            record.hostNameOffset = static_cast<uint32_t>(listing->hostNames.size());
-            listing->hostNames.insert(listing->hostNames.end(), name, name + length + 1);
-            record.nameOffset = static_cast<uint32_t>(listing->names.size());
-            record.nameLength = static_cast<uint32_t>(DecodeHostName(name, length, &listing->names));
-            listing->entries.push_back(record);
+            append(name, std::strlen(name), entry->d_type == DT_DIR ? uint32_t(FILE_ATTR_DIRECTORY) : 0u);
         }
     }
     if (folderFacts.st_dev == rootDevice && folderFacts.st_ino == rootInode) {
-        for (const HostCard& card : StorageCards()) {
-            FolderEntry record{};
-            record.attributes = FILE_ATTR_DIRECTORY | FILE_ATTR_VOLUME;
-            record.links = 1;
-            record.hostNameOffset = UINT32_MAX;  // not an entry of this folder
-            record.nameOffset = static_cast<uint32_t>(listing->names.size());
-            record.nameLength = static_cast<uint32_t>(DecodeHostName(
-                card.relativePath.data(), card.relativePath.size(), &listing->names));
-            listing->entries.push_back(record);
-        }
+        // The cards: named by their mount points, no entries of this folder.
+        for (const HostCard& card : StorageCards())
+            append(card.relativePath.data(), card.relativePath.size(), FILE_ATTR_DIRECTORY | FILE_ATTR_VOLUME);
     }
     return true;
 }
@@ -293,7 +290,7 @@ void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, siz
     int folder = static_cast<int>(handle);
     for (size_t i = begin; i < end; ++i) {
         FolderEntry& record = listing->entries[i];
-        if (record.hostNameOffset == UINT32_MAX) continue;
+        if (record.attributes & FILE_ATTR_VOLUME) continue;
         struct stat facts;
         if (fstatat(folder, &listing->hostNames[record.hostNameOffset], &facts, AT_SYMLINK_NOFOLLOW) == 0) {
             // The mount point of another file system belongs to that one.
@@ -334,8 +331,15 @@ bool HostDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
     bool ok = ReadFolderNames(folder, listing);
     if (ok) ReadEntryFacts(folder, listing, 0, listing->entries.size());
     CloseFolder(folder);
-    // What its facts showed to be no entry of this folder is left out.
+    // What its facts showed to be no entry of this folder is left out, and
+    // the names are given as the program's.
     std::erase_if(listing->entries, [](const FolderEntry& entry) { return entry.attributes == FILE_ATTR_INVALID; });
+    for (FolderEntry& entry : listing->entries) {
+        entry.nameOffset = static_cast<uint32_t>(listing->names.size());
+        entry.nameLength = static_cast<uint32_t>(
+            DecodeHostName(&listing->hostNames[entry.hostNameOffset], entry.nameLength, &listing->names));
+    }
+    listing->decodeName = nullptr;
     return ok;
 }
 

@@ -54,11 +54,16 @@ struct FolderListing {
     std::vector<char16_t> names;  // names back to back, without terminators
     std::vector<char> hostNames;  // the device's own names, NUL-terminated, where it keeps them
     uint64_t volumeId = 0;        // the volume of the folder listed
+    // Set where a walk's listing keeps the device's own names only, to be
+    // decoded as each is used: names then stays empty, and a big folder's
+    // listing holds each name once.
+    size_t (*decodeName)(const char* bytes, size_t length, std::vector<char16_t>* out) = nullptr;
     void Clear() {
         entries.clear();
         names.clear();
         hostNames.clear();
         volumeId = 0;
+        decodeName = nullptr;
     }
 };
 
