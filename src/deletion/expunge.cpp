@@ -148,7 +148,7 @@ void RunExpunge(QDialog* dialog) {
         } else if (DeleteEntryFile(dialog, item, &yesToAll)) {
             item->flags &= ~ITEM_MARKED;
             --markedCount;
-            freed += item->ownSize;
+            freed += CountedSize(item);
         }
     }
     // The rows of what went leave together: one by one, each would cost a
@@ -232,7 +232,7 @@ bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, u
             if (!RemoveFolderTree(owner, child, entry, yesToAll)) ok = false;
             sum += before - entry->total;
         } else if (DeleteEntryFile(owner, entry, yesToAll)) {
-            sum += entry->ownSize;
+            sum += CountedSize(entry);
         } else {
             ok = false;
         }
@@ -242,7 +242,7 @@ bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, u
         if (path.empty()) {
             ok = false;
         } else if (Device()->RemoveDirectory(path.data()) || Device()->LastError() == DEVICE_FILE_NOT_FOUND) {
-            sum += folder->ownSize;
+            sum += CountedSize(folder);
         } else {
             Refuse(owner, STR_FOLDER_NOT_REMOVED, path);
             ok = false;

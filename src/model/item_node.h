@@ -14,6 +14,7 @@ enum ItemFlags : uint32_t {
     ITEM_MARKED = 0x80,    // marked for deletion
     ITEM_REMOVED = 0x100,  // deleted by an expunge; skipped by every list, count and total
     ITEM_UNREADABLE = 0x200,  // a folder the scan could not list; readError tells why
+    ITEM_LINK_REPEAT = 0x400, // a further link of a file with several: its blocks count at another link
 };
 
 // All children of one item live in one zero-filled block: the records one

@@ -9,6 +9,7 @@
 #include "platform/platform_kind.h"
 
 ItemNode* rootItem = nullptr;
+SizeCount sizeCount = SIZE_DISK_USAGE;
 char16_t databaseFolderName[DATABASE_NAME_CHARS] = u"Database";
 
 namespace {
@@ -245,7 +246,17 @@ void ComputeTotals(ItemNode* item) {
         ComputeTotals(child);
         sum += child->total;
     }
-    item->total = sum + item->ownSize;
+    item->total = sum + CountedSize(item);
+}
+
+void SetSizeCount(SizeCount count) {
+    sizeCount = count;
+    if (!rootItem) return;
+    for (uint32_t d = 0; d < rootItem->childCount; ++d) {
+        ItemNode* drive = &rootItem->children[d];
+        if (!(drive->flags & ITEM_SCANNED)) continue;
+        for (uint32_t i = 0; i < drive->childCount; ++i) ComputeTotals(&drive->children[i]);
+    }
 }
 
 uint64_t SumVisibleTotals(const ItemNode* items, uint32_t count) {

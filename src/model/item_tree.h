@@ -47,8 +47,29 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
 uint32_t ListDatabases(ItemNode* databaseFolder, ItemNode** items);
 uint32_t ListDatabasesOf(StorageDevice* device, ItemNode* databaseFolder, ItemNode** items);
 
-// Sets total of the item and of everything below it, skipping removed records.
+// How sizes are counted: the bytes entries occupy on their volume, each
+// hard-linked file once per drive scan (the default, as du counts), or their
+// apparent sizes as the listings give them, every link counted.
+enum SizeCount {
+    SIZE_DISK_USAGE = 0,
+    SIZE_APPARENT = 1,
+};
+extern SizeCount sizeCount;
+
+// The bytes an entry counts for itself under the chosen count.
+inline uint64_t CountedSize(const ItemNode* item) {
+    if (sizeCount == SIZE_APPARENT) return item->ownSize;
+    return (item->flags & ITEM_LINK_REPEAT) ? 0 : item->diskSize;
+}
+
+// Sets total of the item and of everything below it under the chosen
+// count, skipping removed records.
 void ComputeTotals(ItemNode* item);
+
+// Chooses how sizes are counted and counts every scanned drive's totals
+// again; no entry's own sizes change, so switching back gives every total
+// back. A drive being scanned has nothing attached yet and is left alone.
+void SetSizeCount(SizeCount count);
 
 // Sum of total over the records that are not removed: the listed total.
 uint64_t SumVisibleTotals(const ItemNode* items, uint32_t count);

@@ -43,6 +43,38 @@ namespace {
 // hand-over, few enough that every thread gets some.
 constexpr size_t SCAN_FACTS_RANGE = 2048;
 
+// Whether a comes before b in the tree's order: depth first, records in
+// block order, a folder before what it holds.
+bool ComesFirstInTree(const ItemNode* a, const ItemNode* b) {
+    std::vector<const ItemNode*> chainA, chainB;
+    for (const ItemNode* node = a; node; node = node->parent) chainA.push_back(node);
+    for (const ItemNode* node = b; node; node = node->parent) chainB.push_back(node);
+    // From the top down to where the chains part; siblings share a block.
+    size_t i = chainA.size(), j = chainB.size();
+    while (i > 0 && j > 0 && chainA[i - 1] == chainB[j - 1]) {
+        --i;
+        --j;
+    }
+    if (i == 0 || j == 0) return i == 0;
+    return chainA[i - 1] < chainB[j - 1];
+}
+
+// The first link of each file in the tree's order carries its blocks; the
+// others are marked, so a scan counts the file once whichever thread met
+// which link first.
+void MarkLinkRepeats(std::vector<HardLink>* links) {
+    std::sort(links->begin(), links->end(), [](const HardLink& a, const HardLink& b) {
+        if (a.volumeId != b.volumeId) return a.volumeId < b.volumeId;
+        if (a.fileId != b.fileId) return a.fileId < b.fileId;
+        return ComesFirstInTree(a.item, b.item);
+    });
+    for (size_t i = 1; i < links->size(); ++i) {
+        const HardLink& before = (*links)[i - 1];
+        HardLink& link = (*links)[i];
+        if (link.volumeId == before.volumeId && link.fileId == before.fileId) link.item->flags |= ITEM_LINK_REPEAT;
+    }
+}
+
 bool IsStoreRootDrive(const ItemNode* item) {
     if (!(item->flags & ITEM_DRIVE)) return false;
     size_t length = TextLength(item->name);
@@ -281,6 +313,7 @@ void ScanEngine::CompleteFolder(ItemNode* folder, FolderHandle handle, FolderLis
     // out: the same walk finds each record's hard-link identity.
     std::vector<HardLink> links;
     uint64_t bytes = 0;
+    uint64_t diskBytes = 0;
     size_t record = 0;
     for (size_t i = listing->entries.size(); i-- > 0 && record < count;) {
         const FolderEntry& entry = listing->entries[i];
@@ -289,7 +322,10 @@ void ScanEngine::CompleteFolder(ItemNode* folder, FolderHandle handle, FolderLis
             links.push_back({listing->volumeId, entry.fileId, &items[record]});
         ++record;
     }
-    for (uint32_t i = 0; i < count; ++i) bytes += items[i].ownSize;
+    for (uint32_t i = 0; i < count; ++i) {
+        bytes += items[i].ownSize;
+        diskBytes += items[i].diskSize;
+    }
 
     ScanLevel published[2] = {{folder, items, count, 0}, {}};
     size_t publishedCount = 1;
@@ -297,10 +333,14 @@ void ScanEngine::CompleteFolder(ItemNode* folder, FolderHandle handle, FolderLis
         ItemNode* databases = &items[count - 1];
         ItemNode* databaseItems = nullptr;
         uint32_t databaseCount = ListDatabasesOf(device, databases, &databaseItems);
-        for (uint32_t i = 0; i < databaseCount; ++i) bytes += databaseItems[i].ownSize;
+        for (uint32_t i = 0; i < databaseCount; ++i) {
+            bytes += databaseItems[i].ownSize;
+            diskBytes += databaseItems[i].diskSize;
+        }
         published[publishedCount++] = {databases, databaseItems, databaseCount, 0};
     }
     seenBytes.fetch_add(bytes, std::memory_order_relaxed);
+    seenDiskBytes.fetch_add(diskBytes, std::memory_order_relaxed);
 
     std::vector<ScanLevel> tooDeep;
     std::vector<Task> subfolders;
@@ -366,6 +406,7 @@ ScanOutcome ScanEngine::Finish() {
     }
     levels.clear();
     levelsTaken = 0;
+    MarkLinkRepeats(&hardLinks);
     // Totals once, after the walk; a drive's own total stays its capacity.
     for (uint32_t i = 0; i < top->childCount; ++i) ComputeTotals(&top->children[i]);
     return SCAN_COMPLETE;

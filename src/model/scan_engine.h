@@ -73,16 +73,20 @@ public:
     // Any thread: appends the levels listed since the last call, each after
     // the level that holds its folder; returns how many were appended.
     size_t TakeLevels(std::vector<ScanLevel>* levels);
-    // The folder listed last, and the bytes of the entries listed so far.
+    // The folder listed last, and the bytes of the entries listed so far:
+    // their apparent sizes, and the bytes they occupy.
     const ItemNode* NewestFolder() const { return newestFolder.load(std::memory_order_acquire); }
     uint64_t SeenBytes() const { return seenBytes.load(std::memory_order_relaxed); }
+    uint64_t SeenDiskBytes() const { return seenDiskBytes.load(std::memory_order_relaxed); }
     int ThreadCount() const { return threadCount; }
 
     // The owner's thread, once the walk has ended: waits out the threads'
     // last instructions; attaches a complete walk's levels to their folders
     // (ITEM_SCANNED; ITEM_UNREADABLE with readError where a folder could not
-    // be read) and computes the totals below top, or frees a stopped walk's
-    // blocks and leaves top as it was. Returns the outcome.
+    // be read), marks every link of a hard-linked file but the first in the
+    // tree's order ITEM_LINK_REPEAT, and computes the totals below top; or
+    // frees a stopped walk's blocks and leaves top as it was. Returns the
+    // outcome.
     ScanOutcome Finish();
 
     // The files with several links that a complete walk met.
@@ -137,6 +141,7 @@ private:
 
     std::atomic<const ItemNode*> newestFolder{nullptr};
     std::atomic<uint64_t> seenBytes{0};
+    std::atomic<uint64_t> seenDiskBytes{0};
 };
 
 // Scans below top on the calling thread's behalf and waits for the end: the

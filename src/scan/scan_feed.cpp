@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/scan_engine.h"
 #include "platform/storage_device.h"
@@ -39,7 +40,10 @@ void ShowScanPath() {
     const ItemNode* newest = engine->NewestFolder();
     char16_t path[PATH_CHARS];
     if (newest && ItemFolderPath(path, PATH_CHARS, newest)) SetStatusSimpleText(path);
-    SetStatusProgress(ScanProgressPermille(engine->SeenBytes(), feedRequest->usedBytes));
+    // The used bytes are the volume's blocks: in disk usage the share
+    // compares like with like.
+    uint64_t seen = sizeCount == SIZE_DISK_USAGE ? engine->SeenDiskBytes() : engine->SeenBytes();
+    SetStatusProgress(ScanProgressPermille(seen, feedRequest->usedBytes));
     sinceStatus.restart();
 }
 
