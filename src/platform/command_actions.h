@@ -26,10 +26,13 @@ enum CommandId : int {
     CMD_QUIT = 40023,
     CMD_PIE_CHART = 40024,
     CMD_HELP = 40025,
+    CMD_SIZE_DISK_USAGE = 40026,  // View > Sizes: the disk's blocks
+    CMD_SIZE_APPARENT = 40027,    // View > Sizes: apparent sizes
+    CMD_SIZE_UNITS = 40028,       // View > Sizes in KB, MB, GB
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40025;
+constexpr int CMD_LAST = 40028;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.

@@ -33,6 +33,7 @@ struct MemoryDevice::Entry {
     std::u16string name;
     uint32_t attributes = 0;
     uint64_t size = 0;
+    uint64_t diskSize = UINT64_MAX;  // the size unless set
     uint64_t modified = 0;
     bool refuseDelete = false;
     bool denyAccess = false;
@@ -111,6 +112,10 @@ void MemoryDevice::AddFile(const std::u16string& path, uint64_t size, uint32_t e
     entry->attributes = extraAttributes;
     entry->size = size;
     entry->modified = modified;
+}
+
+void MemoryDevice::SetDiskSize(const std::u16string& path, uint64_t bytes) {
+    if (Entry* entry = Find(path)) entry->diskSize = bytes;
 }
 
 void MemoryDevice::AddCard(const std::u16string& name, uint64_t capacity, uint64_t freeBytes) {
@@ -233,11 +238,12 @@ bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
         lastError = DEVICE_ACCESS_DENIED;
         return false;
     }
-    auto append = [listing](const std::u16string& name, uint32_t attributes, uint64_t size, uint64_t modified) {
+    auto append = [listing](const std::u16string& name, uint32_t attributes, uint64_t size, uint64_t diskSize,
+                            uint64_t modified) {
         FolderEntry record{};
         record.attributes = attributes;
         record.size = size;
-        record.diskSize = size;
+        record.diskSize = diskSize == UINT64_MAX ? size : diskSize;
         record.modified = TimeStampOfFileTime(modified);
         record.links = 1;
         record.nameOffset = static_cast<uint32_t>(listing->names.size());
@@ -248,12 +254,13 @@ bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
     // Like the platform's enumeration, every folder below the root starts
     // with "." and "..".
     if (folder != root.get()) {
-        append(u".", FILE_ATTR_DIRECTORY, 0, 0);
-        append(u"..", FILE_ATTR_DIRECTORY, 0, 0);
+        append(u".", FILE_ATTR_DIRECTORY, 0, 0, 0);
+        append(u"..", FILE_ATTR_DIRECTORY, 0, 0, 0);
     }
     for (auto& child : folder->children) {
         // A vanished entry is still enumerated, but its facts cannot be read.
-        append(child->name, child->vanished ? FILE_ATTR_INVALID : child->attributes, child->size, child->modified);
+        append(child->name, child->vanished ? FILE_ATTR_INVALID : child->attributes, child->size, child->diskSize,
+               child->modified);
     }
     return true;
 }

@@ -23,6 +23,9 @@ public:
     void AddFolder(const std::u16string& path, uint32_t extraAttributes = 0);
     void AddFile(const std::u16string& path, uint64_t size, uint32_t extraAttributes = 0,
                  uint64_t modified = 0);
+    // The bytes an entry occupies, where they differ from its size (a
+    // sparse file, or a folder's own blocks); by default its size.
+    void SetDiskSize(const std::u16string& path, uint64_t bytes);
     // A storage card: a folder of "\" with attributes 0x110 and its own volume.
     void AddCard(const std::u16string& name, uint64_t capacity, uint64_t freeBytes);
     void SetStoreSpace(uint64_t capacity, uint64_t freeBytes);

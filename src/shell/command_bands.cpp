@@ -203,6 +203,30 @@ bool CutBandImages(QPixmap images[2]) {
     return true;
 }
 
+// The items of one pop-up; an item that is a pop-up itself opens a submenu.
+void AddMenuItems(QMenu* menu, const QJsonArray& items) {
+    for (const QJsonValue& itemValue : items) {
+        QJsonObject item = itemValue.toObject();
+        if (item.value(QStringLiteral("separator")).toBool()) {
+            menu->addSeparator();
+            continue;
+        }
+        if (item.contains(QStringLiteral("popup"))) {
+            QMenu* submenu = menu->addMenu(item.value(QStringLiteral("popup")).toString());
+            AddMenuItems(submenu, item.value(QStringLiteral("items")).toArray());
+            continue;
+        }
+        QAction* action = CommandAction(item.value(QStringLiteral("command")).toInt());
+        if (!action) continue;
+        // A tab puts the shortcut text at the right of the item.
+        QString text = item.value(QStringLiteral("text")).toString();
+        QString shortcut = item.value(QStringLiteral("shortcut")).toString();
+        action->setText(shortcut.isEmpty() ? text : text + QLatin1Char('\t') + shortcut);
+        if (item.value(QStringLiteral("grayed")).toBool()) action->setEnabled(false);
+        menu->addAction(action);
+    }
+}
+
 QMenuBar* BuildMenuBar(QWidget* parent, int menuId) {
     QMenuBar* bar = new QMenuBar(parent);
     bar->setNativeMenuBar(false);
@@ -210,21 +234,7 @@ QMenuBar* BuildMenuBar(QWidget* parent, int menuId) {
     for (const QJsonValue& popupValue : LoadMenuResource(menuId)) {
         QJsonObject popup = popupValue.toObject();
         QMenu* menu = bar->addMenu(popup.value(QStringLiteral("popup")).toString());
-        for (const QJsonValue& itemValue : popup.value(QStringLiteral("items")).toArray()) {
-            QJsonObject item = itemValue.toObject();
-            if (item.value(QStringLiteral("separator")).toBool()) {
-                menu->addSeparator();
-                continue;
-            }
-            QAction* action = CommandAction(item.value(QStringLiteral("command")).toInt());
-            if (!action) continue;
-            // A tab puts the shortcut text at the right of the item.
-            QString text = item.value(QStringLiteral("text")).toString();
-            QString shortcut = item.value(QStringLiteral("shortcut")).toString();
-            action->setText(shortcut.isEmpty() ? text : text + QLatin1Char('\t') + shortcut);
-            if (item.value(QStringLiteral("grayed")).toBool()) action->setEnabled(false);
-            menu->addAction(action);
-        }
+        AddMenuItems(menu, popup.value(QStringLiteral("items")).toArray());
     }
     return bar;
 }

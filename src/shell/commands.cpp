@@ -15,10 +15,12 @@
 #include "shell/startup.h"
 #include "views/contents_list.h"
 #include "views/pie_popup.h"
+#include "views/size_choice.h"
 
 namespace {
 
 QActionGroup* orientationGroup = nullptr;
+QActionGroup* sizeCountGroup = nullptr;
 
 using CommandHandler = void (*)(int id);
 
@@ -47,6 +49,9 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_QUIT, [](int) { QuitCommand(); }},
     {CMD_PIE_CHART, [](int) { PieChartCommand(mainWindow, PaneCornerOnScreen()); }},
     {CMD_HELP, [](int) { StartHelp(); }},
+    {CMD_SIZE_DISK_USAGE, [](int) { ChooseSizeCount(SIZE_DISK_USAGE); }},
+    {CMD_SIZE_APPARENT, [](int) { ChooseSizeCount(SIZE_APPARENT); }},
+    {CMD_SIZE_UNITS, [](int) { ChooseSizeUnits(!sizeUnits); }},
 };
 
 }  // namespace
@@ -72,6 +77,14 @@ void CreateCommandActions(QObject* parent) {
         CommandAction(id)->setCheckable(true);
         orientationGroup->addAction(CommandAction(id));
     }
+    sizeCountGroup = new QActionGroup(parent);
+    sizeCountGroup->setExclusive(true);
+    for (int id : {CMD_SIZE_DISK_USAGE, CMD_SIZE_APPARENT}) {
+        CommandAction(id)->setCheckable(true);
+        sizeCountGroup->addAction(CommandAction(id));
+    }
+    CommandAction(CMD_SIZE_UNITS)->setCheckable(true);
+    MarkSizeCommands();
 }
 
 void DestroyCommandActions() {
@@ -82,6 +95,8 @@ void DestroyCommandActions() {
     }
     delete orientationGroup;
     orientationGroup = nullptr;
+    delete sizeCountGroup;
+    sizeCountGroup = nullptr;
 }
 
 void SetOrientationMark(int id) {

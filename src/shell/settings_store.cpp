@@ -2,10 +2,12 @@
 
 #include <bit>
 #include <cstdlib>
+#include <string_view>
 
 #include "model/text.h"
 #include "platform/platform_kind.h"
 #include "views/column_layout.h"
+#include "views/size_choice.h"
 
 
 uint32_t RegReadValue(const char16_t* root, const char16_t* path, const char16_t* name, void* buffer,
@@ -73,10 +75,23 @@ char16_t* ReadStoredText(const char16_t* name, uint32_t storedSize) {
     return text;
 }
 
+// Whether stored text value name is exactly text.
+bool StoredTextIs(const char16_t* name, const char16_t* text) {
+    uint32_t size = 0;
+    if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, name, nullptr, &size) != REG_OK) return false;
+    char16_t* stored = ReadStoredText(name, size);
+    if (!stored) return false;
+    bool same = std::u16string_view(stored) == std::u16string_view(text);
+    std::free(stored);
+    return same;
+}
+
 }  // namespace
 
 void LoadSettings() {
     DiscardKeptPlace();
+    SetSizeCount(StoredTextIs(SETTINGS_VALUE_SIZES, SIZES_APPARENT_TEXT) ? SIZE_APPARENT : SIZE_DISK_USAGE);
+    sizeUnits = StoredTextIs(SETTINGS_VALUE_UNITS, u"On");
 
     uint32_t size = 0;
     if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, nullptr, &size) == REG_OK) {
@@ -105,6 +120,9 @@ void SaveSettings() {
     SettingsBlob stored = settingsBlob;
     SwapToOrFromStored(&stored);
     RegWriteBinary(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_BLOB, &stored, SETTINGS_BLOB_BYTES);
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_SIZES,
+                 sizeCount == SIZE_APPARENT ? SIZES_APPARENT_TEXT : SIZES_DISK_USAGE_TEXT);
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_UNITS, sizeUnits ? u"On" : u"Off");
 
     if (!pendingPlace) {
         RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"");

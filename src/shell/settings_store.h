@@ -14,6 +14,10 @@ inline constexpr char16_t SETTINGS_KEY_PATH[] = u"Software\\Korvanta\\Volumetra"
 inline constexpr char16_t SETTINGS_VALUE_BLOB[] = u"Registered Info";    // binary, the SettingsBlob
 inline constexpr char16_t SETTINGS_VALUE_PLACE[] = u"Recent Folder";     // text, a place's path text
 inline constexpr char16_t SETTINGS_VALUE_FLAGGED[] = u"Flagged Files";   // text, names joined with ","
+inline constexpr char16_t SETTINGS_VALUE_SIZES[] = u"Sizes";             // text, "Disk Usage" or "Apparent Size"
+inline constexpr char16_t SETTINGS_VALUE_UNITS[] = u"Sizes In Units";    // text, "On" or "Off"
+inline constexpr char16_t SIZES_DISK_USAGE_TEXT[] = u"Disk Usage";
+inline constexpr char16_t SIZES_APPARENT_TEXT[] = u"Apparent Size";
 
 // Registry access, each on its own open and close of the key; results are 0
 // on success, a registry error code otherwise. path none means the root key
@@ -34,11 +38,13 @@ uint32_t RegWriteText(const char16_t* root, const char16_t* path, const char16_t
 // pendingPlace and the flagged names, restores them from "Recent Folder" and
 // "Flagged Files" (names only when "Recent Folder" is present), and reads
 // "Registered Info" into settingsBlob, or applies the defaults (bandsValid 0)
-// when that value is missing or not exactly 144 bytes.
+// when that value is missing or not exactly 144 bytes. The size choices come
+// from "Sizes" and "Sizes In Units"; anything but their known texts gives
+// the defaults (Disk Usage, bytes).
 void LoadSettings();
 
-// Shutdown write, the only one: sets bandsValid to 1, writes settingsBlob,
-// then the text of pendingPlace and the joined flagged names (both texts empty
+// Shutdown write, the only one: sets bandsValid to 1, writes settingsBlob and
+// the size choices, then the text of pendingPlace and the joined flagged names (both texts empty
 // without a pending place). Write failures are ignored. pendingPlace and the
 // names stay with their owner.
 void SaveSettings();

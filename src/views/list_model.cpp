@@ -9,6 +9,7 @@
 #include "views/image_list.h"
 #include "views/list_columns.h"
 #include "views/list_sort.h"
+#include "views/size_choice.h"
 
 ShownRows shownRows = {};
 uint64_t listedTotal = 0;
@@ -25,10 +26,10 @@ QString PercentText(uint64_t part, uint64_t whole) { return QString::number(Perc
 QString DriveCellText(const ItemNode* drive, int column) {
     switch (column) {
     case 0: return DisplayName(drive->name);
-    case 1: return GroupedText(drive->total);
-    case 2: return GroupedText(drive->ownSize);
+    case 1: return SizeText(drive->total);
+    case 2: return SizeText(drive->ownSize);
     case 3: return PercentText(drive->ownSize, drive->total);
-    case 4: return GroupedText(DriveFreeBytes(drive));
+    case 4: return SizeText(DriveFreeBytes(drive));
     default: return QString();
     }
 }
@@ -39,7 +40,7 @@ QString ContentsCellText(ListRow* row, int column) {
     const ItemNode* item = row->item;
     switch (column) {
     case 0: return DisplayName(item->name);
-    case 1: return GroupedText(item->total);
+    case 1: return SizeText(item->total);
     case 2: return PercentText(item->total, listedTotal);
     case 3:
         if (!row->typeName && !FetchTypeName(row)) return QString();
@@ -110,6 +111,15 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         int image = RowImage(record);
         if (image < 0) return QVariant();
         return (row->item->flags & ITEM_MARKED) ? SmallImageMarked(image) : SmallImage(image);
+    }
+    case Qt::ToolTipRole: {
+        // A size shown in units tells its exact bytes on demand.
+        if (listMode == LIST_CONTENTS && column == 1) return SizeToolTip(row->item->total);
+        if (listMode == LIST_DRIVES && (column == 1 || column == 2 || column == 4)) {
+            const ItemNode* drive = row->item;
+            return SizeToolTip(column == 1 ? drive->total : column == 2 ? drive->ownSize : DriveFreeBytes(drive));
+        }
+        return QVariant();
     }
     case Qt::AccessibleDescriptionRole:
         // The deletion cross is painted over the icon; screen readers hear it.

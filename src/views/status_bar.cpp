@@ -11,6 +11,7 @@
 #include "model/item_tree.h"
 #include "views/image_list.h"
 #include "views/list_model.h"
+#include "views/size_choice.h"
 
 StatusPartInfo statusPart0 = {STATUS_NONE, nullptr, 0};
 StatusPartInfo statusPart1 = {STATUS_NONE, nullptr, 0};
@@ -43,10 +44,10 @@ QString RecordText(const StatusPartInfo& record) {
     switch (record.kind) {
     case STATUS_FOLDER: {
         uint32_t count = item ? CountVisibleItems(item->children, item->childCount) : 0;
-        return QStringLiteral("%1 item(s)  %2 byte(s)").arg(count).arg(GroupedText(record.value));
+        return QStringLiteral("%1 item(s)  %2").arg(count).arg(SizeWithUnitText(record.value));
     }
     case STATUS_DRIVE_FREE:
-        return QStringLiteral("%1 byte(s) free").arg(GroupedText(item ? DriveFreeBytes(item) : 0));
+        return QStringLiteral("%1 free").arg(SizeWithUnitText(item ? DriveFreeBytes(item) : 0));
     case STATUS_ROOT:
         return QStringLiteral("%1 drive(s)").arg(item ? item->childCount : 0);
     case STATUS_PENDING:

@@ -29,17 +29,28 @@ namespace {
 
 struct MenuItem {
     QString text;
-    int command;  // 0 for a separator
+    int command;  // 0 for a separator, SUBMENU for a submenu, whose items follow it
     bool enabled;
 };
+constexpr int SUBMENU = -1;
+
+void AddMenuItems(const QMenu* menu, std::vector<MenuItem>* items) {
+    for (QAction* item : menu->actions()) {
+        if (item->menu()) {
+            items->push_back({item->text(), SUBMENU, item->isEnabled()});
+            AddMenuItems(item->menu(), items);
+            continue;
+        }
+        items->push_back({item->text(), item->isSeparator() ? 0 : item->data().toInt(), item->isEnabled()});
+    }
+}
 
 std::vector<std::vector<MenuItem>> MenuItems(QStringList* popups) {
     std::vector<std::vector<MenuItem>> result;
     for (QAction* popup : menuBar->actions()) {
         popups->append(popup->text());
         std::vector<MenuItem> items;
-        for (QAction* item : popup->menu()->actions())
-            items.push_back({item->text(), item->isSeparator() ? 0 : item->data().toInt(), item->isEnabled()});
+        AddMenuItems(popup->menu(), &items);
         result.push_back(items);
     }
     return result;
@@ -82,7 +93,9 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
          {"&Undelete", CMD_UNDELETE, false}, {"", 0, true}, {"&Expunge...", CMD_EXPUNGE, false}},
         {{"&Up\tBS", CMD_UP, false}, {"", 0, true}, {"&Left&&Right", CMD_LEFT_RIGHT, true},
          {"&Top&&Bottom", CMD_TOP_BOTTOM, true}, {"", 0, true}, {"Full &Screen", CMD_FULL_SCREEN, true},
-         {"Pie &Chart", CMD_PIE_CHART, false}, {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
+         {"Pie &Chart", CMD_PIE_CHART, false}, {"&Sizes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
+         {"&Apparent Size", CMD_SIZE_APPARENT, true}, {"Sizes in &KB, MB, GB", CMD_SIZE_UNITS, true},
+         {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
     };
     ASSERT_EQ(menus.size(), expected.size());
     for (size_t m = 0; m < expected.size(); ++m) {
@@ -96,6 +109,10 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
     }
     EXPECT_TRUE(CommandAction(CMD_LEFT_RIGHT)->isChecked());
     EXPECT_FALSE(CommandAction(CMD_TOP_BOTTOM)->isChecked());
+    // Sizes count the disk's blocks, written as bytes, until the user says.
+    EXPECT_TRUE(CommandAction(CMD_SIZE_DISK_USAGE)->isChecked());
+    EXPECT_FALSE(CommandAction(CMD_SIZE_APPARENT)->isChecked());
+    EXPECT_FALSE(CommandAction(CMD_SIZE_UNITS)->isChecked());
 
     const std::vector<ToolEntry> tools = {
         {CMD_GO_BACKWARD, false, ""}, {CMD_GO_FORWARD, false, ""}, {CMD_UP, false, "Up (BS)"}, {0, false, {}},
