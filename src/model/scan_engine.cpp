@@ -402,6 +402,10 @@ ScanOutcome ScanEngine::Finish() {
         if (level.error) {
             folder->flags |= ITEM_UNREADABLE;
             folder->readError = level.error;
+            ++unreadableCount;
+            for (ItemNode* above = folder->parent; above && !(above->flags & (ITEM_INCOMPLETE | ITEM_ROOT));
+                 above = above->parent)
+                above->flags |= ITEM_INCOMPLETE;
         }
     }
     levels.clear();

@@ -83,14 +83,16 @@ public:
     // The owner's thread, once the walk has ended: waits out the threads'
     // last instructions; attaches a complete walk's levels to their folders
     // (ITEM_SCANNED; ITEM_UNREADABLE with readError where a folder could not
-    // be read), marks every link of a hard-linked file but the first in the
+    // be read, and ITEM_INCOMPLETE on every folder above it), marks every link of a hard-linked file but the first in the
     // tree's order ITEM_LINK_REPEAT, and computes the totals below top; or
     // frees a stopped walk's blocks and leaves top as it was. Returns the
     // outcome.
     ScanOutcome Finish();
 
-    // The files with several links that a complete walk met.
+    // The files with several links that a complete walk met, and the
+    // number of folders it could not read.
     const std::vector<HardLink>& HardLinks() const { return hardLinks; }
+    uint32_t UnreadableCount() const { return unreadableCount; }
 
     // How a listing thread is started; tests replace it to refuse threads.
     using ThreadStarter = bool (*)(pthread_t* thread, void* (*body)(void*), void* argument);
@@ -138,6 +140,7 @@ private:
     std::vector<ScanLevel> levels;
     size_t levelsTaken = 0;
     std::vector<HardLink> hardLinks;
+    uint32_t unreadableCount = 0;
 
     std::atomic<const ItemNode*> newestFolder{nullptr};
     std::atomic<uint64_t> seenBytes{0};

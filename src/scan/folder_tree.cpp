@@ -52,8 +52,9 @@ QIcon TreeIcon(int normal, int selected) {
 
 // A node that shows its item: the text is the item's name and the icon its
 // images, both made when the view asks, so a node stores no text of its own.
-// Only the name (fixed once listed) is read, never flags that a scan may be
-// changing.
+// Besides the name (fixed once listed) only the unreadable flag is read: the
+// scan engine sets flags on the records it lists only when it ends, on this
+// thread.
 class FolderNode : public QTreeWidgetItem {
 public:
     explicit FolderNode(ItemNode* shown) : QTreeWidgetItem(FOLDER_NODE_TYPE), item(shown) {
@@ -66,6 +67,10 @@ public:
     QVariant data(int column, int role) const override {
         if (column == 0) {
             if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return QString::fromUtf16(item->name);
+            if (item->flags & ITEM_UNREADABLE) {
+                if (role == Qt::DecorationRole) return SmallImageUnreadable(false);
+                if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) return UnreadableReason(item);
+            }
             if (role == Qt::DecorationRole) return TreeIcon(normalImage, selectedImage);
         }
         return QTreeWidgetItem::data(column, role);

@@ -61,8 +61,11 @@ QTimer* NewSingleShotTimer(QObject* owner, const char* name, void (*onTimeout)()
     return timer;
 }
 
-void ShowStopText() {
-    SetStatusSimpleText(stopText);
+void ShowStopText() { ShowStatusNotice(stopText); }
+
+void ShowStatusNotice(const char16_t* text) {
+    SetStatusSimple(true);
+    SetStatusSimpleText(text);
     if (statusRestoreTimer)
         statusRestoreTimer->start(STATUS_RESTORE_MS);
     else

@@ -59,6 +59,9 @@ QTimer* NewSingleShotTimer(QObject* owner, const char* name, void (*onTimeout)()
 // timer puts the parts back (at once without a window).
 void ShowStopText();
 
+// Any text shown that way: a notice that gives the parts back by itself.
+void ShowStatusNotice(const char16_t* text);
+
 // Asks the running scan to stop. The place waiting to be reopened with its
 // flagged names goes with it: the stop frees what it names.
 void RequestScanStop();

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "model/item_tree.h"
@@ -118,6 +119,7 @@ void OnEngineEnded(ScanEngine* ended) {
     }
     DropFeed();
     engine->Finish();
+    uint32_t unreadable = engine->UnreadableCount();
     delete engine;
     engine = nullptr;
     feedRequest = nullptr;
@@ -130,6 +132,11 @@ void OnEngineEnded(ScanEngine* ended) {
         SetStatusProgress(-1);
         SetStatusSimple(false);
         OnScanDone(request);
+        // Said after the listing, unless the end started the next scan.
+        if (unreadable > 0 && scanState == SCAN_IDLE) {
+            std::u16string notice = QString::number(unreadable).toStdU16String() + u" folder(s) could not be read";
+            ShowStatusNotice(notice.c_str());
+        }
     } else {
         if (treePane) treePane->setUpdatesEnabled(true);
         drive->flags &= ~ITEM_SCANNING;

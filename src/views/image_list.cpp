@@ -1,5 +1,7 @@
 #include "views/image_list.h"
 
+#include <cstring>
+
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -17,6 +19,7 @@ constexpr int SMALL_IMAGE_SIZE = 16;
 // The marked form of each image, composed on first need; same indices as
 // smallImageList, an empty icon where none was composed yet.
 std::vector<QIcon> markedImages;
+QIcon unreadableImages[2];
 
 }  // namespace
 
@@ -61,6 +64,8 @@ void DestroySmallImageList() {
     smallImageList.shrink_to_fit();
     markedImages.clear();
     markedImages.shrink_to_fit();
+    unreadableImages[0] = QIcon();
+    unreadableImages[1] = QIcon();
 }
 
 int AddSmallImage(const QIcon& icon) {
@@ -100,6 +105,33 @@ int ListImageOf(const ItemNode* item) {
 QIcon SmallImage(int index) {
     if (index < 0 || index >= static_cast<int>(smallImageList.size())) return QIcon();
     return smallImageList[static_cast<size_t>(index)];
+}
+
+QIcon SmallImageUnreadable(bool marked) {
+    if (smallImageList.size() < SMALL_IMAGE_COUNT) return QIcon();
+    QIcon& made = unreadableImages[marked ? 1 : 0];
+    if (made.isNull()) {
+        QPixmap composed(SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
+        composed.fill(Qt::transparent);
+        QPainter painter(&composed);
+        const QRect area(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
+        smallImageList[IMAGE_FOLDER].paint(&painter, area);
+        // A red disc with a white bar: nothing could be read in here.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.setBrush(QColor(200, 0, 0));
+        painter.drawEllipse(QRectF(7.5, 7.5, 8, 8));
+        painter.fillRect(QRectF(9.5, 10.8, 4, 1.6), Qt::white);
+        if (marked) smallImageList[IMAGE_DELETE_MARK].paint(&painter, area);
+        painter.end();
+        made = QIcon(composed);
+    }
+    return made;
+}
+
+QString UnreadableReason(const ItemNode* item) {
+    if (!item || !(item->flags & ITEM_UNREADABLE)) return QString();
+    return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(std::strerror(static_cast<int>(item->readError)));
 }
 
 QIcon SmallImageMarked(int index) {

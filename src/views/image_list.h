@@ -62,6 +62,15 @@ int ListImageOf(const ItemNode* item);
 // The image at index; an empty icon when there is none.
 QIcon SmallImage(int index);
 
+// The folder image of a folder the scan could not read: a no-entry sign
+// drawn over its lower right corner, with the deletion cross too when
+// marked; composed once each.
+QIcon SmallImageUnreadable(bool marked);
+
+// Why an unreadable folder could not be read, in the system's words, for its
+// tooltip and its description to screen readers; empty for anything else.
+QString UnreadableReason(const ItemNode* item);
+
 // The image at index with the deletion cross (image 9, overlay 1) drawn over
 // it, composed once per index; an empty icon when there is no such image.
 QIcon SmallImageMarked(int index);

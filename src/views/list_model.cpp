@@ -40,7 +40,8 @@ QString ContentsCellText(ListRow* row, int column) {
     const ItemNode* item = row->item;
     switch (column) {
     case 0: return DisplayName(item->name);
-    case 1: return SizeText(item->total);
+    case 1: return (item->flags & (ITEM_INCOMPLETE | ITEM_UNREADABLE)) ? LowerBoundText(SizeText(item->total))
+                                                                       : SizeText(item->total);
     case 2: return PercentText(item->total, listedTotal);
     case 3:
         if (!row->typeName && !FetchTypeName(row)) return QString();
@@ -110,9 +111,12 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         if (column != 0) return QVariant();
         int image = RowImage(record);
         if (image < 0) return QVariant();
-        return (row->item->flags & ITEM_MARKED) ? SmallImageMarked(image) : SmallImage(image);
+        const bool marked = row->item->flags & ITEM_MARKED;
+        if (row->item->flags & ITEM_UNREADABLE) return SmallImageUnreadable(marked);
+        return marked ? SmallImageMarked(image) : SmallImage(image);
     }
     case Qt::ToolTipRole: {
+        if (column == 0) return UnreadableReason(row->item);
         // A size shown in units tells its exact bytes on demand.
         if (listMode == LIST_CONTENTS && column == 1) return SizeToolTip(row->item->total);
         if (listMode == LIST_DRIVES && (column == 1 || column == 2 || column == 4)) {
@@ -122,8 +126,14 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         return QVariant();
     }
     case Qt::AccessibleDescriptionRole:
-        // The deletion cross is painted over the icon; screen readers hear it.
-        if (column == 0 && (row->item->flags & ITEM_MARKED)) return QStringLiteral("Marked for deletion");
+        // The deletion cross and the unreadable sign are painted over the
+        // icon; screen readers hear them.
+        if (column != 0) return QVariant();
+        if (row->item->flags & ITEM_UNREADABLE) {
+            QString reason = UnreadableReason(row->item);
+            return (row->item->flags & ITEM_MARKED) ? QStringLiteral("Marked for deletion; ") + reason : reason;
+        }
+        if (row->item->flags & ITEM_MARKED) return QStringLiteral("Marked for deletion");
         return QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(column) | Qt::AlignVCenter);

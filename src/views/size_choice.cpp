@@ -41,6 +41,8 @@ QString SizeWithUnitText(uint64_t bytes) {
     return sizeUnits ? SizeText(bytes) : GroupedText(bytes) + QStringLiteral(" byte(s)");
 }
 
+QString LowerBoundText(const QString& size) { return QStringLiteral("\u2265 ") + size; }
+
 QString SizeToolTip(uint64_t bytes) {
     if (!sizeUnits) return QString();
     return GroupedText(bytes) + QStringLiteral(" bytes");

@@ -21,6 +21,10 @@ QString SizeText(uint64_t bytes);
 // or "2.1 GB".
 QString SizeWithUnitText(uint64_t bytes);
 
+// A size that is a lower bound (a folder holding what could not be read):
+// "≥ " before its text.
+QString LowerBoundText(const QString& size);
+
 // The exact grouped bytes of a size shown in units, for its tooltip; empty
 // when sizes show as bytes already.
 QString SizeToolTip(uint64_t bytes);

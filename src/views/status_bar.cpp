@@ -44,7 +44,9 @@ QString RecordText(const StatusPartInfo& record) {
     switch (record.kind) {
     case STATUS_FOLDER: {
         uint32_t count = item ? CountVisibleItems(item->children, item->childCount) : 0;
-        return QStringLiteral("%1 item(s)  %2").arg(count).arg(SizeWithUnitText(record.value));
+        QString size = SizeWithUnitText(record.value);
+        if (item && (item->flags & ITEM_INCOMPLETE)) size = LowerBoundText(size);
+        return QStringLiteral("%1 item(s)  %2").arg(count).arg(size);
     }
     case STATUS_DRIVE_FREE:
         return QStringLiteral("%1 free").arg(SizeWithUnitText(item ? DriveFreeBytes(item) : 0));
