@@ -26,6 +26,7 @@
 #include "views/contents_list.h"
 #include "views/image_list.h"
 #include "views/status_bar.h"
+#include "platform/nested_loops.h"
 
 namespace {
 
@@ -80,7 +81,10 @@ void ExpungeCommand() {
         });
     }
     expungeRunning = true;
-    dialog->exec();
+    {
+        NestedLoop loop;
+        dialog->exec();
+    }
     expungeRunning = false;
     delete dialog;
 }
@@ -209,7 +213,11 @@ int AskReadOnlyDelete(QWidget* owner, const QString& folderPath, const QString& 
     if (!dialog) return ANSWER_NO;
     if (auto* edit = qobject_cast<QLineEdit*>(DialogControl(dialog, READ_ONLY_PATH_CONTROL))) edit->setText(folderPath);
     if (auto* edit = qobject_cast<QLineEdit*>(DialogControl(dialog, READ_ONLY_NAME_CONTROL))) edit->setText(name);
-    int answer = dialog->exec();
+    int answer;
+    {
+        NestedLoop loop;
+        answer = dialog->exec();
+    }
     delete dialog;
     // The close box answers No.
     return answer == ANSWER_YES || answer == ANSWER_YES_TO_ALL ? answer : ANSWER_NO;

@@ -16,6 +16,7 @@
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
 #include "views/contents_list.h"
+#include "platform/nested_loops.h"
 
 uint32_t markedCount = 0;
 
@@ -105,6 +106,7 @@ void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
 int ShowStringMessage(QWidget* owner, uint32_t stringId, const QString& caption, int buttons, int icon) {
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption, StringText(stringId),
                     static_cast<QMessageBox::StandardButtons>(buttons), owner);
+    NestedLoop loop;
     return box.exec();
 }
 

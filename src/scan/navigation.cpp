@@ -20,6 +20,7 @@
 #include "scan/shell_open.h"
 #include "views/contents_list.h"
 #include "views/status_bar.h"
+#include "platform/nested_loops.h"
 
 QTreeWidgetItem* pendingTreeItem = nullptr;
 bool openRequested = false;
@@ -295,6 +296,8 @@ void RebuildAll() {
 }
 
 void Refresh() {
+    // Work around a modal window or a wait may hold rows and items.
+    if (InsideNestedLoop()) return;
     if (treePane) treePane->setUpdatesEnabled(false);
     if (listPane) listPane->setUpdatesEnabled(false);
     PathList* place = CurrentPlace();

@@ -15,6 +15,7 @@
 #include "scan/navigation.h"
 #include "scan/scan_feed.h"
 #include "views/status_bar.h"
+#include "platform/nested_loops.h"
 
 std::atomic<ScanState> scanState{SCAN_IDLE};
 uint32_t scanReason = 0;
@@ -202,6 +203,7 @@ void WaitForScanToEnd() {
     if (!ScanEngineAlive() && scanState == SCAN_IDLE) return;
     bool was = scanDiscarding;
     scanDiscarding = true;
+    NestedLoop loop;
     DropNavigationWork();
     // The engine's end is a report posted to this thread, so the loop keeps
     // running until it has been handled and the engine is gone.

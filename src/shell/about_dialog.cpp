@@ -10,6 +10,7 @@
 #include "resources/resource_module.h"
 #include "resources/version.h"
 #include "shell/startup.h"
+#include "platform/nested_loops.h"
 
 QDialog* CreateAboutDialog() {
     QDialog* dialog = BuildDialog(LoadDialogTemplate(platformKind == PLATFORM_PALMSIZE ? DIALOG_ABOUT_PALMSIZE : DIALOG_ABOUT), mainWindow);
@@ -24,7 +25,11 @@ QDialog* CreateAboutDialog() {
 int ShowAboutDialog() {
     QDialog* dialog = CreateAboutDialog();
     if (!dialog) return 0;
-    int result = dialog->exec();
+    int result;
+    {
+        NestedLoop loop;
+        result = dialog->exec();
+    }
     delete dialog;
     return result;
 }

@@ -9,6 +9,7 @@
 #include "deletion/expunge.h"
 #include "deletion/marks.h"
 #include "platform/app_flags.h"
+#include "platform/nested_loops.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
@@ -150,8 +151,9 @@ void OnMainWindowActivated() { ReopenKeptPlace(); }
 
 void OnLowMemory() {
     // Only a program in the background gives its tree up, and never while an
-    // expunge walks it; a running scan is stopped first by the discard.
-    if (ProgramActive() || ExpungeRunning()) return;
+    // expunge walks it or a modal window or a wait holds rows and items
+    // across its loop; a running scan is stopped first by the discard.
+    if (ProgramActive() || ExpungeRunning() || InsideNestedLoop()) return;
     if (listPane) listPane->setUpdatesEnabled(false);
     if (treePane) treePane->setUpdatesEnabled(false);
     KeepPlaceMarks();

@@ -7,6 +7,11 @@
 #include <QTreeWidget>
 
 #include "running_program.h"
+#include "support/modal_answers.h"
+#include "deletion/marks.h"
+#include "platform/command_actions.h"
+#include "scan/navigation.h"
+#include <QMessageBox>
 #include "deletion/kept_place.h"
 #include "model/item_tree.h"
 #include "platform/app_flags.h"
@@ -156,6 +161,35 @@ TEST_F(DeviceIntegrationTest, LowMemoryOnlyInTheBackground) {
     // Coming back goes to the kept place and uses it up.
     ActivateWindow(mainWindow);
     EXPECT_EQ(pendingPlace, nullptr);
+}
+
+TEST_F(DeviceIntegrationTest, LowMemoryWaitsOutEveryLoopThatHoldsRows) {
+    StartWith(nullptr);
+    ItemNode* store = &rootItem->children[rootItem->childCount - 1];
+    store->flags |= ITEM_SCANNED;
+    // Two drives marked in the root list: each is refused with a message box,
+    // and the marking holds the selected rows across both boxes.
+    FocusPane(listPane);
+    SelectAllRows();
+    ASSERT_EQ(SelectedListRows().size(), 2u);
+    int boxes = 0;
+    ModalAnswers answers([&](QWidget* box) {
+        ++boxes;
+        // The program goes to the background and memory runs low meanwhile.
+        GoToBackground();
+        OnLowMemory();
+        Refresh();
+        ClickMessageButton(box, QMessageBox::Ok);
+    });
+    MarkSelection(listPane, CMD_DELETE);
+    EXPECT_EQ(boxes, 2);
+    // The tree was kept: nothing was freed under the rows.
+    EXPECT_TRUE(store->flags & ITEM_SCANNED);
+    EXPECT_EQ(pendingPlace, nullptr);
+    // With no loop under way, the request is served.
+    GoToBackground();
+    OnLowMemory();
+    EXPECT_FALSE(rootItem->children[rootItem->childCount - 1].flags & ITEM_SCANNED);
 }
 
 }  // namespace
