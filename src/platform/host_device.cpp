@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "platform/host_names.h"
 
@@ -20,6 +22,50 @@ namespace {
 
 thread_local uint32_t lastError = DEVICE_OK;
 thread_local int lastErrno = 0;
+
+// The entry the calling thread's last GetAttributes read: its path, identity
+// and mode. A change or a deletion of that path that follows reaches that
+// entry or nothing (the expunge reads, may ask the user, then changes), and
+// the read-only state it had comes back with its exact mode.
+struct ReadEntry {
+    std::u16string path;
+    dev_t device = 0;
+    ino_t inode = 0;
+    mode_t mode = 0;
+};
+thread_local ReadEntry lastRead;
+
+bool IsLastRead(const char16_t* path) { return !lastRead.path.empty() && lastRead.path == path; }
+
+// Whether the entry at path now is another than the one last read there.
+bool ReplacedSinceRead(const char16_t* path, const struct stat& facts) {
+    // An inode number is soon used again: the kind must match as well.
+    return IsLastRead(path) && (facts.st_dev != lastRead.device || facts.st_ino != lastRead.inode ||
+                                (facts.st_mode & S_IFMT) != (lastRead.mode & S_IFMT));
+}
+
+// Sets the mode of the entry name in folder, only when it is still the one
+// whose facts are given: it is opened without following anything and
+// checked through its own descriptor, and the mode set on that descriptor.
+bool ChangeModeOf(int folder, const char* name, const struct stat& facts, mode_t mode) {
+    int entry = openat(folder, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (entry < 0) return false;
+    struct stat now;
+    bool ok = fstat(entry, &now) == 0 && now.st_dev == facts.st_dev && now.st_ino == facts.st_ino &&
+              (now.st_mode & S_IFMT) == (facts.st_mode & S_IFMT) && !S_ISLNK(now.st_mode);
+    if (!ok) {
+        close(entry);
+        errno = EACCES;
+        return false;
+    }
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", entry);
+    ok = chmod(path, mode) == 0;
+    int error = errno;
+    close(entry);
+    errno = error;
+    return ok;
+}
 
 uint32_t ErrorFromErrno(int error) {
     switch (error) {
@@ -480,6 +526,10 @@ uint32_t HostDevice::GetAttributes(const char16_t* path) {
     int folder = StatEntry(path, &name, &facts);
     if (folder < 0) return FILE_ATTR_INVALID;
     close(folder);
+    lastRead.path = path;
+    lastRead.device = facts.st_dev;
+    lastRead.inode = facts.st_ino;
+    lastRead.mode = facts.st_mode;
     return AttributesOf(facts);
 }
 
@@ -488,15 +538,22 @@ bool HostDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
     struct stat facts;
     int folder = StatEntry(path, &name, &facts);
     if (folder < 0) return false;
+    // What stands there now is not what was read: it is left as it is.
+    if (ReplacedSinceRead(path, facts)) {
+        close(folder);
+        return Fail(EACCES);
+    }
     // A link has no permissions of its own, and changing them would follow it.
     bool ok = true;
     if (!S_ISLNK(facts.st_mode)) {
         mode_t mode = facts.st_mode & 07777;
-        if (attributes & FILE_ATTR_READONLY)
-            mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
-        else
+        if (!(attributes & FILE_ATTR_READONLY))
             mode |= S_IWUSR;
-        if (mode != (facts.st_mode & 07777) && fchmodat(folder, name.c_str(), mode, 0) != 0) ok = Fail(errno);
+        else if (IsLastRead(path) && !(lastRead.mode & S_IWUSR))
+            mode = lastRead.mode & 07777;  // read-only as it was read, bit for bit
+        else
+            mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
+        if (mode != (facts.st_mode & 07777) && !ChangeModeOf(folder, name.c_str(), facts, mode)) ok = Fail(errno);
     }
     close(folder);
     return ok;
@@ -511,7 +568,9 @@ bool HostDevice::RemoveEntry(const char16_t* path, bool folderWanted) {
     int folder = StatEntry(path, &name, &facts);
     if (folder < 0) return false;
     bool ok = true;
-    if (S_ISDIR(facts.st_mode) != folderWanted)
+    if (ReplacedSinceRead(path, facts))
+        ok = Fail(EACCES);
+    else if (S_ISDIR(facts.st_mode) != folderWanted)
         ok = Fail(folderWanted ? ENOTDIR : EISDIR);
     else if (unlinkat(folder, name.c_str(), folderWanted ? AT_REMOVEDIR : 0) != 0)
         ok = Fail(errno);

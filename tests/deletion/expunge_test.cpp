@@ -167,6 +167,36 @@ TEST_F(ExpungeOnHost, NothingOutsideTheMarkedEntriesIsTouched) {
     EXPECT_FALSE(swapped->flags & ITEM_REMOVED);
 }
 
+TEST_F(ExpungeOnHost, AFileReplacedDuringTheQuestionIsLeftAsItIs) {
+    WriteFile(root + "/place/ro.txt", 10);
+    chmod((root + "/place/ro.txt").c_str(), 0444);
+    ItemNode* place = Scan();
+    ItemNode* file = Child(place, u"ro.txt");
+    int asked = 0;
+    ModalAnswers answers([&](QWidget* modal) {
+        if (qobject_cast<QMessageBox*>(modal)) {
+            ClickMessageButton(modal, QMessageBox::Ok);
+            return;
+        }
+        ++asked;
+        // While the question is open, a folder takes the file's place.
+        unlink((root + "/place/ro.txt").c_str());
+        mkdir((root + "/place/ro.txt").c_str(), 0755);
+        ClickDialogControl(modal, ANSWER_YES);
+    });
+    uint32_t yesToAll = 0;
+    EXPECT_FALSE(DeleteEntryFile(nullptr, file, &yesToAll));
+    // Its attributes cannot be changed: it stays, as such an entry does,
+    // without a message.
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(answers.seen.size(), 1);
+    EXPECT_FALSE(file->flags & ITEM_REMOVED);
+    struct stat facts;
+    ASSERT_EQ(stat((root + "/place/ro.txt").c_str(), &facts), 0);
+    EXPECT_TRUE(S_ISDIR(facts.st_mode));
+    EXPECT_EQ(facts.st_mode & 07777, 0755u);
+}
+
 TEST_F(ExpungeOnHost, ReadOnlyFilesAreAskedAbout) {
     mkdir((root + "/place/box").c_str(), 0755);
     for (const char* name : {"r1", "r2", "w"}) WriteFile(root + "/place/box/" + name, 10);

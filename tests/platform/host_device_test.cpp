@@ -177,6 +177,44 @@ TEST_F(HostTree, FailuresGiveEmptyListingsAndErrorCodes) {
     EXPECT_EQ(Listed(u"\\*.*").size(), 2u);
 }
 
+TEST_F(HostTree, ReadOnlyComesBackExactlyAndOnlyOnTheEntryThatWasRead) {
+    // A read-only file of an ordinary user, in a folder that refuses its
+    // deletion: the user's own change and restore, bit for bit.
+    const std::string folder = root + "/ro";
+    const std::string file = folder + "/f";
+    mkdir(folder.c_str(), 0755);
+    WriteFile(file, 10);
+    chmod(file.c_str(), 0464);
+    ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+    chmod(folder.c_str(), 0555);
+    chmod(root.c_str(), 0755);
+    int result = RunUnprivileged([&] {
+        uint32_t attributes = device->GetAttributes(u"\\ro\\f");
+        if (attributes == FILE_ATTR_INVALID || !(attributes & FILE_ATTR_READONLY)) return 1;
+        if (!device->SetAttributes(u"\\ro\\f", attributes & ~FILE_ATTR_READONLY)) return 2;
+        if (device->DeleteFile(u"\\ro\\f")) return 3;
+        return device->SetAttributes(u"\\ro\\f", attributes) ? 0 : 4;
+    });
+    EXPECT_EQ(result, 0);
+    struct stat facts;
+    ASSERT_EQ(stat(file.c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mode & 07777, 0464u);
+
+    // A folder now standing where the file was read is no entry to change
+    // or delete.
+    chmod(folder.c_str(), 0755);
+    ASSERT_NE(device->GetAttributes(u"\\ro\\f"), FILE_ATTR_INVALID);
+    ASSERT_EQ(unlink(file.c_str()), 0);
+    ASSERT_EQ(mkdir(file.c_str(), 0755), 0);
+    EXPECT_FALSE(device->SetAttributes(u"\\ro\\f", 0));
+    EXPECT_FALSE(device->SetAttributes(u"\\ro\\f", FILE_ATTR_READONLY));
+    EXPECT_FALSE(device->DeleteFile(u"\\ro\\f"));
+    EXPECT_EQ(device->LastError(), DEVICE_ACCESS_DENIED);
+    ASSERT_EQ(stat(file.c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_mode & 07777, 0755u);
+}
+
 TEST_F(HostTree, ObjectStoreWithoutCardsOrDatabases) {
     WriteFile(root + "/a.txt", 4);
     ASSERT_NE(CreateRootItem(), nullptr);
