@@ -1,9 +1,11 @@
 #include "deletion/expunge.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,6 +31,9 @@
 #include "platform/nested_loops.h"
 
 namespace {
+
+// The Pathname column's own width, kept on the list.
+constexpr char PATHNAME_OWN_WIDTH[] = "pathnameOwnWidth";
 
 // The full path of an item in a buffer of exactly its length, or an empty
 // vector when memory runs out.
@@ -99,6 +104,12 @@ void FillExpungeList(QTreeWidget* list) {
     list->setHeaderLabels({StringText(STR_HEADER_NAME), StringText(STR_HEADER_PATHNAME)});
     list->setColumnWidth(0, settingsBlob.expungeColumnWidths[0]);
     list->setColumnWidth(1, settingsBlob.expungeColumnWidths[1]);
+    // The last column fills the list for display only: what is kept is its
+    // own width, as stored or as the user drags it.
+    list->setProperty(PATHNAME_OWN_WIDTH, settingsBlob.expungeColumnWidths[1]);
+    QObject::connect(list->header(), &QHeaderView::sectionResized, list, [list](int section, int, int width) {
+        if (section == 1 && QGuiApplication::mouseButtons() != Qt::NoButton) list->setProperty(PATHNAME_OWN_WIDTH, width);
+    });
     ItemNode* place = CurrentFolderItem();
     if (!place) return;
     QString placePath;
@@ -107,10 +118,18 @@ void FillExpungeList(QTreeWidget* list) {
         if (path.empty()) return;
         placePath = TextOf(path);
     }
-    list->setUpdatesEnabled(false);
+    // Ascending names, ordered as everywhere in the program: this is the
+    // order of deletion too.
+    std::vector<ItemNode*> marked;
     for (uint32_t i = 0; i < place->childCount; ++i) {
         ItemNode* entry = &place->children[i];
-        if (!(entry->flags & ITEM_MARKED) || (entry->flags & ITEM_REMOVED)) continue;
+        if ((entry->flags & ITEM_MARKED) && !(entry->flags & ITEM_REMOVED)) marked.push_back(entry);
+    }
+    std::stable_sort(marked.begin(), marked.end(),
+                     [](const ItemNode* a, const ItemNode* b) { return CompareNames(a->name, b->name) < 0; });
+    list->setSortingEnabled(false);
+    list->setUpdatesEnabled(false);
+    for (ItemNode* entry : marked) {
         auto* row = new QTreeWidgetItem();
         row->setText(0, QString::fromUtf16(entry->name));
         row->setText(1, placePath);
@@ -118,13 +137,14 @@ void FillExpungeList(QTreeWidget* list) {
         row->setIcon(0, SmallImage(ListImageOf(entry)));
         list->addTopLevelItem(row);
     }
-    list->sortItems(0, Qt::AscendingOrder);
     list->setUpdatesEnabled(true);
 }
 
 void SaveExpungeColumnWidths(QTreeWidget* list) {
     settingsBlob.expungeColumnWidths[0] = list->columnWidth(0);
-    settingsBlob.expungeColumnWidths[1] = list->columnWidth(1);
+    bool known = false;
+    int own = list->property(PATHNAME_OWN_WIDTH).toInt(&known);
+    settingsBlob.expungeColumnWidths[1] = known ? own : list->columnWidth(1);
 }
 
 void RunExpunge(QDialog* dialog) {

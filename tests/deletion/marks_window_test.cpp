@@ -157,6 +157,33 @@ TEST_F(MarksWindowTest, ExpungeDeletesTheMarkedEntriesAndCorrectsTotalsUpToTheDr
     EXPECT_EQ(SumVisibleTotals(store->children, store->childCount), storeListedBefore - 600);
 }
 
+TEST_F(MarksWindowTest, TheConfirmationListsNamesInTheProgramsOrderAndKeepsTheColumnsOwnWidths) {
+    device.AddFile(u"\\docs\\B.txt", 10);
+    device.AddFile(u"\\docs\\a2.txt", 10);
+    ShowDocs();
+    SelectRows({u"a.txt", u"B.txt", u"a2.txt", u"b.txt"});
+    DispatchCommand(CMD_DELETE);
+    settingsBlob.expungeColumnWidths[0] = 80;
+    settingsBlob.expungeColumnWidths[1] = 110;
+
+    QStringList listed;
+    ModalAnswers answers([&](QWidget* modal) {
+        auto* list = qobject_cast<QTreeWidget*>(DialogControl(qobject_cast<QDialog*>(modal), EXPUNGE_LIST_CONTROL));
+        if (list) {
+            for (int i = 0; i < list->topLevelItemCount(); ++i) listed << list->topLevelItem(i)->text(0);
+            // The last column fills the list on screen.
+            EXPECT_GT(list->columnWidth(1), 110);
+        }
+        ClickDialogControl(modal, 1);
+    });
+    DispatchCommand(CMD_EXPUNGE);
+    // Letter case folded first, as every list of the program orders names.
+    EXPECT_EQ(listed, QStringList({"a.txt", "a2.txt", "B.txt", "b.txt"}));
+    // Neither column was touched: their own widths are kept.
+    EXPECT_EQ(settingsBlob.expungeColumnWidths[0], 80);
+    EXPECT_EQ(settingsBlob.expungeColumnWidths[1], 110);
+}
+
 TEST_F(MarksWindowTest, CancelDeletesNothingAndRefusalsStayMarked) {
     ItemNode* docs = ShowDocs();
     device.RefuseDelete(u"\\docs\\b.txt");
