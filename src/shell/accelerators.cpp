@@ -10,6 +10,8 @@
 #include "shell/commands.h"
 #include "shell/main_window.h"
 #include "resources/resource_module.h"
+#include "views/pie_popup.h"
+#include "platform/command_actions.h"
 
 namespace {
 
@@ -28,11 +30,16 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
         QWidget* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || !mainWindow || widget->window() != mainWindow) return false;
+        if (!widget || !mainWindow) return false;
+        // The pie chart pop-up passes its help request to its owner.
+        const bool inPopup = piePopup && widget->window() == piePopup;
+        if (widget->window() != mainWindow && !inPopup) return false;
         // An open menu handles its own keys (Esc closes it).
         if (QApplication::activePopupWidget()) return false;
         QKeyEvent* key = static_cast<QKeyEvent*>(event);
-        int command = AcceleratorCommand(key->keyCombination());
+        // The desktop's help key asks for the help, as File > Help does.
+        int command = key->matches(QKeySequence::HelpContents) ? int(CMD_HELP) : 0;
+        if (!command && !inPopup) command = AcceleratorCommand(key->keyCombination());
         if (!command) return false;
         if (event->type() == QEvent::ShortcutOverride) {
             // Claim the key so no shortcut takes it; the press follows.

@@ -24,6 +24,7 @@
 #include "platform/platform_kind.h"
 #include "resources/resource_module.h"
 #include "platform/dialog_builder.h"
+#include "views/pie_popup.h"
 
 namespace {
 
@@ -203,6 +204,23 @@ TEST_F(StartupTest, HelpOpensTheBundledPageAtItsContents) {
     QFile page(url.toLocalFile());
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_TRUE(page.readAll().contains("id=\"Main_Contents\""));
+}
+
+TEST_F(StartupTest, TheHelpKeyOpensTheHelpFromTheWindowAndFromThePiePopup) {
+    Start();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    ActivateWindow(mainWindow);
+    QTest::keyClick(treePane, Qt::Key_F1);
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0].fragment(), "Main_Contents");
+    OpenPiePopup(mainWindow, QPoint(0, 0));
+    ASSERT_NE(piePopup, nullptr);
+    QTest::keyClick(piePopup, Qt::Key_F1);
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(catcher.urls.size(), 2);
+    EXPECT_EQ(catcher.urls[1], catcher.urls[0]);
+    ClosePiePopup();
 }
 
 }  // namespace
