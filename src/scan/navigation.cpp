@@ -357,7 +357,9 @@ bool OnListKeyDown(int key) {
         return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        if (!(appFlags & APP_FULLSCREEN) && treePane) treePane->setFocus(Qt::TabFocusReason);
+        // In full-screen mode the key goes on to the list itself.
+        if (appFlags & APP_FULLSCREEN) return false;
+        if (treePane) treePane->setFocus(Qt::TabFocusReason);
         return true;
     default:
         return false;

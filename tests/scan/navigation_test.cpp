@@ -146,12 +146,16 @@ TEST_F(NavigationTest, TabMovesBetweenThePanesExceptInFullScreen) {
     EXPECT_TRUE(listPane->hasFocus());
     QTest::keyClick(listPane, Qt::Key_Tab);
     EXPECT_TRUE(treePane->hasFocus());
+    EXPECT_TRUE(OnListKeyDown(Qt::Key_Tab));
 
     CommandAction(CMD_FULL_SCREEN)->trigger();
     ASSERT_TRUE(appFlags & APP_FULLSCREEN);
     FocusPane(treePane);
     QTest::keyClick(treePane, Qt::Key_Tab);
     EXPECT_TRUE(treePane->hasFocus());
+    // In the list the key is left to the list itself.
+    EXPECT_FALSE(OnListKeyDown(Qt::Key_Tab));
+    EXPECT_FALSE(OnListKeyDown(Qt::Key_Backtab));
 }
 
 TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
