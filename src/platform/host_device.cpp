@@ -174,6 +174,34 @@ std::string MountTypeAt(const std::string& mountInfo, const std::string& hostPat
     return best;
 }
 
+int OpenFoldersOnDrive(int folder, const std::string& relative, dev_t device, int* error) {
+    size_t position = 0;
+    while (position < relative.size()) {
+        size_t end = relative.find('/', position);
+        if (end == std::string::npos) end = relative.size();
+        std::string component = relative.substr(position, end - position);
+        position = end + 1;
+        if (component.empty()) continue;
+        if (component == "." || component == "..") {
+            close(folder);
+            *error = EINVAL;
+            return -1;
+        }
+        int next = openat(folder, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        *error = errno;
+        close(folder);
+        if (next < 0) return -1;
+        folder = next;
+        struct stat facts;
+        if (fstat(folder, &facts) != 0 || (device != ANY_DRIVE && facts.st_dev != device)) {
+            *error = (device != ANY_DRIVE && facts.st_dev != device) ? EXDEV : errno;
+            close(folder);
+            return -1;
+        }
+    }
+    return folder;
+}
+
 HostDevice::HostDevice() {
     const char* root = std::getenv("VOLUMETRA_ROOT");
     rootFolder = (root && *root) ? root : "/";
@@ -455,48 +483,31 @@ int HostDevice::OpenEntryFolder(const char16_t* path, std::string* leafName, dev
     // A card's folder on the store's own file system is no card (it was
     // unmounted after the scan): what lies there is not what was listed.
     const dev_t storeDevice = facts.st_dev;
-    bool driveKnown = onStore;
-    if (driveKnown) *driveDevice = storeDevice;
-    size_t position = 0;
-    while (position < folders.size()) {
-        size_t end = folders.find('/', position);
-        if (end == std::string::npos) end = folders.size();
-        std::string component = folders.substr(position, end - position);
-        position = end + 1;
-        if (component.empty()) continue;
-        if (component == "." || component == "..") {
-            close(folder);
+    *driveDevice = storeDevice;
+    std::string below = folders;
+    int error = 0;
+    auto failWalk = [&error](uint32_t otherDrive) {
+        if (error == EXDEV)
+            lastError = otherDrive;
+        else if (error == EINVAL)
             lastError = DEVICE_INVALID_NAME;
-            return -1;
-        }
-        int next = openat(folder, component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        int error = errno;
-        close(folder);
-        if (next < 0) {
-            // A link where a folder was listed is no folder to go through.
-            Fail(error == ELOOP ? ENOTDIR : error);
-            return -1;
-        }
-        folder = next;
-        if (fstat(folder, &facts) != 0) {
-            Fail(errno);
+        else
+            Fail(error == ELOOP ? ENOTDIR : error);  // a link where a folder was listed is no folder
+        return -1;
+    };
+    if (!onStore) {
+        folder = OpenFoldersOnDrive(folder, relative.substr(0, driveEnd), ANY_DRIVE, &error);
+        if (folder < 0) return failWalk(DEVICE_PATH_NOT_FOUND);
+        if (fstat(folder, &facts) != 0 || facts.st_dev == storeDevice) {
             close(folder);
+            lastError = DEVICE_PATH_NOT_FOUND;
             return -1;
         }
-        if (!driveKnown && end >= driveEnd) {
-            driveKnown = true;
-            *driveDevice = facts.st_dev;
-            if (facts.st_dev == storeDevice) {
-                close(folder);
-                lastError = DEVICE_PATH_NOT_FOUND;
-                return -1;
-            }
-        } else if (driveKnown && facts.st_dev != *driveDevice) {
-            close(folder);
-            lastError = DEVICE_ACCESS_DENIED;
-            return -1;
-        }
+        *driveDevice = facts.st_dev;
+        below = folders.size() > driveEnd ? folders.substr(driveEnd + 1) : std::string();
     }
+    folder = OpenFoldersOnDrive(folder, below, *driveDevice, &error);
+    if (folder < 0) return failWalk(DEVICE_ACCESS_DENIED);
     return folder;
 }
 

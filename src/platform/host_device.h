@@ -74,6 +74,15 @@ private:
     std::atomic<ino_t> rootInode{0};
 };
 
+// The one rule of every walk that changes or shows a place: from folder
+// (taken over), the folders of relative ("a/b/c") are opened one below
+// another without following a link, and each must lie on device (any, for
+// ANY_DRIVE). Returns the last one's descriptor (folder itself for an empty
+// path), or -1 with *error the system's error number: EXDEV for a folder on
+// another file system, EINVAL for a "." or ".." component.
+constexpr dev_t ANY_DRIVE = static_cast<dev_t>(-1);
+int OpenFoldersOnDrive(int folder, const std::string& relative, dev_t device, int* error);
+
 // Whether a file system type is a pseudo file system rather than storage.
 bool IsPseudoFileSystem(const std::string& type);
 

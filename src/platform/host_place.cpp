@@ -1,6 +1,8 @@
 #include "platform/host_place.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,15 +25,6 @@ bool Holds(const std::string& base, const std::string& path) {
     return path.compare(0, base.size(), base) == 0 && (path.size() == base.size() || path[base.size()] == '/');
 }
 
-// Whether the folder at path lies on the file system device.
-HostPlaceStatus StepOnDrive(const std::string& path, dev_t device, int* error) {
-    struct stat facts;
-    if (stat(path.c_str(), &facts) != 0) {
-        *error = errno;
-        return HOST_PLACE_UNREADABLE;
-    }
-    return facts.st_dev == device ? HOST_PLACE_OK : HOST_PLACE_NOT_ON_DRIVE;
-}
 
 }  // namespace
 
@@ -97,28 +90,37 @@ HostPlaceStatus HostFolderPlace(const std::string& rootFolder, const std::vector
     }
 
     // Listings leave out every entry of another file system, so each folder
-    // on the way down must share the drive's.
-    std::string walked = root == "/" ? "" : root;
-    if (card) walked += "/" + card->relativePath;
-    HostPlaceStatus status = StepOnDrive(walked.empty() ? "/" : walked, device, error);
-    if (status != HOST_PLACE_OK) {
+    // on the way down must share the drive's: the walk every change takes.
+    std::string drivePath = root == "/" ? "" : root;
+    if (card) drivePath += "/" + card->relativePath;
+    int walked = open(drivePath.empty() ? "/" : drivePath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat driveFacts;
+    if (walked < 0 || fstat(walked, &driveFacts) != 0) {
+        *error = errno;
+        if (walked >= 0) close(walked);
         components->clear();
-        return status;
+        return HOST_PLACE_UNREADABLE;
     }
+    if (driveFacts.st_dev != device) {
+        close(walked);
+        components->clear();
+        return HOST_PLACE_NOT_ON_DRIVE;
+    }
+    int walkError = 0;
+    walked = OpenFoldersOnDrive(walked, below, device, &walkError);
+    if (walked < 0) {
+        components->clear();
+        if (walkError == EXDEV) return HOST_PLACE_NOT_ON_DRIVE;
+        *error = walkError;
+        return HOST_PLACE_UNREADABLE;
+    }
+    close(walked);
     size_t start = 0;
     while (start < below.size()) {
         size_t end = below.find('/', start);
         if (end == std::string::npos) end = below.size();
-        std::string name = below.substr(start, end - start);
+        if (end > start) components->push_back(DecodedName(below.substr(start, end - start)));
         start = end + 1;
-        if (name.empty()) continue;
-        walked += "/" + name;
-        status = StepOnDrive(walked, device, error);
-        if (status != HOST_PLACE_OK) {
-            components->clear();
-            return status;
-        }
-        components->push_back(DecodedName(name));
     }
     components->push_back(std::u16string());
     return HOST_PLACE_OK;

@@ -215,6 +215,40 @@ TEST_F(HostTree, ReadOnlyComesBackExactlyAndOnlyOnTheEntryThatWasRead) {
     EXPECT_EQ(facts.st_mode & 07777, 0755u);
 }
 
+TEST_F(HostTree, TheWalkOnADriveFollowsNoLinkAndLeavesNoFileSystem) {
+    mkdir((root + "/a").c_str(), 0755);
+    mkdir((root + "/a/b").c_str(), 0755);
+    symlink("b", (root + "/a/link").c_str());
+    struct stat rootFacts;
+    ASSERT_EQ(stat(root.c_str(), &rootFacts), 0);
+    struct Case {
+        std::string start;
+        std::string relative;
+        dev_t device;
+        int error;  // 0: the walk ends in the folder
+    };
+    const Case cases[] = {
+        {root, "a/b", rootFacts.st_dev, 0},
+        {root, "", rootFacts.st_dev, 0},
+        {root, "a/link", rootFacts.st_dev, ENOTDIR},
+        {root, "a/../a", rootFacts.st_dev, EINVAL},
+        {root, "a/missing", rootFacts.st_dev, ENOENT},
+        {root, "a/b", rootFacts.st_dev + 1, EXDEV},
+        // /proc is a file system of its own on every Linux machine.
+        {"/", "proc", [] { struct stat facts; stat("/", &facts); return facts.st_dev; }(), EXDEV},
+        {"/", "proc/sys", ANY_DRIVE, 0},
+    };
+    for (const Case& c : cases) {
+        int error = 0;
+        int folder = OpenFoldersOnDrive(open(c.start.c_str(), O_RDONLY | O_DIRECTORY), c.relative, c.device, &error);
+        EXPECT_EQ(folder >= 0, c.error == 0) << c.relative;
+        if (folder >= 0) close(folder);
+        if (c.error) {
+            EXPECT_EQ(error, c.error) << c.relative;
+        }
+    }
+}
+
 TEST_F(HostTree, ObjectStoreWithoutCardsOrDatabases) {
     WriteFile(root + "/a.txt", 4);
     ASSERT_NE(CreateRootItem(), nullptr);
