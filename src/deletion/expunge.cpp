@@ -29,6 +29,7 @@
 #include "views/image_list.h"
 #include "views/status_bar.h"
 #include "platform/nested_loops.h"
+#include "model/display_name.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ std::vector<char16_t> PathOf(const ItemNode* item) {
     return path;
 }
 
-QString TextOf(const std::vector<char16_t>& path) { return QString::fromUtf16(path.data()); }
+QString TextOf(const std::vector<char16_t>& path) { return DisplayName(path.data()); }
 
 // The cursor of the whole program while it lives: the busy one for a run,
 // giving way to the normal one for every question and message.
@@ -131,7 +132,7 @@ void FillExpungeList(QTreeWidget* list) {
     list->setUpdatesEnabled(false);
     for (ItemNode* entry : marked) {
         auto* row = new QTreeWidgetItem();
-        row->setText(0, QString::fromUtf16(entry->name));
+        row->setText(0, DisplayName(entry->name));
         row->setText(1, placePath);
         row->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry)));
         row->setIcon(0, SmallImage(ListImageOf(entry)));
@@ -210,7 +211,7 @@ bool DeleteEntryFile(QWidget* owner, ItemNode* item, uint32_t* yesToAll) {
             int answer;
             {
                 OverrideCursor normal(Qt::ArrowCursor);
-                answer = AskReadOnlyDelete(owner, folderPath, QString::fromUtf16(item->name));
+                answer = AskReadOnlyDelete(owner, folderPath, DisplayName(item->name));
             }
             if (answer == ANSWER_YES_TO_ALL)
                 *yesToAll |= YES_TO_ALL;

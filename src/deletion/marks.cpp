@@ -17,6 +17,7 @@
 #include "scan/navigation.h"
 #include "views/contents_list.h"
 #include "platform/nested_loops.h"
+#include "model/display_name.h"
 
 uint32_t markedCount = 0;
 
@@ -121,7 +122,7 @@ void MarkSelection(QWidget* pane, int commandId) {
                 uint32_t refusal = STR_DRIVE_CANNOT_REMOVE;
                 if (item->flags & ITEM_DATABASE)
                     refusal = (item->flags & ITEM_FOLDER) ? STR_FOLDER_CANNOT_REMOVE : STR_DATABASE_CANNOT_REMOVE;
-                ShowStringMessage(OwnerWindow(), refusal, QString::fromUtf16(item->name), QMessageBox::Ok,
+                ShowStringMessage(OwnerWindow(), refusal, DisplayName(item->name), QMessageBox::Ok,
                                   QMessageBox::Warning);
             }
         } else if (marking && !(item->flags & ITEM_MARKED)) {

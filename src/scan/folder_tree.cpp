@@ -12,6 +12,7 @@
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
 #include "views/image_list.h"
+#include "model/display_name.h"
 
 QTreeWidget* treePane = nullptr;
 bool treeReady = false;
@@ -66,7 +67,7 @@ public:
 
     QVariant data(int column, int role) const override {
         if (column == 0) {
-            if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return QString::fromUtf16(item->name);
+            if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return DisplayName(item->name);
             if (item->flags & ITEM_UNREADABLE) {
                 if (role == Qt::DecorationRole) return SmallImageUnreadable(false);
                 if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) return UnreadableReason(item);

@@ -268,23 +268,3 @@ const uint32_t* ShownPositions() {
     return shownRows.positions;
 }
 
-QString DisplayName(const char16_t* name) {
-    QString text = QString::fromUtf16(name);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (unit == u'\n' || unit == u'\r') {
-            text[i] = QChar(0x21B5);  // a return arrow in place of the line break
-        } else if (unit < 0x20) {
-            text[i] = QChar(0x2400 + unit);  // the control picture of the character
-        } else if (unit == 0x7F) {
-            text[i] = QChar(0x2421);
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;  // a whole pair is one character
-        } else if (unit == 0xDC5C) {
-            text[i] = QChar(u'\\');  // a host name's own "\" byte
-        } else if (QChar::isSurrogate(unit)) {
-            text[i] = QChar(QChar::ReplacementCharacter);
-        }
-    }
-    return text;
-}

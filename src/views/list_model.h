@@ -4,6 +4,8 @@
 // and a row's costly cells are computed only when the view asks for them.
 #pragma once
 
+#include "model/display_name.h"
+
 #include <cstdint>
 
 #include <QAbstractTableModel>
@@ -91,9 +93,3 @@ const uint32_t* ShownPositions();
 // status bar show it.
 QString GroupedText(uint64_t value);
 
-// The text a row's name shows: the name itself, with line breaks and other
-// control characters turned into visible symbols, a host name's own "\"
-// byte back into "\", and the other lone surrogate halves (undecodable bytes
-// of a host name) into the replacement character, so a row stays one line
-// whatever the name holds.
-QString DisplayName(const char16_t* name);

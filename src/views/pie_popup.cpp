@@ -12,6 +12,7 @@
 #include "views/contents_list.h"
 #include "views/list_model.h"
 #include "views/pie_chart.h"
+#include "model/display_name.h"
 
 QWidget* pieWindow = nullptr;
 QWidget* piePopup = nullptr;
@@ -98,7 +99,7 @@ void ReloadPieChart(uint64_t total) {
         if (!row || !row->item) continue;
         PieSlice slice = {0, static_cast<uint32_t>(r), row->item->total, 0};
         SendPieMessage(pieWindow, PCM_ADDSLICE, 0, &slice);
-        names.push_back(QString::fromUtf16(row->item->name));
+        names.push_back(DisplayName(row->item->name));
     }
     SetPieSliceNames(pieWindow, names);
     SendPieMessage(pieWindow, PCM_REDRAW);

@@ -12,6 +12,7 @@
 #include "views/image_list.h"
 #include "views/list_model.h"
 #include "views/size_choice.h"
+#include "model/display_name.h"
 
 StatusPartInfo statusPart0 = {STATUS_NONE, nullptr, 0};
 StatusPartInfo statusPart1 = {STATUS_NONE, nullptr, 0};
@@ -291,7 +292,7 @@ void SetStatusSimple(bool on) {
 }
 
 void SetStatusSimpleText(const char16_t* text) {
-    state.simpleText = text ? QString::fromUtf16(text) : QString();
+    state.simpleText = text ? DisplayName(text) : QString();
     if (StatusBarWidget* bar = Bar()) {
         bar->Announce();
         // At once: the scan worker waits in this call and goes on only when

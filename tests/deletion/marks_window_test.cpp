@@ -160,8 +160,16 @@ TEST_F(MarksWindowTest, ExpungeDeletesTheMarkedEntriesAndCorrectsTotalsUpToTheDr
 TEST_F(MarksWindowTest, TheConfirmationListsNamesInTheProgramsOrderAndKeepsTheColumnsOwnWidths) {
     device.AddFile(u"\\docs\\B.txt", 10);
     device.AddFile(u"\\docs\\a2.txt", 10);
+    // A host name with its own backslash byte reads the same everywhere.
+    device.AddFile(u"\\docs\\c\xDC5C" u"d", 10);
     ShowDocs();
-    SelectRows({u"a.txt", u"B.txt", u"a2.txt", u"b.txt"});
+    QString listedText;
+    for (int p = 0; p < ShownRowCount(); ++p) {
+        if (std::u16string(ShownRow(p)->item->name) == u"c\xDC5C" u"d")
+            listedText = listPane->model()->index(p, 0).data().toString();
+    }
+    EXPECT_EQ(listedText, "c\\d");
+    SelectRows({u"a.txt", u"B.txt", u"a2.txt", u"b.txt", u"c\xDC5C" u"d"});
     DispatchCommand(CMD_DELETE);
     settingsBlob.expungeColumnWidths[0] = 80;
     settingsBlob.expungeColumnWidths[1] = 110;
@@ -178,7 +186,7 @@ TEST_F(MarksWindowTest, TheConfirmationListsNamesInTheProgramsOrderAndKeepsTheCo
     });
     DispatchCommand(CMD_EXPUNGE);
     // Letter case folded first, as every list of the program orders names.
-    EXPECT_EQ(listed, QStringList({"a.txt", "a2.txt", "B.txt", "b.txt"}));
+    EXPECT_EQ(listed, QStringList({"a.txt", "a2.txt", "B.txt", "b.txt", listedText}));
     // Neither column was touched: their own widths are kept.
     EXPECT_EQ(settingsBlob.expungeColumnWidths[0], 80);
     EXPECT_EQ(settingsBlob.expungeColumnWidths[1], 110);
