@@ -179,7 +179,12 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void MainWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) OnMainWindowActivated();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // The window seldom takes the focus itself (a pane does): coming to
+        // the front is when a fit put off in the background is made.
+        OnMainWindowFocused();
+        OnMainWindowActivated();
+    }
     QWidget::changeEvent(event);
 }
 
