@@ -22,16 +22,12 @@
 #include "platform/host_device.h"
 #include "platform/memory_device.h"
 #include "scan/folder_tree.h"
+#include "support/host_files.h"
 #include "support/item_fixture.h"
 #include "support/modal_answers.h"
 #include "support/scanned_drive.h"
 
 namespace {
-
-void WriteFile(const std::string& path, size_t bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file << std::string(bytes, 'x');
-}
 
 // Gives every folder below folder a tree node, as the scan does.
 void AddFolderNodes(ItemNode* folder, QTreeWidgetItem* node) {

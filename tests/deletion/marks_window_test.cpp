@@ -163,11 +163,7 @@ TEST_F(MarksWindowTest, TheConfirmationListsNamesInTheProgramsOrderAndKeepsTheCo
     // A host name with its own backslash byte reads the same everywhere.
     device.AddFile(u"\\docs\\c\xDC5C" u"d", 10);
     ShowDocs();
-    QString listedText;
-    for (int p = 0; p < ShownRowCount(); ++p) {
-        if (std::u16string(ShownRow(p)->item->name) == u"c\xDC5C" u"d")
-            listedText = listPane->model()->index(p, 0).data().toString();
-    }
+    QString listedText = listPane->model()->index(ShownRowNamed(u"c\xDC5C" u"d"), 0).data().toString();
     EXPECT_EQ(listedText, "c\\d");
     SelectRows({u"a.txt", u"B.txt", u"a2.txt", u"b.txt", u"c\xDC5C" u"d"});
     DispatchCommand(CMD_DELETE);

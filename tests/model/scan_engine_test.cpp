@@ -22,6 +22,7 @@
 #include "model/path_list.h"
 #include "platform/host_device.h"
 #include "platform/memory_device.h"
+#include "support/host_files.h"
 #include "support/scanned_drive.h"
 #include "support/unprivileged.h"
 
@@ -71,9 +72,12 @@ void ExpectSameTree(const ItemNode* a, const ItemNode* b, const std::u16string& 
     }
 }
 
-void WriteFile(const std::string& path, size_t bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file << std::string(bytes, 'x');
+// An object store drive as the root lists it, before its scan.
+ItemNode UnscannedStore() {
+    ItemNode drive{};
+    drive.flags = ITEM_DRIVE;
+    drive.name = u"\\";
+    return drive;
 }
 
 // A host fixture of the odd entries a scan meets.
@@ -215,9 +219,7 @@ TEST(ScanEngine, ThreadsBuildTheTreeOneThreadBuildsOnAGeneratedTree) {
 TEST(ScanEngine, ManyThreadsListAtOnceWhereListingsWait) {
     MemoryDevice device;
     for (int i = 0; i < 1000; ++i) device.AddFolder(u"\\f" + std::u16string(1, u'a' + i % 26) + std::u16string(i / 26, u'z'));
-    ItemNode drive{};
-    drive.flags = ITEM_DRIVE;
-    drive.name = u"\\";
+    ItemNode drive = UnscannedStore();
     device.HoldListings();
     ScanEngine engine(&device);
     ASSERT_TRUE(engine.Start(&drive, 16, nullptr));
@@ -253,9 +255,7 @@ TEST(ScanEngine, AStopLeavesTheFolderAsBeforeAndEveryFolderClosed) {
     AddGeneratedTree(&device);
     for (int passed : {1, 3, 20}) {
         SCOPED_TRACE(passed);
-        ItemNode drive{};
-        drive.flags = ITEM_DRIVE;
-        drive.name = u"\\";
+        ItemNode drive = UnscannedStore();
         device.HoldListings();
         ScanEngine engine(&device);
         std::atomic<int> ends{0};
@@ -277,9 +277,7 @@ TEST(ScanEngine, AStopLeavesTheFolderAsBeforeAndEveryFolderClosed) {
 TEST(ScanEngine, AnEngineGoneMidWalkStopsAndFreesWhatItBuilt) {
     MemoryDevice device;
     AddGeneratedTree(&device);
-    ItemNode drive{};
-    drive.flags = ITEM_DRIVE;
-    drive.name = u"\\";
+    ItemNode drive = UnscannedStore();
     device.HoldListings();
     {
         ScanEngine engine(&device);
@@ -295,9 +293,7 @@ TEST(ScanEngine, AnEngineGoneMidWalkStopsAndFreesWhatItBuilt) {
 TEST(ScanEngine, NoThreadNoWalk) {
     MemoryDevice device;
     device.AddFolder(u"\\a");
-    ItemNode drive{};
-    drive.flags = ITEM_DRIVE;
-    drive.name = u"\\";
+    ItemNode drive = UnscannedStore();
     ScanEngine::ThreadStarter was = ScanEngine::threadStarter;
     ScanEngine::threadStarter = [](pthread_t*, void* (*)(void*), void*) { return false; };
     {

@@ -21,15 +21,11 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "platform/host_device.h"
+#include "support/host_files.h"
 #include "support/scanned_drive.h"
 #include "support/unprivileged.h"
 
 namespace {
-
-void WriteFile(const std::string& path, size_t bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file << std::string(bytes, 'x');
-}
 
 // What du reports for path with the given options, or -1.
 long long Du(const std::string& options, const std::string& path) {

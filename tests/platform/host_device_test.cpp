@@ -16,14 +16,10 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "platform/host_names.h"
+#include "support/host_files.h"
 #include "support/unprivileged.h"
 
 namespace {
-
-void WriteFile(const std::string& path, size_t bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file << std::string(bytes, 'x');
-}
 
 // A fixture tree on the real file system, with the device root pointed at it.
 class HostTree : public ::testing::Test {

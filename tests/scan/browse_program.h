@@ -22,6 +22,7 @@
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
 #include "support/scanned_drive.h"
+#include "views/contents_list.h"
 #include "shell/running_program.h"
 
 // Runs the event loop until done() holds or timeoutMs passes; true when it
@@ -71,6 +72,15 @@ protected:
     }
 
     static void Select(QTreeWidgetItem* node) { treePane->setCurrentItem(node); }
+
+    // The position in the list of the shown row whose entry is named name;
+    // -1 when none is.
+    static int ShownRowNamed(const char16_t* name) {
+        for (int row = 0; row < ShownRowCount(); ++row) {
+            if (std::u16string(ShownRow(row)->item->name) == name) return row;
+        }
+        return -1;
+    }
 
     // \Windows\System\core.dll (5000 bytes) and \My Documents\letter.doc
     // (3000 bytes) beside the running program's own entries.

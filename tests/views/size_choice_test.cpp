@@ -39,12 +39,7 @@ protected:
     static QString ToolTip(int row, int column) {
         return listModel->data(listModel->index(row, column), Qt::ToolTipRole).toString();
     }
-    static QString Named(const char16_t* name) {
-        for (int row = 0; row < ShownRowCount(); ++row) {
-            if (std::u16string(ShownRow(row)->item->name) == name) return Cell(row, 1);
-        }
-        return QString();
-    }
+    static QString Named(const char16_t* name) { return Cell(ShownRowNamed(name), 1); }
 };
 
 TEST_F(SizeChoiceTest, TheViewMenuSwitchesCountAndUnitsWithoutAScan) {

@@ -25,12 +25,6 @@ protected:
         device.DenyAccess(u"\\docs\\secret");
     }
     static QVariant Data(int row, int column, int role) { return listModel->data(listModel->index(row, column), role); }
-    static int RowOf(const char16_t* name) {
-        for (int row = 0; row < ShownRowCount(); ++row) {
-            if (std::u16string(ShownRow(row)->item->name) == name) return row;
-        }
-        return -1;
-    }
 };
 
 TEST_F(UnreadableFolderTest, KeepsItsRowAndNodeWithItsReasonAndTheTotalsAboveReadAsLowerBounds) {
@@ -42,14 +36,14 @@ TEST_F(UnreadableFolderTest, KeepsItsRowAndNodeWithItsReasonAndTheTotalsAboveRea
     OnStatusRestoreTimer();
     const QString reason = QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(std::strerror(EACCES));
 
-    int docs = RowOf(u"docs");
+    int docs = ShownRowNamed(u"docs");
     ASSERT_GE(docs, 0);
     EXPECT_TRUE(Data(docs, 1, Qt::DisplayRole).toString().startsWith(QStringLiteral("\u2265 ")));
     EXPECT_TRUE(StatusPartText(0).contains(QStringLiteral("\u2265 ")));
 
     ASSERT_TRUE(Show({u"\\", u"docs"}));
-    int secret = RowOf(u"secret");
-    int open = RowOf(u"open");
+    int secret = ShownRowNamed(u"secret");
+    int open = ShownRowNamed(u"open");
     ASSERT_GE(secret, 0);
     ASSERT_GE(open, 0);
     EXPECT_EQ(Data(secret, 0, Qt::ToolTipRole).toString(), reason);
