@@ -30,6 +30,7 @@
 #include "views/contents_list.h"
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
+#include "views/size_choice.h"
 
 namespace {
 
@@ -90,6 +91,9 @@ int main(int argc, char** argv) {
         setenv("VOLUMETRA_ROOT", fixture.path().toLocal8Bit().constData(), 1);
     }
     if (!StartUp()) return 1;
+    // The fixture's files are sparse: they show as View > Sizes > Apparent
+    // Size shows them.
+    ChooseSizeCount(SIZE_APPARENT);
     mainWindow->resize(900, 440);
     QApplication::processEvents();
 

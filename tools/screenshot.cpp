@@ -15,6 +15,7 @@
 #include "scan/navigation.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
+#include "views/size_choice.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ bool ShowPlace(const QString& text) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2 || !StartUp()) return 1;
+    // The fixture's files are sparse: they show as View > Sizes > Apparent
+    // Size shows them.
+    ChooseSizeCount(SIZE_APPARENT);
     mainWindow->resize(640, 420);
     if (argc > 2) {
         if (!ShowPlace(QString::fromLocal8Bit(argv[2]))) return 1;
