@@ -189,7 +189,7 @@ void MemoryDevice::ReleaseListings() {
 bool MemoryDevice::WaitForHeldListings(int count, int timeoutMs) {
     std::unique_lock<std::mutex> lock(gateLock);
     return gateChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                [&] { return gateWaiting >= count; });
+                                [&] { return gateWaiting - gatePasses >= count; });
 }
 
 void MemoryDevice::PassGate() {

@@ -53,7 +53,8 @@ public:
     void PassListings(int count);
     // Opens the gate: every listing goes on at once, now and later.
     void ReleaseListings();
-    // Waits until at least count listings wait at the gate; false after
+    // Waits until at least count listings wait at the gate with no pass
+    // left for them; false after
     // timeoutMs (a hung test, not a slow machine).
     bool WaitForHeldListings(int count, int timeoutMs = 10000);
     // The most listings that were under way at the same moment.

@@ -158,9 +158,9 @@ TEST_F(HistoryTest, GoingBackAfterRefreshScansTheDriveFirst) {
     ASSERT_TRUE(Show({u"\\", u"B"}));
     Select(TreeRootNode());
     ASSERT_TRUE(WaitSettled());
-    device.SetListingDelay(60000);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_TRUE(WaitSettled());
+    device.HoldListings();
     EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
 
     // Back to "\B\b.txt", on a drive that is not scanned any more.
@@ -168,7 +168,7 @@ TEST_F(HistoryTest, GoingBackAfterRefreshScansTheDriveFirst) {
     EXPECT_EQ(scanState, SCAN_RUNNING);
     EXPECT_FALSE(IsCommandEnabled(CMD_GO_BACKWARD));
     EXPECT_FALSE(IsCommandEnabled(CMD_GO_FORWARD));
-    device.SetListingDelay(0);
+    device.ReleaseListings();
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(Shown(), Item({u"\\", u"B"}));
     EXPECT_EQ(listedPlace, Item({u"\\", u"B"}));

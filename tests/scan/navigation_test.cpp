@@ -96,10 +96,12 @@ TEST_F(NavigationTest, ANodeDeletedWhileTheMarksQuestionIsOpenIsNotSelected) {
     song->flags |= ITEM_MARKED;
     markedCount = 1;
 
-    device.SetListingDelay(60000);
+    device.HoldListings();
+    device.PassListings(1);
     Node({u"\\"})->setExpanded(true);
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     CommandAction(CMD_STOP)->trigger();
+    device.ReleaseListings();
     {
         // Yes, but only once the stop has taken the node away.
         ModalAnswers answers([](QWidget* box) {
@@ -108,7 +110,6 @@ TEST_F(NavigationTest, ANodeDeletedWhileTheMarksQuestionIsOpenIsNotSelected) {
         Select(Node({u"\\", u"Windows"}));
         EXPECT_FALSE(answers.seen.isEmpty());
     }
-    device.SetListingDelay(0);
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(treePane->currentItem(), Node({u"Storage Card"}));
     EXPECT_FALSE(Item({u"\\"})->flags & ITEM_SCANNED);
@@ -163,7 +164,9 @@ TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
     ScanStore();
     ASSERT_TRUE(Show({u"\\", u"Windows"}));
     device.AddFile(u"\\Windows\\new.txt", 40);
-    device.SetListingDelay(60000);
+    // The rebuilt root's drives go through; the scan is held.
+    device.HoldListings();
+    device.PassListings(1);
     CommandAction(CMD_REFRESH)->trigger();
     EXPECT_EQ(scanState, SCAN_RUNNING);
     EXPECT_EQ(scanReason, uint32_t(SCAN_FOR_NAVIGATION));
@@ -172,7 +175,7 @@ TEST_F(NavigationTest, RefreshRebuildsScansAgainAndComesBackToTheFolder) {
     EXPECT_FALSE(IsCommandEnabled(CMD_REFRESH));
     CommandAction(CMD_REFRESH)->trigger();
     EXPECT_EQ(scanState, SCAN_RUNNING);
-    device.SetListingDelay(0);
+    device.ReleaseListings();
     ASSERT_TRUE(WaitSettled());
     ItemNode* windows = Item({u"\\", u"Windows"});
     ASSERT_NE(windows, nullptr);
@@ -189,12 +192,14 @@ TEST_F(NavigationTest, ANewPlaceReplacesTheNavigationWaitingForItsScan) {
     Start();
     ScanStore();
     ASSERT_TRUE(Show({u"\\", u"Windows"}));
-    device.SetListingDelay(60000);
+    // The rebuilt root's drives go through; the scan is held.
+    device.HoldListings();
+    device.PassListings(1);
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_NE(navigationPath, nullptr);
     EXPECT_FALSE(NavigateTo(ParsePathList(u"\\My Documents\\")));
     EXPECT_EQ(scanState, SCAN_RUNNING);
-    device.SetListingDelay(0);
+    device.ReleaseListings();
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(treePane->currentItem(), Node({u"\\", u"My Documents"}));
     EXPECT_EQ(listedPlace, Item({u"\\", u"My Documents"}));
