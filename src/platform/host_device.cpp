@@ -32,6 +32,9 @@ struct ReadEntry {
     dev_t device = 0;
     ino_t inode = 0;
     mode_t mode = 0;
+    // Held open until the next read: while it is, no other entry can be
+    // given the same inode number, so the identity check is exact.
+    int held = -1;
 };
 thread_local ReadEntry lastRead;
 
@@ -536,6 +539,8 @@ uint32_t HostDevice::GetAttributes(const char16_t* path) {
     struct stat facts;
     int folder = StatEntry(path, &name, &facts);
     if (folder < 0) return FILE_ATTR_INVALID;
+    if (lastRead.held >= 0) close(lastRead.held);
+    lastRead.held = openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     close(folder);
     lastRead.path = path;
     lastRead.device = facts.st_dev;

@@ -163,6 +163,32 @@ TEST_F(ExpungeOnHost, NothingOutsideTheMarkedEntriesIsTouched) {
     EXPECT_FALSE(swapped->flags & ITEM_REMOVED);
 }
 
+TEST_F(ExpungeOnHost, AFileReplacedByAnotherFileDuringTheQuestionIsLeftAsItIs) {
+    WriteFile(root + "/place/ro.txt", 10);
+    chmod((root + "/place/ro.txt").c_str(), 0444);
+    ItemNode* place = Scan();
+    ItemNode* file = Child(place, u"ro.txt");
+    ModalAnswers answers([&](QWidget* modal) {
+        if (qobject_cast<QMessageBox*>(modal)) {
+            ClickMessageButton(modal, QMessageBox::Ok);
+            return;
+        }
+        // Another file takes the name; a freed inode number is soon given
+        // out again, so only the entry itself can tell them apart.
+        unlink((root + "/place/ro.txt").c_str());
+        WriteFile(root + "/place/ro.txt", 20);
+        chmod((root + "/place/ro.txt").c_str(), 0440);
+        ClickDialogControl(modal, ANSWER_YES);
+    });
+    uint32_t yesToAll = 0;
+    EXPECT_FALSE(DeleteEntryFile(nullptr, file, &yesToAll));
+    EXPECT_FALSE(file->flags & ITEM_REMOVED);
+    struct stat facts;
+    ASSERT_EQ(stat((root + "/place/ro.txt").c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_size, 20);
+    EXPECT_EQ(facts.st_mode & 07777, 0440u);
+}
+
 TEST_F(ExpungeOnHost, AFileReplacedDuringTheQuestionIsLeftAsItIs) {
     WriteFile(root + "/place/ro.txt", 10);
     chmod((root + "/place/ro.txt").c_str(), 0444);
