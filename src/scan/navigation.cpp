@@ -46,6 +46,16 @@ public:
     }
 };
 
+// A selection coming due while a modal window or a wait holds rows waits for
+// it to end: listing the place frees the rows.
+void OnPendingSelectionDue() {
+    if (InsideNestedLoop()) {
+        if (pendingSelectionTimer) pendingSelectionTimer->start(PENDING_SELECTION_MS);
+        return;
+    }
+    ApplyPendingSelection();
+}
+
 void SetBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 void RestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
 
@@ -85,7 +95,7 @@ void LandOn(ItemNode* item, QTreeWidgetItem* node, const ItemNode* entry) {
 
 void SetUpNavigation(QWidget* window) {
     delete pendingSelectionTimer;
-    pendingSelectionTimer = NewSingleShotTimer(window, "pendingSelectionTimer", ApplyPendingSelection);
+    pendingSelectionTimer = NewSingleShotTimer(window, "pendingSelectionTimer", OnPendingSelectionDue);
     DropNavigationWork();
     SetUpScan(window);
 
@@ -308,7 +318,7 @@ void Refresh() {
 }
 
 void RefreshCommand() {
-    if (scanState != SCAN_IDLE) return;
+    if (scanState != SCAN_IDLE || InsideNestedLoop()) return;
     if (ConfirmLeavePlace(OwnerWindow())) Refresh();
 }
 
