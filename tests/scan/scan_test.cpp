@@ -278,11 +278,13 @@ TEST_F(ScanTest, AStopTooLateForTheWorkerStillShowsTheChosenPlace) {
 // scan stops when the choice comes due, and the chosen drive is scanned.
 TEST_F(ScanTest, AChoiceComingDueDuringAnotherDrivesScanStopsThatScan) {
     Start();
-    // Held, so the scan is still under way when the choice is due.
+    // The drive's first listing is held, so the scan is still under way when
+    // the choice is due.
     device.HoldListings();
     Select(Node({u"Storage Card"}));
     Node({u"\\"})->setExpanded(true);
     ASSERT_EQ(scanItem, Item({u"\\"}));
+    ASSERT_TRUE(device.WaitForHeldListings(1));
     ASSERT_TRUE(WaitUntil([] { return !PendingSelectionArmed(); }));
     EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
     EXPECT_EQ(scanItem, Item({u"\\"}));
@@ -308,6 +310,7 @@ TEST_F(ScanTest, AStoppedNavigationShowsThePlaceChosenMeanwhile) {
     ASSERT_EQ(scanReason, uint32_t(SCAN_FOR_NAVIGATION));
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     Select(Node({u"Storage Card"}));
+    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
     device.ReleaseListings();
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(navigationPath, nullptr);
@@ -326,6 +329,7 @@ TEST_F(ScanTest, AStoppedNavigationWithNothingChosenEndsAtTheRoot) {
     CommandAction(CMD_REFRESH)->trigger();
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     CommandAction(CMD_STOP)->trigger();
+    EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
     device.ReleaseListings();
     ASSERT_TRUE(WaitSettled());
     EXPECT_EQ(navigationPath, nullptr);
@@ -359,9 +363,13 @@ TEST_F(ScanTest, ClosingDuringAScanStopsItFirstAndFreesNothingUnderTheWorker) {
     Select(Node({u"\\"}));
     ASSERT_TRUE(WaitUntil([] { return Node({u"\\", u"Windows"}) != nullptr; }));
     mainWindow->close();
-    // The window waits for the worker; nothing is freed meanwhile.
-    EXPECT_NE(mainWindow, nullptr);
+    // The window waits for the listings under way; nothing is freed
+    // meanwhile, whatever was posted.
     EXPECT_EQ(scanState, SCAN_STOP_REQUESTED);
+    Flush();
+    EXPECT_NE(mainWindow, nullptr);
+    EXPECT_NE(rootItem, nullptr);
+    EXPECT_TRUE(ScanWorkerAlive());
     device.ReleaseListings();
     ASSERT_TRUE(WaitUntil([] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

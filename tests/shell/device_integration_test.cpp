@@ -137,7 +137,7 @@ TEST_F(DeviceIntegrationTest, HoldingTheKeyForASecondRefreshes) {
     OnHotKey();
     EXPECT_TRUE(AppKeyHoldTimerRunning());
     fake.keyDown = false;
-    QTest::qWait(APPKEY_HOLD_MS + 200);
+    QTRY_VERIFY_WITH_TIMEOUT(!AppKeyHoldTimerRunning(), 5000);
     EXPECT_FALSE(rebuilt());
 
     fake.keyDown = true;
