@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
         std::string name = "\\folder" + std::to_string(i);
         device.AddFolder(std::u16string(name.begin(), name.end()));
     }
+    // The wait is what is measured, a network's latency standing in: no
+    // test orders threads by it.
     device.SetListingDelay(delayMs * 1000);
     double serial = ScanSeconds(&device, 1);
     double pooled = ScanSeconds(&device, 16);

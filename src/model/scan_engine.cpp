@@ -154,11 +154,6 @@ void ScanEngine::RequestStop() {
     workChanged.notify_all();
 }
 
-bool ScanEngine::Ended() {
-    std::lock_guard<std::mutex> lock(workLock);
-    return ended;
-}
-
 ScanOutcome ScanEngine::Outcome() {
     std::lock_guard<std::mutex> lock(workLock);
     if (!ended) return SCAN_WALKING;

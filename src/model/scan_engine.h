@@ -64,7 +64,6 @@ public:
 
     // Any thread. Every thread reads the stop at every folder it enters.
     void RequestStop();
-    bool Ended();
     // SCAN_WALKING until the walk has ended, then how it ended.
     ScanOutcome Outcome();
     // Blocks until the walk has ended: for callers without an event loop.

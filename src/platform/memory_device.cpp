@@ -225,10 +225,8 @@ int MemoryDevice::ListingThreads(const char16_t*) { return listingThreads; }
 
 bool MemoryDevice::ReadFolder(const char16_t* path, FolderListing* listing) {
     ++folderReads;
-    RaiseToAtLeast(&mostConcurrent, ++concurrent);
     PassGate();
     if (int delay = listingDelay.load()) std::this_thread::sleep_for(std::chrono::microseconds(delay));
-    --concurrent;
     Entry* folder = Find(path);
     if (!folder || folder->vanished || !(folder->attributes & FILE_ATTR_DIRECTORY)) {
         lastError = DEVICE_PATH_NOT_FOUND;

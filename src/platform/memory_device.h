@@ -57,8 +57,6 @@ public:
     // left for them; false after
     // timeoutMs (a hung test, not a slow machine).
     bool WaitForHeldListings(int count, int timeoutMs = 10000);
-    // The most listings that were under way at the same moment.
-    int MostConcurrentListings() const { return mostConcurrent.load(); }
 
     bool OpenFolder(const char16_t* path, FolderHandle* folder) override;
     void CloseFolder(FolderHandle folder) override;
@@ -100,8 +98,6 @@ private:
     std::vector<DatabaseInfo> databases;
     std::atomic<int> listingDelay{0};
     std::atomic<int> listingThreads{0};
-    std::atomic<int> concurrent{0};
-    std::atomic<int> mostConcurrent{0};
     std::atomic<int> mostOpen{0};
     std::mutex gateLock;
     std::condition_variable gateChanged;

@@ -108,7 +108,6 @@ bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
     drive->flags &= ~ITEM_SCANNING;
     FinishScan();
     // Told as a stop is.
-    SetStatusSimple(true);
     ShowStopText();
     return false;
 }

@@ -42,9 +42,8 @@ void AddFolderNodes(ItemNode* folder, QTreeWidgetItem* node) {
 class ExpungeOnHost : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        root = folder.path().toStdString();
-        chmod(root.c_str(), 0755);
+        ASSERT_TRUE(fixture.IsValid());
+        root = fixture.root;
         device = std::make_unique<HostDevice>(root);
         SetDevice(device.get());
         mkdir((root + "/place").c_str(), 0755);
@@ -99,7 +98,7 @@ protected:
         return lstat((root + "/" + relative).c_str(), &facts) == 0;
     }
 
-    QTemporaryDir folder;
+    FixtureFolder fixture;
     std::string root;
     std::unique_ptr<HostDevice> device;
     QTreeWidget* tree = nullptr;

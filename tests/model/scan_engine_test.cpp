@@ -84,9 +84,8 @@ ItemNode UnscannedStore() {
 class EngineHostTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        root = folder.path().toStdString();
-        chmod(root.c_str(), 0755);
+        ASSERT_TRUE(fixture.IsValid());
+        root = fixture.root;
         device = std::make_unique<HostDevice>(root);
         const std::string r = root + "/";
         mkdir((r + "docs").c_str(), 0755);
@@ -114,13 +113,11 @@ protected:
         mkdir((r + "many").c_str(), 0755);
         for (int i = 0; i < int(SCAN_SPLIT_ENTRIES) + 900; ++i) WriteFile(r + "many/f" + std::to_string(i), i % 7);
     }
-    // Qt cannot name the undecodable file to remove it.
     void TearDown() override {
         chmod((root + "/locked").c_str(), 0755);
-        std::filesystem::remove_all(root);
     }
 
-    QTemporaryDir folder;
+    FixtureFolder fixture;
     std::string root;
     std::unique_ptr<HostDevice> device;
 };

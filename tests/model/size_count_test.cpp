@@ -62,9 +62,8 @@ void Totals(const ItemNode* folder, const std::u16string& path, std::map<std::u1
 class SizeCountOnHost : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        root = folder.path().toStdString();
-        chmod(root.c_str(), 0755);
+        ASSERT_TRUE(fixture.IsValid());
+        root = fixture.root;
         const std::string r = root + "/";
         for (const char* name : {"sparse", "links", "other", "many", "locked"}) mkdir((r + name).c_str(), 0755);
         // 64 MiB of which one MiB is written.
@@ -84,10 +83,9 @@ protected:
     }
     void TearDown() override {
         chmod((root + "/locked").c_str(), 0755);
-        std::filesystem::remove_all(root);
     }
 
-    QTemporaryDir folder;
+    FixtureFolder fixture;
     std::string root;
 };
 

@@ -294,6 +294,33 @@ int FixtureFacts(const char* path, struct stat* facts) {
     return 0;
 }
 
+TEST(HostDeviceMounts, ListingsThatWaitOnANetworkAreKnownFromTheMountTable) {
+    const std::string mountInfo =
+        "28 1 254:0 / / rw - ext4 /dev/vda rw\n"
+        "30 28 0:30 / /srv/share rw - nfs4 server:/export rw\n"
+        "31 28 0:31 / /home/u/remote rw - fuse.sshfs u@host: rw\n"
+        "32 31 0:32 / /home/u/remote/inner rw - ext4 /dev/sdb1 rw\n"
+        "33 28 0:33 / /mnt/my\\040disk rw - cifs //nas/disk rw\n";
+    struct Case {
+        const char* path;
+        const char* type;
+        bool network;
+    };
+    const Case cases[] = {
+        {"/", "ext4", false},
+        {"/srv/share/a/b", "nfs4", true},
+        {"/srv/shared", "ext4", false},  // a longer name is no mount below
+        {"/home/u/remote", "fuse.sshfs", true},
+        {"/home/u/remote/inner/x", "ext4", false},  // the deeper mount wins
+        {"/mnt/my disk", "cifs", true},
+    };
+    for (const Case& c : cases) {
+        std::string type = MountTypeAt(mountInfo, c.path);
+        EXPECT_EQ(type, c.type) << c.path;
+        EXPECT_EQ(IsNetworkFileSystem(type), c.network) << c.path;
+    }
+}
+
 TEST(HostDeviceMounts, CardsFromMountInfo) {
     HostDevice device("/m");
     std::string mountInfo =
