@@ -9,6 +9,12 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
   desktop-file-utils appstream
+  # Test oracles: ncdu for scan files, gio with GVfs and a session bus for the trash.
+  ncdu libglib2.0-bin gvfs gvfs-daemons dbus-daemon
+  # Scan files are read and written by streaming with RapidJSON.
+  rapidjson-dev
+  # Fuzz targets: clang with libFuzzer and the sanitizers' runtime.
+  clang libclang-rt-14-dev
 )
 
 missing=()
