@@ -47,6 +47,7 @@ public:
     bool SetAttributes(const char16_t*, uint32_t) override { return false; }
     bool DeleteFile(const char16_t*) override { return false; }
     bool RemoveDirectory(const char16_t*) override { return false; }
+    bool MoveToTrash(const char16_t*, bool) override { return false; }
     bool LastWriteTime(const char16_t*, uint64_t*) override {
         ++reads;
         return false;

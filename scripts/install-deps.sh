@@ -11,6 +11,8 @@ PACKAGES=(
   desktop-file-utils appstream
   # Test oracles: ncdu for scan files, gio with GVfs and a session bus for the trash.
   ncdu libglib2.0-bin gvfs gvfs-daemons dbus-daemon
+  # A card of its own for the trash tests: an ext4 image, loop-mounted.
+  e2fsprogs mount
   # Scan files are read and written by streaming with RapidJSON.
   rapidjson-dev
   # Fuzz targets: clang with libFuzzer and the sanitizers' runtime.

@@ -1,6 +1,7 @@
 #include "deletion/expunge.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include <QDialog>
@@ -60,28 +61,37 @@ int Refuse(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path)
     return ShowStringMessage(owner, stringId, TextOf(path), QMessageBox::Ok, QMessageBox::Critical);
 }
 
+// A refusal that also tells the system's reason.
+void RefuseWithReason(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path, int systemError) {
+    OverrideCursor normal(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::Critical, TextOf(path), StringText(stringId), QMessageBox::Ok, owner);
+    if (systemError != 0) box.setInformativeText(QString::fromLocal8Bit(strerror(systemError)));
+    NestedLoop loop;
+    box.exec();
+}
+
 bool expungeRunning = false;
 
 ItemNode* RowItem(const QTreeWidgetItem* row) {
     return reinterpret_cast<ItemNode*>(row->data(0, Qt::UserRole).value<quintptr>());
 }
 
-}  // namespace
-
-void ExpungeCommand() {
-    // A scan writes the tree while it runs; the expunge waits for it to end.
+// The confirmation of a run; OK runs it while the dialog is still shown,
+// since its list is the work.
+void ConfirmAndRemove(RemovalKind kind) {
+    // A scan writes the tree while it runs; the run waits for it to end.
     if (markedCount == 0 || scanState != SCAN_IDLE) return;
-    QDialog* dialog = BuildDialog(
-        LoadDialogTemplate(platformKind == PLATFORM_PALMSIZE ? DIALOG_EXPUNGE_PALMSIZE : DIALOG_EXPUNGE),
-        OwnerWindow());
+    const bool palmSize = platformKind == PLATFORM_PALMSIZE;
+    uint32_t dialogId = kind == REMOVE_TO_TRASH ? (palmSize ? DIALOG_TRASH_PALMSIZE : DIALOG_TRASH)
+                                                : (palmSize ? DIALOG_EXPUNGE_PALMSIZE : DIALOG_EXPUNGE);
+    QDialog* dialog = BuildDialog(LoadDialogTemplate(dialogId), OwnerWindow());
     if (!dialog) return;
     auto* list = qobject_cast<QTreeWidget*>(DialogControl(dialog, EXPUNGE_LIST_CONTROL));
     if (list) FillExpungeList(list);
-    // OK deletes while the dialog is still shown: its list is the work.
     if (auto* ok = qobject_cast<QPushButton*>(DialogControl(dialog, 1))) {
         ok->disconnect();
-        QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, list] {
-            RunExpunge(dialog);
+        QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, list, kind] {
+            RunExpunge(dialog, kind);
             if (list) SaveExpungeColumnWidths(list);
             dialog->done(1);
         });
@@ -94,6 +104,12 @@ void ExpungeCommand() {
     expungeRunning = false;
     delete dialog;
 }
+
+}  // namespace
+
+void ExpungeCommand() { ConfirmAndRemove(REMOVE_FOR_GOOD); }
+
+void MoveToTrashCommand() { ConfirmAndRemove(REMOVE_TO_TRASH); }
 
 bool ExpungeRunning() { return expungeRunning; }
 
@@ -148,7 +164,7 @@ void SaveExpungeColumnWidths(QTreeWidget* list) {
     settingsBlob.expungeColumnWidths[1] = known ? own : list->columnWidth(1);
 }
 
-void RunExpunge(QDialog* dialog) {
+void RunExpunge(QDialog* dialog, RemovalKind kind) {
     auto* list = qobject_cast<QTreeWidget*>(DialogControl(dialog, EXPUNGE_LIST_CONTROL));
     if (!list) return;
     uint32_t yesToAll = 0;
@@ -157,11 +173,20 @@ void RunExpunge(QDialog* dialog) {
     OverrideCursor busy(Qt::WaitCursor);
     QTreeWidgetItem* placeNode = treePane ? treePane->currentItem() : nullptr;
     if (listPane) listPane->setUpdatesEnabled(false);
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    bool noTrash = false;
+    for (int i = 0; i < list->topLevelItemCount() && !noTrash; ++i) {
         ItemNode* item = RowItem(list->topLevelItem(i));
         if (!item || (item->flags & ITEM_REMOVED)) continue;
         if (!place) place = item->parent;
-        if (OpensAsPlace(item)) {
+        if (kind == REMOVE_TO_TRASH) {
+            const uint64_t counted = OpensAsPlace(item) ? item->total : CountedSize(item);
+            QTreeWidgetItem* node = OpensAsPlace(item) ? FindTreeChild(placeNode, item) : nullptr;
+            if (TrashEntry(dialog, node, item, &noTrash)) {
+                item->flags &= ~ITEM_MARKED;
+                --markedCount;
+                freed += counted;
+            }
+        } else if (OpensAsPlace(item)) {
             QTreeWidgetItem* node = FindTreeChild(placeNode, item);
             if (!node) continue;
             uint64_t before = item->total;
@@ -226,6 +251,24 @@ bool DeleteEntryFile(QWidget* owner, ItemNode* item, uint32_t* yesToAll) {
     }
     if (readOnly) Device()->SetAttributes(path.data(), attributes);
     Refuse(owner, STR_FILE_NOT_REMOVED, path);
+    return false;
+}
+
+bool TrashEntry(QWidget* owner, QTreeWidgetItem* node, ItemNode* item, bool* noTrash) {
+    std::vector<char16_t> path = PathOf(item);
+    if (path.empty()) return false;
+    const bool folder = OpensAsPlace(item);
+    if (Device()->MoveToTrash(path.data(), folder) || Device()->LastError() == DEVICE_FILE_NOT_FOUND) {
+        if (node) DeleteTreeNode(node);
+        item->flags |= ITEM_REMOVED;
+        return true;
+    }
+    // Never deleted instead: without a trash the entries stay, marked, for
+    // the user to choose Expunge.
+    const uint32_t error = Device()->LastError();
+    if (error == DEVICE_NO_TRASH) *noTrash = true;
+    uint32_t message = error == DEVICE_NO_TRASH ? STR_NO_TRASH : folder ? STR_FOLDER_NOT_TRASHED : STR_FILE_NOT_TRASHED;
+    RefuseWithReason(owner, message, path, Device()->LastSystemError());
     return false;
 }
 

@@ -1,7 +1,9 @@
 // Expunge: deletes the marked entries of the listed folder from storage after
 // the user confirmed their list, read-only files one question each, folders
 // with their whole content; the item tree, the list, the status bar and the
-// pie chart are corrected as the entries go, without a rescan.
+// pie chart are corrected as the entries go, without a rescan. Move to Trash
+// goes the same way, but moves each entry, a folder whole, to the desktop's
+// trash, from where it can be restored.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +32,16 @@ constexpr uint32_t YES_TO_ALL = 0x1;  // bit of a run's yesToAll
 // confirmation dialog (the Palm-size one on such a device); OK deletes.
 void ExpungeCommand();
 
+// The Move to Trash command: the same confirmation with its own caption; OK
+// moves the entries to the trash, read-only ones without a question.
+void MoveToTrashCommand();
+
+// How a run removes its entries.
+enum RemovalKind {
+    REMOVE_FOR_GOOD = 0,
+    REMOVE_TO_TRASH = 1,
+};
+
 // Whether the confirmation dialog is open: the tree must then stay as it is.
 bool ExpungeRunning();
 
@@ -38,10 +50,16 @@ bool ExpungeRunning();
 void FillExpungeList(QTreeWidget* list);
 void SaveExpungeColumnWidths(QTreeWidget* list);
 
-// Deletes the entries of the dialog's list in its order and brings the tree,
-// the totals up to the drive, the list, the status bar and the chart up to
-// date.
-void RunExpunge(QDialog* dialog);
+// Deletes (or moves to the trash) the entries of the dialog's list in its
+// order and brings the tree, the totals up to the drive, the list, the status
+// bar and the chart up to date.
+void RunExpunge(QDialog* dialog, RemovalKind kind = REMOVE_FOR_GOOD);
+
+// Moves one entry to the trash, a folder whole (node is its tree node, or
+// none). An entry that no longer exists counts as moved. True when it is
+// gone; the item is then flagged ITEM_REMOVED. When the drive has no trash,
+// *noTrash is set after its message: the run moves nothing more.
+bool TrashEntry(QWidget* owner, QTreeWidgetItem* node, ItemNode* item, bool* noTrash);
 
 // Deletes one file, asking first when it is read-only (unless yesToAll has
 // YES_TO_ALL). A file that no longer exists counts as deleted. True when it

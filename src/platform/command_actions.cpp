@@ -12,7 +12,7 @@ bool IsEnableable(int id) {
     switch (id) {
     case CMD_UP: case CMD_REFRESH: case CMD_DELETE: case CMD_UNDELETE: case CMD_OPEN:
     case CMD_GO_BACKWARD: case CMD_GO_FORWARD: case CMD_STOP: case CMD_PIE_CHART:
-    case CMD_CLOSE: case CMD_EXPUNGE: case CMD_SELECT_ALL:
+    case CMD_CLOSE: case CMD_EXPUNGE: case CMD_SELECT_ALL: case CMD_MOVE_TO_TRASH:
         return true;
     default:
         return false;
@@ -31,6 +31,8 @@ int EnableCommand(int id, bool on) {
     QAction* action = CommandAction(id);
     if (!action || !IsEnableable(id)) return 0;
     action->setEnabled(on);
+    // Both ways of clearing marked entries are offered exactly together.
+    if (id == CMD_EXPUNGE) EnableCommand(CMD_MOVE_TO_TRASH, on);
     return 1;
 }
 

@@ -29,10 +29,11 @@ enum CommandId : int {
     CMD_SIZE_DISK_USAGE = 40026,  // View > Sizes: the disk's blocks
     CMD_SIZE_APPARENT = 40027,    // View > Sizes: apparent sizes
     CMD_SIZE_UNITS = 40028,       // View > Sizes in KB, MB, GB
+    CMD_MOVE_TO_TRASH = 40029,    // Edit > Move to Trash: enabled with CMD_EXPUNGE
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40028;
+constexpr int CMD_LAST = 40029;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.
@@ -44,8 +45,8 @@ QAction* CommandAction(int id);
 // Enables or grays one command. For the commands with a tool button
 // (CMD_UP, CMD_REFRESH, CMD_DELETE, CMD_UNDELETE, CMD_OPEN, CMD_GO_BACKWARD,
 // CMD_GO_FORWARD, CMD_STOP, CMD_PIE_CHART) and the menu-only ones CMD_CLOSE,
-// CMD_EXPUNGE and CMD_SELECT_ALL; any other id does nothing. Returns 1 when
-// the command was changed, 0 otherwise.
+// CMD_EXPUNGE (and with it CMD_MOVE_TO_TRASH) and CMD_SELECT_ALL; any other
+// id does nothing. Returns 1 when the command was changed, 0 otherwise.
 int EnableCommand(int id, bool on);
 
 // Whether a command is enabled now; false for an id without an action.

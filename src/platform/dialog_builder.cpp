@@ -83,7 +83,8 @@ QDialog* BuildDialog(const QJsonObject& dialogTemplate, QWidget* parent) {
     for (const QJsonValue& control : dialogTemplate.value(QStringLiteral("controls")).toArray())
         MakeControl(control.toObject(), dialog);
     if (dialogTemplate.value(QStringLiteral("okInCaption")).toBool()) {
-        QPushButton* ok = new QPushButton(QStringLiteral("OK"), dialog);
+        QString okText = dialogTemplate.value(QStringLiteral("okText")).toString();
+        QPushButton* ok = new QPushButton(okText.isEmpty() ? QStringLiteral("OK") : okText, dialog);
         ok->setObjectName(QStringLiteral("control1"));
         ok->setProperty(CONTROL_ID, 1);
         ok->setDefault(true);

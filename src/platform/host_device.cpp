@@ -594,6 +594,41 @@ bool HostDevice::RemoveEntry(const char16_t* path, bool folderWanted) {
     return ok;
 }
 
+// Moves the entry to the trash of its file system, from the folder the walk
+// opened: as with a removal, a folder is never moved as a file nor a file as
+// a folder, and an entry that replaced the one read is left alone.
+bool HostDevice::MoveToTrash(const char16_t* path, bool folderWanted) {
+    std::string name;
+    struct stat facts;
+    int folder = StatEntry(path, &name, &facts);
+    if (folder < 0) return false;
+    bool ok = true;
+    std::string hostPath;
+    if (ReplacedSinceRead(path, facts)) {
+        ok = Fail(EACCES);
+    } else if (S_ISDIR(facts.st_mode) != folderWanted) {
+        ok = Fail(folderWanted ? ENOTDIR : EISDIR);
+    } else if (!HostPath(path, &hostPath)) {
+        ok = false;
+    } else {
+        // The info file records the path without a link in it: the device
+        // root's own, then what the walk went through.
+        char* realRoot = realpath(rootFolder.c_str(), nullptr);
+        if (realRoot && rootFolder != "/")
+            hostPath = (std::string(realRoot) == "/" ? std::string() : std::string(realRoot)) +
+                       hostPath.substr(rootFolder.size());
+        free(realRoot);
+        int error = 0;
+        TrashResult result = trash.Move(folder, name, facts, hostPath, &error);
+        if (result != TRASH_MOVED) {
+            ok = Fail(error);
+            if (result == TRASH_NO_TRASH) lastError = DEVICE_NO_TRASH;
+        }
+    }
+    close(folder);
+    return ok;
+}
+
 bool HostDevice::DeleteFile(const char16_t* path) { return RemoveEntry(path, false); }
 
 bool HostDevice::RemoveDirectory(const char16_t* path) { return RemoveEntry(path, true); }

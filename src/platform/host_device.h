@@ -16,6 +16,7 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "platform/host_trash.h"
 #include "platform/storage_device.h"
 
 // A mounted file system that appears as a storage card.
@@ -42,6 +43,7 @@ public:
     bool SetAttributes(const char16_t* path, uint32_t attributes) override;
     bool DeleteFile(const char16_t* path) override;
     bool RemoveDirectory(const char16_t* path) override;
+    bool MoveToTrash(const char16_t* path, bool folderWanted) override;
     bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override;
     bool ReadDatabases(std::vector<DatabaseInfo>* databases) override;
     uint32_t LastError() override;
@@ -69,6 +71,7 @@ private:
     int StatEntry(const char16_t* path, std::string* leafName, struct stat* facts);
     bool RemoveEntry(const char16_t* path, bool folderWanted);
     std::string rootFolder;
+    HostTrash trash;
     // The device root's folder as last opened: its listing adds the cards.
     std::atomic<dev_t> rootDevice{0};
     std::atomic<ino_t> rootInode{0};

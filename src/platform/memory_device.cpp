@@ -304,7 +304,10 @@ bool MemoryDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
     return true;
 }
 
-bool MemoryDevice::Remove(const char16_t* path, bool folder) {
+// Takes the entry at path out of its folder: for a removal only an empty
+// folder; for the trash (whole) a folder with what it holds, and read-only
+// entries too, since nothing is destroyed.
+bool MemoryDevice::Remove(const char16_t* path, bool folder, bool whole) {
     std::vector<std::u16string> parts = Components(path);
     Entry* parent = root.get();
     for (size_t i = 0; parent && i + 1 < parts.size(); ++i) parent = parent->Child(parts[i]);
@@ -319,16 +322,21 @@ bool MemoryDevice::Remove(const char16_t* path, bool folder) {
         bool isFolder = entry->attributes & FILE_ATTR_DIRECTORY;
         // Like the platform: read-only and in-ROM entries refuse deletion,
         // folders are removed only when empty.
-        if (isFolder != folder || entry->refuseDelete ||
-            (entry->attributes & (FILE_ATTR_READONLY | FILE_ATTR_INROM | FILE_ATTR_VOLUME))) {
+        uint32_t refusing = FILE_ATTR_INROM | FILE_ATTR_VOLUME;
+        if (!whole) refusing |= FILE_ATTR_READONLY;
+        if (isFolder != folder || entry->refuseDelete || (entry->attributes & refusing)) {
             lastError = DEVICE_ACCESS_DENIED;
             return false;
         }
-        if (folder && !entry->children.empty()) {
+        if (folder && !whole && !entry->children.empty()) {
             lastError = DEVICE_DIR_NOT_EMPTY;
             return false;
         }
         parent->byName.erase(entry->name);
+        if (whole) {
+            trashed.push_back(std::move(*it));
+            trashedPaths.emplace_back(path);
+        }
         parent->children.erase(it);
         return true;
     }
@@ -336,9 +344,19 @@ bool MemoryDevice::Remove(const char16_t* path, bool folder) {
     return false;
 }
 
-bool MemoryDevice::DeleteFile(const char16_t* path) { return Remove(path, false); }
+bool MemoryDevice::DeleteFile(const char16_t* path) { return Remove(path, false, false); }
 
-bool MemoryDevice::RemoveDirectory(const char16_t* path) { return Remove(path, true); }
+bool MemoryDevice::RemoveDirectory(const char16_t* path) { return Remove(path, true, false); }
+
+bool MemoryDevice::MoveToTrash(const char16_t* path, bool folderWanted) {
+    if (noTrash) {
+        lastError = DEVICE_NO_TRASH;
+        return false;
+    }
+    return Remove(path, folderWanted, true);
+}
+
+void MemoryDevice::RefuseTrash() { noTrash = true; }
 
 bool MemoryDevice::LastWriteTime(const char16_t* path, uint64_t* fileTime) {
     ++timeReads;

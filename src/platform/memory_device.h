@@ -38,6 +38,7 @@ public:
     void DenyAccess(const std::u16string& path);    // the folder cannot be listed
     void Vanish(const std::u16string& path);        // listed, but gone when its facts are read
     void FailSpaceQuery(const std::u16string& name);
+    void RefuseTrash();                             // no entry can go to the trash: DEVICE_NO_TRASH
 
     bool Exists(const std::u16string& path);
 
@@ -74,6 +75,9 @@ public:
     bool SetAttributes(const char16_t* path, uint32_t attributes) override;
     bool DeleteFile(const char16_t* path) override;
     bool RemoveDirectory(const char16_t* path) override;
+    // Keeps what it moves: TrashedPaths tells what went, in order.
+    bool MoveToTrash(const char16_t* path, bool folderWanted) override;
+    const std::vector<std::u16string>& TrashedPaths() const { return trashedPaths; }
     bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override;
     bool ReadDatabases(std::vector<DatabaseInfo>* databases) override;
     // The calling thread's last error, as the interface promises, so a scan
@@ -91,7 +95,7 @@ public:
 private:
     Entry* Find(const std::u16string& path);
     Entry* Make(const std::u16string& path, bool folder);
-    bool Remove(const char16_t* path, bool folder);
+    bool Remove(const char16_t* path, bool folder, bool whole);
     void PassGate();
 
     std::unique_ptr<Entry> root;
@@ -105,6 +109,9 @@ private:
     int gateWaiting = 0;
     int gatePasses = 0;
     bool hasObjectStore = true;
+    bool noTrash = false;
+    std::vector<std::unique_ptr<Entry>> trashed;
+    std::vector<std::u16string> trashedPaths;
     uint64_t storeCapacity = 0;
     uint64_t storeFree = 0;
 };

@@ -29,6 +29,9 @@ enum DeviceError : uint32_t {
     DEVICE_INVALID_NAME = 123,
     DEVICE_DIR_NOT_EMPTY = 145,
     DEVICE_FILENAME_TOO_LONG = 206,
+    // The program's own (the customer bit of the platform's codes): no trash
+    // can be used on the volume of the entry.
+    DEVICE_NO_TRASH = 0x20000001,
 };
 
 // One enumerated entry; its name is names[nameOffset .. nameOffset + nameLength).
@@ -114,6 +117,11 @@ public:
     virtual bool SetAttributes(const char16_t* path, uint32_t attributes) = 0;
     virtual bool DeleteFile(const char16_t* path) = 0;
     virtual bool RemoveDirectory(const char16_t* path) = 0;
+    // Moves the file or the folder (as asked; a folder whole, with all it
+    // holds) at path to the desktop's trash, from where it can be restored.
+    // False when it stays where it is; LastError is DEVICE_NO_TRASH when no
+    // trash can be used on its volume.
+    virtual bool MoveToTrash(const char16_t* path, bool folderWanted) = 0;
 
     // Last-write time as a file time (100 ns units since 1601-01-01 UTC).
     virtual bool LastWriteTime(const char16_t* path, uint64_t* fileTime) = 0;

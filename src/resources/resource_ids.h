@@ -33,6 +33,10 @@ enum StringId : uint32_t {
     STR_HEADER_TYPE = 40036,
     STR_HEADER_MODIFIED = 40037,
     STR_TIP_PIE_CHART = 40040,
+    STR_FILE_NOT_TRASHED = 40041,
+    STR_FOLDER_NOT_TRASHED = 40042,
+    STR_NO_TRASH = 40043,           // no trash on the drive: nothing is moved
+    STR_TIP_TRASH = 40044,
 };
 
 enum MenuId : int {
@@ -46,5 +50,7 @@ enum DialogId : int {
     DIALOG_EXPUNGE = 110,
     DIALOG_EXPUNGE_PALMSIZE = 111,
     DIALOG_READ_ONLY = 112,
+    DIALOG_TRASH = 113,
+    DIALOG_TRASH_PALMSIZE = 114,
     DIALOG_PIE_CHART = 118,
 };

@@ -35,6 +35,8 @@ constexpr int IMAGE_STD_DELETE = 5;
 constexpr int IMAGE_VIEW_PARENTFOLDER = 23;
 constexpr int IMAGE_TOOLS_FIRST = 27;
 constexpr int TOOL_SEPARATOR = -1;
+// The icon theme's trash: the button is there only where the theme has one.
+constexpr int TOOL_THEME_TRASH = -2;
 
 struct ToolButton {
     int image;
@@ -52,12 +54,13 @@ const ToolButton TOOL_BUTTONS[] = {
     {TOOL_SEPARATOR, 0, false},
     {IMAGE_STD_DELETE, CMD_DELETE, false},
     {IMAGE_TOOLS_FIRST + 3, CMD_UNDELETE, false},
+    {TOOL_THEME_TRASH, CMD_MOVE_TO_TRASH, false},
     {TOOL_SEPARATOR, 0, false},
     {IMAGE_TOOLS_FIRST + 0, CMD_FULL_SCREEN, true},
     {IMAGE_TOOLS_FIRST + 6, CMD_PIE_CHART, false},
 };
 
-// The seven tooltips, string id and the button it names; Go backward and Go
+// The tooltips, string id and the button it names; Go backward and Go
 // forward have none.
 struct ToolTip {
     uint32_t stringId;
@@ -67,7 +70,7 @@ const ToolTip TOOL_TIPS[] = {
     {STR_TIP_UP, CMD_UP},           {STR_TIP_STOP, CMD_STOP},
     {STR_TIP_REFRESH, CMD_REFRESH}, {STR_TIP_DELETE, CMD_DELETE},
     {STR_TIP_UNDELETE, CMD_UNDELETE}, {STR_TIP_FULL_SCREEN, CMD_FULL_SCREEN},
-    {STR_TIP_PIE_CHART, CMD_PIE_CHART},
+    {STR_TIP_PIE_CHART, CMD_PIE_CHART}, {STR_TIP_TRASH, CMD_MOVE_TO_TRASH},
 };
 constexpr int TOOL_TIP_CHARS = 32;
 
@@ -276,7 +279,13 @@ QToolBar* BuildToolBar(QWidget* parent) {
             continue;
         }
         QAction* action = CommandAction(button.command);
-        action->setIcon(QIcon(ToolButtonImage(button.image)));
+        if (button.image == TOOL_THEME_TRASH) {
+            QIcon trash = QIcon::fromTheme(QStringLiteral("user-trash"));
+            if (trash.isNull()) continue;
+            action->setIcon(trash);
+        } else {
+            action->setIcon(QIcon(ToolButtonImage(button.image)));
+        }
         action->setEnabled(button.enabled);
         bar->addAction(action);
     }

@@ -52,6 +52,7 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_SIZE_DISK_USAGE, [](int) { ChooseSizeCount(SIZE_DISK_USAGE); }},
     {CMD_SIZE_APPARENT, [](int) { ChooseSizeCount(SIZE_APPARENT); }},
     {CMD_SIZE_UNITS, [](int) { ChooseSizeUnits(!sizeUnits); }},
+    {CMD_MOVE_TO_TRASH, [](int) { MoveToTrashCommand(); }},
 };
 
 }  // namespace

@@ -162,6 +162,47 @@ TEST_F(ExpungeOnHost, NothingOutsideTheMarkedEntriesIsTouched) {
     EXPECT_FALSE(swapped->flags & ITEM_REMOVED);
 }
 
+TEST_F(ExpungeOnHost, TheTrashTakesAFolderWholeAndRefusesOneSwappedForALink) {
+    // The trash of a temporary data folder, never the user's own.
+    FixtureFolder dataHome;
+    ScopedDataHome trashHere(dataHome.root);
+    device = std::make_unique<HostDevice>(root);
+    SetDevice(device.get());
+    mkdir((root + "/canary").c_str(), 0755);
+    WriteFile(root + "/canary/keep", 7);
+    mkdir((root + "/place/sub").c_str(), 0755);
+    mkdir((root + "/place/sub/deep").c_str(), 0755);
+    WriteFile(root + "/place/sub/deep/d", 400);
+    mkdir((root + "/place/swapped").c_str(), 0755);
+    WriteFile(root + "/place/swapped/keep", 9);
+    ItemNode* place = Scan();
+    ItemNode* sub = Child(place, u"sub");
+    const uint64_t subTotal = sub->total;
+
+    ModalAnswers answers([](QWidget* modal) { ClickMessageButton(modal, QMessageBox::Ok); });
+    bool noTrash = false;
+    ASSERT_TRUE(TrashEntry(nullptr, FindTreeChild(placeNode, sub), sub, &noTrash));
+    EXPECT_TRUE(sub->flags & ITEM_REMOVED);
+    EXPECT_EQ(FindTreeChild(placeNode, sub), nullptr);
+    EXPECT_FALSE(Exists("place/sub"));
+    std::ifstream moved(dataHome.root + "/Trash/files/sub/deep/d");
+    EXPECT_TRUE(moved.good());
+    SubtractFromAncestors(place, subTotal);
+    EXPECT_EQ(place->total, FreshTotal(place));
+
+    ASSERT_EQ(rename((root + "/place/swapped").c_str(), (root + "/place/moved").c_str()), 0);
+    ASSERT_EQ(symlink((root + "/canary").c_str(), (root + "/place/swapped").c_str()), 0);
+    ItemNode* swapped = Child(place, u"swapped");
+    EXPECT_FALSE(TrashEntry(nullptr, FindTreeChild(placeNode, swapped), swapped, &noTrash));
+    EXPECT_FALSE(noTrash);
+    EXPECT_TRUE(answers.seen.join("\n").contains("This folder could not be moved to the trash."));
+    EXPECT_FALSE(swapped->flags & ITEM_REMOVED);
+    EXPECT_TRUE(Exists("canary/keep"));
+    EXPECT_TRUE(Exists("place/swapped"));
+    struct stat facts;
+    EXPECT_NE(lstat((dataHome.root + "/Trash/files/swapped").c_str(), &facts), 0);
+}
+
 TEST_F(ExpungeOnHost, AFileReplacedByAnotherFileDuringTheQuestionIsLeftAsItIs) {
     WriteFile(root + "/place/ro.txt", 10);
     chmod((root + "/place/ro.txt").c_str(), 0444);

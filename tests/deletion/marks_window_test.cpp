@@ -3,6 +3,7 @@
 // dialogs, and what storage and totals look like afterwards.
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -212,6 +213,59 @@ TEST_F(MarksWindowTest, CancelDeletesNothingAndRefusalsStayMarked) {
     EXPECT_TRUE(IsCommandEnabled(CMD_EXPUNGE));
     EXPECT_TRUE(FindChildByName(docs, u"b.txt")->flags & ITEM_MARKED);
     EXPECT_EQ(docs->total, 900u);
+}
+
+TEST_F(MarksWindowTest, MoveToTrashMovesFoldersWholeAndReadOnlyFilesWithoutAQuestion) {
+    device.AddFile(u"\\docs\\r.txt", 50, FILE_ATTR_READONLY);
+    ItemNode* docs = ShowDocs();
+    ItemNode* store = Item({u"\\"});
+    const uint64_t storeListedBefore = SumVisibleTotals(store->children, store->childCount);
+    SelectRows({u"a.txt", u"r.txt", u"sub"});
+    DispatchCommand(CMD_DELETE);
+    EXPECT_TRUE(IsCommandEnabled(CMD_MOVE_TO_TRASH));
+    QString okText;
+    ModalAnswers answers([&](QWidget* modal) {
+        if (auto* ok = qobject_cast<QPushButton*>(DialogControl(qobject_cast<QDialog*>(modal), 1))) okText = ok->text();
+        ClickDialogControl(modal, 1);
+    });
+    DispatchCommand(CMD_MOVE_TO_TRASH);
+    // One window, the confirmation: no read-only question.
+    ASSERT_EQ(answers.seen.size(), 1);
+    EXPECT_TRUE(answers.seen[0].startsWith("Move to Trash")) << answers.seen[0].toStdString();
+    EXPECT_EQ(okText, "Move to Trash");
+    EXPECT_EQ(device.TrashedPaths(),
+              std::vector<std::u16string>({u"\\docs\\a.txt", u"\\docs\\r.txt", u"\\docs\\sub"}));
+    EXPECT_EQ(docs->total, 500u);
+    EXPECT_EQ(ShownRowCount(), 2);
+    EXPECT_EQ(Node({u"\\", u"docs", u"sub"}), nullptr);
+    EXPECT_EQ(markedCount, 0u);
+    EXPECT_FALSE(IsCommandEnabled(CMD_MOVE_TO_TRASH));
+    EXPECT_FALSE(IsCommandEnabled(CMD_EXPUNGE));
+    EXPECT_EQ(SumVisibleTotals(store->children, store->childCount), storeListedBefore - 550);
+}
+
+TEST_F(MarksWindowTest, WithoutATrashNothingMovesNothingIsDeletedAndTheEntriesStayMarked) {
+    ItemNode* docs = ShowDocs();
+    device.RefuseTrash();
+    SelectRows({u"a.txt", u"b.txt"});
+    DispatchCommand(CMD_DELETE);
+    ModalAnswers answers([](QWidget* modal) {
+        ClickDialogControl(modal, 1);
+        ClickMessageButton(modal, QMessageBox::Ok);
+    });
+    DispatchCommand(CMD_MOVE_TO_TRASH);
+    // Said once for the drive, not once per entry.
+    ASSERT_EQ(answers.seen.size(), 2);
+    EXPECT_TRUE(answers.seen[1].startsWith("\\docs\\a.txt | No trash can be used on this drive"))
+        << answers.seen[1].toStdString();
+    for (const char16_t* name : {u"a.txt", u"b.txt"}) {
+        EXPECT_TRUE(device.Exists(u"\\docs\\" + std::u16string(name)));
+        EXPECT_TRUE(FindChildByName(docs, name)->flags & ITEM_MARKED);
+    }
+    EXPECT_EQ(markedCount, 2u);
+    EXPECT_TRUE(IsCommandEnabled(CMD_MOVE_TO_TRASH));
+    EXPECT_EQ(docs->total, 1000u);
+    EXPECT_EQ(ShownRowCount(), 4);
 }
 
 TEST_F(MarksWindowTest, PalmSizeConfirmsInItsNarrowDialog) {

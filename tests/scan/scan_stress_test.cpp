@@ -55,6 +55,7 @@ public:
     }
     bool DeleteFile(const char16_t* path) override { return inner->DeleteFile(path); }
     bool RemoveDirectory(const char16_t* path) override { return inner->RemoveDirectory(path); }
+    bool MoveToTrash(const char16_t* path, bool folder) override { return inner->MoveToTrash(path, folder); }
     bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override {
         return inner->LastWriteTime(path, fileTime);
     }

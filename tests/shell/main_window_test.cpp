@@ -90,7 +90,8 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
         {{"&Open\tEnter", CMD_OPEN, false}, {"&Help...", CMD_HELP, true}, {"&About...", CMD_ABOUT, true},
          {"", 0, true}, {"&Close", CMD_CLOSE, true}},
         {{"Select &All\tCtrl+A", CMD_SELECT_ALL, true}, {"&Delete\tDEL", CMD_DELETE, false},
-         {"&Undelete", CMD_UNDELETE, false}, {"", 0, true}, {"&Expunge...", CMD_EXPUNGE, false}},
+         {"&Undelete", CMD_UNDELETE, false}, {"", 0, true}, {"Move to &Trash...", CMD_MOVE_TO_TRASH, false},
+         {"&Expunge...", CMD_EXPUNGE, false}},
         {{"&Up\tBS", CMD_UP, false}, {"", 0, true}, {"&Left&&Right", CMD_LEFT_RIGHT, true},
          {"&Top&&Bottom", CMD_TOP_BOTTOM, true}, {"", 0, true}, {"Full &Screen", CMD_FULL_SCREEN, true},
          {"Pie &Chart", CMD_PIE_CHART, false}, {"&Sizes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
@@ -226,7 +227,8 @@ TEST_F(MainWindowTest, PalmSizeShowsPlainMenuAndItsRoot) {
 TEST_F(MainWindowTest, EnableAndCheckReachMenuItemAndToolButtonOfTheirCommandsOnly) {
     Start();
     const std::set<int> enableable = {CMD_UP,   CMD_REFRESH, CMD_DELETE,   CMD_UNDELETE, CMD_OPEN,    CMD_GO_BACKWARD,
-                                      CMD_GO_FORWARD, CMD_STOP, CMD_PIE_CHART, CMD_CLOSE, CMD_EXPUNGE, CMD_SELECT_ALL};
+                                      CMD_GO_FORWARD, CMD_STOP, CMD_PIE_CHART, CMD_CLOSE, CMD_EXPUNGE, CMD_SELECT_ALL,
+                                      CMD_MOVE_TO_TRASH};
     for (int id = CMD_FIRST; id <= CMD_LAST; ++id) {
         QAction* action = CommandAction(id);
         QWidget* button = toolBar->widgetForAction(action);
@@ -236,6 +238,10 @@ TEST_F(MainWindowTest, EnableAndCheckReachMenuItemAndToolButtonOfTheirCommandsOn
             if (enableable.count(id)) {
                 EXPECT_EQ(result, 1) << id;
                 EXPECT_EQ(action->isEnabled(), on) << id;
+                // The trash goes with the expunge, always.
+                if (id == CMD_EXPUNGE) {
+                    EXPECT_EQ(CommandAction(CMD_MOVE_TO_TRASH)->isEnabled(), on);
+                }
                 if (button) {
                     EXPECT_EQ(button->isEnabled(), on) << id;
                 }
@@ -295,7 +301,7 @@ void ExpectSame(const VisibleState& a, const VisibleState& b, const std::string&
 TEST_F(MainWindowTest, CommandsWithoutActionAndAltEnterChangeNothing) {
     Start();
     VisibleState before = Snapshot();
-    for (int id : std::initializer_list<int>{40007, 40012, 40013, 40014, 40015, 40016, 40017, CMD_QUIT, CMD_STOP, CMD_EXPUNGE, CMD_OPEN,
+    for (int id : std::initializer_list<int>{40007, 40012, 40013, 40014, 40015, 40016, 40017, CMD_QUIT, CMD_STOP, CMD_EXPUNGE, CMD_MOVE_TO_TRASH, CMD_OPEN,
                    CMD_DELETE, CMD_UNDELETE, CMD_GO_BACKWARD, CMD_GO_FORWARD}) {
         DispatchCommand(id);
         ExpectSame(before, Snapshot(), "command " + std::to_string(id));

@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -31,4 +33,26 @@ struct FixtureFolder {
 
     QTemporaryDir folder;
     std::string root;
+};
+
+// Points XDG_DATA_HOME, and with it the desktop's trash, at a folder of the
+// test while it lives: a test never touches the user's own trash.
+struct ScopedDataHome {
+    explicit ScopedDataHome(const std::string& folder) {
+        const char* before = std::getenv("XDG_DATA_HOME");
+        hadOne = before != nullptr;
+        if (before) saved = before;
+        setenv("XDG_DATA_HOME", folder.c_str(), 1);
+    }
+    ~ScopedDataHome() {
+        if (hadOne)
+            setenv("XDG_DATA_HOME", saved.c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+    }
+    ScopedDataHome(const ScopedDataHome&) = delete;
+    ScopedDataHome& operator=(const ScopedDataHome&) = delete;
+
+    std::string saved;
+    bool hadOne = false;
 };
