@@ -37,7 +37,7 @@ for shape in $SHAPES; do
   tree="$TREES/$shape"
   PrepareTree "$tree" "$shape"
   ours="$(Median "$RUNS" ./build/volumetra --export "$OUT/ours.json" "$tree")"
-  theirs="$(Median "$RUNS" ncdu --ignore-config -0 -x -o "$OUT/theirs.json" "$tree")"
+  theirs="$(Median "$RUNS" ncdu --ignore-config -0 -x -o "$OUT/theirs.json" "$tree" 2>/dev/null)"
   open="$(Median "$RUNS" ./build/bench/open_scan_bench "$OUT/theirs.json")"
   ncduOpen="$(Median "$RUNS" ncdu --ignore-config -f "$OUT/theirs.json" -o /dev/null)"
   opened="$(./build/bench/open_scan_bench "$OUT/theirs.json")"
