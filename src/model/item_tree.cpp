@@ -17,16 +17,6 @@ namespace {
 const char16_t ROOT_NAME_PALMSIZE[] = u"My Palm-size PC";
 const char16_t ROOT_NAME_HANDHELD[] = u"My Handheld PC";
 
-// One zero-filled block for count records followed by nameChars characters.
-ItemNode* AllocateItemBlock(size_t count, size_t nameChars) {
-    return static_cast<ItemNode*>(
-        std::calloc(1, count * sizeof(ItemNode) + nameChars * sizeof(char16_t)));
-}
-
-char16_t* NameTail(ItemNode* block, size_t count) {
-    return reinterpret_cast<char16_t*>(block + count);
-}
-
 bool IsDotEntry(const char16_t* name, uint32_t length) {
     return (length == 1 && name[0] == u'.') || (length == 2 && name[0] == u'.' && name[1] == u'.');
 }
@@ -49,6 +39,15 @@ FolderListing& Scratch() {
 }
 
 }  // namespace
+
+ItemNode* AllocateItemBlock(size_t count, size_t nameChars) {
+    return static_cast<ItemNode*>(
+        std::calloc(1, count * sizeof(ItemNode) + nameChars * sizeof(char16_t)));
+}
+
+char16_t* NameTail(ItemNode* block, size_t count) {
+    return reinterpret_cast<char16_t*>(block + count);
+}
 
 ItemNode* CreateRootItem() {
     const char16_t* name = platformKind == PLATFORM_PALMSIZE ? ROOT_NAME_PALMSIZE : ROOT_NAME_HANDHELD;

@@ -1,6 +1,7 @@
 // The storage tree: the root, its drives, and below them what the scan lists.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "model/item_node.h"
@@ -15,6 +16,12 @@ extern ItemNode* rootItem;
 // the NUL included); start-up loads it from the string table.
 constexpr int DATABASE_NAME_CHARS = 16;
 extern char16_t databaseFolderName[DATABASE_NAME_CHARS];
+
+// One zero-filled block for count records followed by nameChars characters
+// (NULs included); none when memory ran out. Freed by FreeItemArray.
+ItemNode* AllocateItemBlock(size_t count, size_t nameChars);
+// Where the names of a block of count records begin.
+char16_t* NameTail(ItemNode* block, size_t count);
 
 // Allocates the root (named by platform kind) and enumerates its drives; the
 // caller shows them in the folder tree. Returns the root or none.

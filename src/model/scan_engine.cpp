@@ -59,6 +59,14 @@ bool ComesFirstInTree(const ItemNode* a, const ItemNode* b) {
     return chainA[i - 1] < chainB[j - 1];
 }
 
+bool IsStoreRootDrive(const ItemNode* item) {
+    if (!(item->flags & ITEM_DRIVE)) return false;
+    size_t length = TextLength(item->name);
+    return length > 0 && item->name[length - 1] == u'\\';
+}
+
+}  // namespace
+
 // The first link of each file in the tree's order carries its blocks; the
 // others are marked, so a scan counts the file once whichever thread met
 // which link first.
@@ -74,14 +82,6 @@ void MarkLinkRepeats(std::vector<HardLink>* links) {
         if (link.volumeId == before.volumeId && link.fileId == before.fileId) link.item->flags |= ITEM_LINK_REPEAT;
     }
 }
-
-bool IsStoreRootDrive(const ItemNode* item) {
-    if (!(item->flags & ITEM_DRIVE)) return false;
-    size_t length = TextLength(item->name);
-    return length > 0 && item->name[length - 1] == u'\\';
-}
-
-}  // namespace
 
 bool ScanEngine::StartPosixThread(pthread_t* thread, void* (*body)(void*), void* argument) {
     return pthread_create(thread, nullptr, body, argument) == 0;
@@ -314,7 +314,7 @@ void ScanEngine::CompleteFolder(ItemNode* folder, FolderHandle handle, FolderLis
         const FolderEntry& entry = listing->entries[i];
         if (entry.attributes == FILE_ATTR_INVALID) continue;
         if (entry.links > 1 && !(entry.attributes & FILE_ATTR_DIRECTORY))
-            links.push_back({listing->volumeId, entry.fileId, &items[record]});
+            links.push_back({listing->volumeId, entry.fileId, &items[record], entry.links});
         ++record;
     }
     for (uint32_t i = 0; i < count; ++i) {

@@ -34,7 +34,13 @@ struct HardLink {
     uint64_t volumeId;
     uint64_t fileId;
     ItemNode* item;
+    uint32_t links;  // the file's link count, as its facts told
 };
+
+// Marks every link of a file but the first in the tree's order (depth first,
+// records in block order) ITEM_LINK_REPEAT, so a total counts the file once.
+// Sorts links by identity on the way.
+void MarkLinkRepeats(std::vector<HardLink>* links);
 
 enum ScanOutcome {
     SCAN_WALKING = 0,   // not started or not ended yet

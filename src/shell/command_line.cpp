@@ -16,6 +16,7 @@
 #include "platform/host_names.h"
 #include "platform/host_place.h"
 #include "resources/version.h"
+#include "shell/scan_export.h"
 
 namespace {
 
@@ -75,8 +76,14 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
                             QStringLiteral("Shows this help and exits."));
     QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Shows the version and exits."));
+    QCommandLineOption exportFile(QStringLiteral("export"),
+                                  QStringLiteral("Scans the folder (the device root without one) and writes the "
+                                                 "scan to file (- for standard output) in ncdu's export format, "
+                                                 "without a window, then exits."),
+                                  QStringLiteral("file"));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(exportFile);
     for (const char* name : QT_VALUE_OPTIONS) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -110,15 +117,17 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
     }
 
     const QStringList folders = parser.positionalArguments();
-    if (folders.isEmpty()) return COMMAND_LINE_RUN;
-    if (folders.size() > 1) return Refuse("only one folder can be opened");
+    bool exporting = parser.isSet(exportFile);
+    if (folders.isEmpty() && !exporting) return COMMAND_LINE_RUN;
+    if (folders.size() > 1) return Refuse(exporting ? "only one folder can be exported" : "only one folder can be opened");
 
-    const std::string folder = HostBytes(folders[0]);
     HostDevice host;
+    const std::string folder = folders.isEmpty() ? host.RootFolder() : HostBytes(folders[0]);
     std::vector<std::u16string> components;
     int error = 0;
     HostPlaceStatus status = HostFolderPlace(host.RootFolder(), host.StorageCards(), folder, &components, &error);
     if (status != HOST_PLACE_OK) return Refuse(folder + ": " + FolderProblem(status, error, host.RootFolder()));
+    if (exporting) return RunScanExport(HostBytes(parser.value(exportFile)), folder, components);
     *startPlace = PathListFromNames(components);
     if (!*startPlace) return Refuse(folder + ": " + std::strerror(ENOMEM));
     return COMMAND_LINE_RUN;

@@ -1,8 +1,10 @@
 // The program's command line, read before any window or display exists:
 //
 //   volumetra [--help] [--version] [FOLDER]
+//   volumetra --export FILE [FOLDER]
 //
-// FOLDER (a host path, absolute or relative) is the place to open first. Qt's
+// FOLDER (a host path, absolute or relative) is the place to open first, or
+// with --export the folder to scan into FILE (the device root by default). Qt's
 // own window options (-platform, -style...) are let through to the
 // application object.
 #pragma once
@@ -20,7 +22,8 @@ constexpr int COMMAND_LINE_BAD = 2;
 // the caller owns (none without a folder). A bad option, a second folder, or
 // a folder that is missing, not a folder, outside the device root or on no
 // drive prints "volumetra: ..." on standard error and returns
-// COMMAND_LINE_BAD. Argument bytes are decoded as host names are, so any
+// COMMAND_LINE_BAD. --export runs the export (see scan_export.h) and
+// returns its exit code. Argument bytes are decoded as host names are, so any
 // folder name reaches the host unchanged.
 int ReadCommandLine(int argc, char** argv, PathList** startPlace);
 

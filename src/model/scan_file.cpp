@@ -1,0 +1,252 @@
+// Writing scan files; reading them is in scan_file_read.cpp.
+#include "model/scan_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <rapidjson/filewritestream.h>
+#include <rapidjson/writer.h>
+
+#include "model/text.h"
+#include "platform/host_names.h"
+
+namespace {
+
+constexpr size_t SCANFILE_WRITE_BUFFER = 256 * 1024;
+
+using JsonWriter = rapidjson::Writer<rapidjson::FileWriteStream>;
+
+// A name as a JSON string the way ncdu writes it: quote, backslash and the
+// control characters (DEL too, which ncdu refuses raw) escaped, every other
+// byte as it is. The writer's own escaping would pass DEL through.
+void QuoteName(const std::string& bytes, std::string* out) {
+    static const char HEX[] = "0123456789abcdef";
+    out->clear();
+    out->push_back('"');
+    for (char c : bytes) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        switch (byte) {
+        case '"': out->append("\\\""); break;
+        case '\\': out->append("\\\\"); break;
+        case '\n': out->append("\\n"); break;
+        case '\t': out->append("\\t"); break;
+        case '\r': out->append("\\r"); break;
+        case '\b': out->append("\\b"); break;
+        case '\f': out->append("\\f"); break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                out->append("\\u00");
+                out->push_back(HEX[byte >> 4]);
+                out->push_back(HEX[byte & 0xF]);
+            } else {
+                out->push_back(c);
+            }
+        }
+    }
+    out->push_back('"');
+}
+
+// The walk of one export: the writer, scratch for names, and the links
+// sorted by record for lookup.
+struct ScanFileWriting {
+    rapidjson::FileWriteStream* stream;
+    JsonWriter* writer;
+    const ScanFileSource* source;
+    std::vector<const HardLink*> links;
+    std::string hostName;
+    std::string quoted;
+
+    const HardLink* LinkOf(const ItemNode* item) const {
+        auto at = std::lower_bound(links.begin(), links.end(), item,
+                                   [](const HardLink* link, const ItemNode* wanted) { return link->item < wanted; });
+        return at != links.end() && (*at)->item == item ? *at : nullptr;
+    }
+
+    void Name(const std::string& bytes) {
+        QuoteName(bytes, &quoted);
+        writer->Key("name");
+        writer->RawValue(quoted.data(), quoted.size(), rapidjson::kStringType);
+    }
+
+    // The info object of item; name is its name in host bytes.
+    void Info(const ItemNode* item, const std::string& bytes, bool isTop) {
+        writer->StartObject();
+        Name(bytes);
+        bool ownSizes = !(isTop && (item->flags & ITEM_DRIVE));
+        if (ownSizes && item->ownSize) {
+            writer->Key("asize");
+            writer->Uint64(item->ownSize);
+        }
+        if (ownSizes && item->diskSize) {
+            writer->Key("dsize");
+            writer->Uint64(item->diskSize);
+        }
+        if (isTop && source->hasVolumeId) {
+            writer->Key("dev");
+            writer->Uint64(source->volumeId);
+        }
+        if (const HardLink* link = (item->flags & ITEM_FOLDER) ? nullptr : LinkOf(item)) {
+            if (source->hasVolumeId && link->volumeId != source->volumeId) {
+                writer->Key("dev");
+                writer->Uint64(link->volumeId);
+            }
+            writer->Key("ino");
+            writer->Uint64(link->fileId);
+            writer->Key("hlnkc");
+            writer->Bool(true);
+            writer->Key("nlink");
+            writer->Uint(link->links);
+        }
+        if (item->flags & ITEM_UNREADABLE) {
+            writer->Key("read_error");
+            writer->Bool(true);
+        }
+        if (item->modified) {
+            writer->Key("mtime");
+            writer->Uint64(uint64_t(item->modified) - 1);
+        }
+        writer->EndObject();
+    }
+
+    static bool Skipped(const ItemNode* item) { return item->flags & (ITEM_REMOVED | ITEM_DATABASE); }
+
+    // Depth first without recursion, so no nesting can exhaust the stack;
+    // records go out last first, which is the order they were listed in.
+    void Tree() {
+        struct Open {
+            const ItemNode* folder;
+            uint32_t left;
+        };
+        std::vector<Open> open;
+        const ItemNode* top = source->top;
+        stream->Put('\n');
+        writer->StartArray();
+        Info(top, source->rootPath, true);
+        open.push_back({top, top->childCount});
+        while (!open.empty()) {
+            Open& at = open.back();
+            if (at.left == 0) {
+                writer->EndArray();
+                open.pop_back();
+                continue;
+            }
+            const ItemNode* item = &at.folder->children[--at.left];
+            if (Skipped(item)) continue;
+            hostName.clear();
+            EncodeHostPath(item->name, TextLength(item->name), &hostName);
+            // One entry a line, as ncdu writes them; the comma leads.
+            stream->Put('\n');
+            if (item->flags & ITEM_FOLDER) {
+                writer->StartArray();
+                Info(item, hostName, false);
+                open.push_back({item, item->childCount});
+            } else {
+                Info(item, hostName, false);
+            }
+        }
+    }
+};
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+}  // namespace
+
+bool WriteScanFile(FILE* file, const ScanFileSource& source, std::string* error) {
+    std::vector<char> buffer(SCANFILE_WRITE_BUFFER);
+    rapidjson::FileWriteStream stream(file, buffer.data(), buffer.size());
+    JsonWriter writer(stream);
+    ScanFileWriting writing{&stream, &writer, &source, {}, {}, {}};
+    if (source.hardLinks) {
+        writing.links.reserve(source.hardLinks->size());
+        for (const HardLink& link : *source.hardLinks) writing.links.push_back(&link);
+        std::sort(writing.links.begin(), writing.links.end(),
+                  [](const HardLink* a, const HardLink* b) { return a->item < b->item; });
+    }
+    clearerr(file);
+    writer.StartArray();
+    writer.Uint(1);
+    writer.Uint(2);
+    writer.StartObject();
+    writer.Key("progname");
+    writer.String("volumetra");
+    writer.Key("progver");
+    writer.String(source.progver.data(), static_cast<rapidjson::SizeType>(source.progver.size()));
+    writer.Key("timestamp");
+    writer.Int64(source.timestamp);
+    writer.EndObject();
+    writing.Tree();
+    writer.EndArray();
+    stream.Put('\n');
+    stream.Flush();
+    if (std::fflush(file) != 0 || std::ferror(file)) {
+        *error = ErrorText(errno ? errno : EIO);
+        return false;
+    }
+    return true;
+}
+
+bool BeginScanFile(const std::string& fileName, ScanFileOutput* output, std::string* error) {
+    *output = ScanFileOutput{};
+    output->fileName = fileName;
+    if (fileName == "-") {
+        output->file = stdout;
+        return true;
+    }
+    // The temporary file lies beside the target, so the rename stays on
+    // one file system and replaces the name in one step.
+    size_t slash = fileName.rfind('/');
+    std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    std::string temporary = folder + "." + base + ".XXXXXX";
+    int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) {
+        *error = fileName + ": " + ErrorText(errno);
+        return false;
+    }
+    // mkstemp makes the file private; an export is as open as any new file.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    output->file = fdopen(descriptor, "w");
+    if (!output->file) {
+        *error = fileName + ": " + ErrorText(errno);
+        close(descriptor);
+        unlink(temporary.c_str());
+        return false;
+    }
+    output->temporary = temporary;
+    return true;
+}
+
+bool EndScanFile(ScanFileOutput* output, bool keep, std::string* error) {
+    if (!output->file) return false;
+    if (output->temporary.empty()) {
+        output->file = nullptr;
+        return keep;
+    }
+    if (std::fclose(output->file) != 0 && keep) {
+        keep = false;
+        *error = output->fileName + ": " + ErrorText(errno);
+    }
+    output->file = nullptr;
+    if (keep && std::rename(output->temporary.c_str(), output->fileName.c_str()) != 0) {
+        keep = false;
+        *error = output->fileName + ": " + ErrorText(errno);
+    }
+    if (!keep) unlink(output->temporary.c_str());
+    return keep;
+}
+
+bool ExportScanFile(const std::string& fileName, const ScanFileSource& source, std::string* error) {
+    ScanFileOutput output;
+    if (!BeginScanFile(fileName, &output, error)) return false;
+    std::string writeError;
+    bool written = WriteScanFile(output.file, source, &writeError);
+    if (!written) *error = (fileName == "-" ? std::string("standard output") : fileName) + ": " + writeError;
+    return EndScanFile(&output, written, error) && written;
+}
