@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "model/file_drives.h"
 #include "model/path_list.h"
 #include "model/text.h"
 #include "platform/storage_device.h"
@@ -26,6 +27,7 @@ bool IsDotEntry(const char16_t* name, uint32_t length) {
 bool IsDriveName(const char16_t* name) {
     if (!rootItem) return false;
     for (uint32_t i = 0; i < rootItem->childCount; ++i) {
+        if (rootItem->children[i].flags & ITEM_FROM_FILE) continue;
         if (CompareNames(rootItem->children[i].name, name) == 0) return true;
     }
     return false;
@@ -77,19 +79,23 @@ uint32_t EnumerateDrives(ItemNode* parent, ItemNode** items) {
                 cards.push_back(&entry);
         }
     }
-    size_t count = cards.size() + 1;
+    // The slots of opened scan files come first, so the machine's own
+    // drives keep their order and the object store stays last.
+    const size_t slots = FileDriveSlotCount();
+    size_t count = slots + cards.size() + 1;
     size_t nameChars = 2;  // "\" and its NUL
     for (const FolderEntry* card : cards) nameChars += card->nameLength + 1;
     ItemNode* block = AllocateItemBlock(count, nameChars);
     if (!block) return 0;
+    FillFileDriveSlots(parent, block);
 
     char16_t* tail = NameTail(block, count);
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = slots; i < count; ++i) {
         ItemNode* drive = &block[i];
         drive->parent = parent;
         drive->name = tail;
         if (i + 1 < count) {
-            const FolderEntry* card = cards[cards.size() - 1 - i];
+            const FolderEntry* card = cards[cards.size() - 1 - (i - slots)];
             tail = CopyText(tail, &listing.names[card->nameOffset], card->nameLength);
         } else {
             tail = CopyText(tail, u"\\", 1);
@@ -102,6 +108,11 @@ uint32_t EnumerateDrives(ItemNode* parent, ItemNode** items) {
 }
 
 void QueryDriveSpace(ItemNode* drive) {
+    // A scan file's drive is as big as what the file holds, and full.
+    if (drive->flags & ITEM_FROM_FILE) {
+        drive->total = drive->ownSize = SumVisibleTotals(drive->children, drive->childCount);
+        return;
+    }
     uint64_t totalBytes = 0;
     uint64_t freeBytes = 0;
     if (!Device()->VolumeSpace(drive->name, &totalBytes, &freeBytes)) return;
@@ -255,6 +266,7 @@ void SetSizeCount(SizeCount count) {
         ItemNode* drive = &rootItem->children[d];
         if (!(drive->flags & ITEM_SCANNED)) continue;
         for (uint32_t i = 0; i < drive->childCount; ++i) ComputeTotals(&drive->children[i]);
+        if (drive->flags & ITEM_FROM_FILE) QueryDriveSpace(drive);
     }
 }
 

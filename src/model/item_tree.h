@@ -27,13 +27,15 @@ char16_t* NameTail(ItemNode* block, size_t count);
 // caller shows them in the folder tree. Returns the root or none.
 ItemNode* CreateRootItem();
 
-// Lists the drives under parent: the storage cards in reverse enumeration
-// order, then the object store "\". Returns their number; *items receives the
-// block (none when there are none or memory ran out).
+// Lists the drives under parent: the slots of opened scan files, the
+// storage cards in reverse enumeration order, then the object store "\".
+// Returns their number; *items receives the block (none when there are none
+// or memory ran out).
 uint32_t EnumerateDrives(ItemNode* parent, ItemNode** items);
 
 // Fills a drive's total (capacity) and ownSize (used bytes); both stay as they
-// are when the device cannot tell.
+// are when the device cannot tell. A scan file's drive is as big as what it
+// holds.
 void QueryDriveSpace(ItemNode* drive);
 
 // Lists one folder into one block, records in reverse enumeration order.

@@ -215,7 +215,10 @@ QTreeWidget* CreateTreePane(QWidget* parent) {
 void InsertRootInTree(ItemNode* root) {
     if (!treePane || !root) return;
     QTreeWidgetItem* rootNode = InsertTreeItem(root, nullptr);
-    for (uint32_t i = 0; i < root->childCount; ++i) InsertTreeItem(&root->children[i], rootNode);
+    for (uint32_t i = 0; i < root->childCount; ++i) {
+        // Spare slots for scan files are no drives.
+        if (!(root->children[i].flags & ITEM_REMOVED)) InsertTreeItem(&root->children[i], rootNode);
+    }
     SetTreeNodeExpanded(rootNode, true);
 }
 

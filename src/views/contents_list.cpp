@@ -113,9 +113,14 @@ void FillDriveList(ItemNode* drives, uint32_t count) {
     SwitchToDriveColumns();
     ListRow* rows;
     ShownRows shown;
-    if (!AllocateFill(count, &rows, &shown)) return;
-    for (uint32_t i = 0; i < count; ++i) rows[i].item = &drives[i];
-    ShowFill(rows, shown, count, 0);
+    // Spare slots for scan files are no drives.
+    const uint32_t visible = CountVisibleItems(drives, count);
+    if (!AllocateFill(visible, &rows, &shown)) return;
+    uint32_t p = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!(drives[i].flags & ITEM_REMOVED)) rows[p++].item = &drives[i];
+    }
+    ShowFill(rows, shown, visible, 0);
     ShowRootStatus();
     SetPieCommandEnabled(false);
     FocusFirstRow();

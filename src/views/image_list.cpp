@@ -20,6 +20,7 @@ constexpr int SMALL_IMAGE_SIZE = 16;
 // smallImageList, an empty icon where none was composed yet.
 std::vector<QIcon> markedImages;
 QIcon unreadableImages[2];
+int fileDriveImage = IMAGE_NONE;
 
 }  // namespace
 
@@ -66,6 +67,7 @@ void DestroySmallImageList() {
     markedImages.shrink_to_fit();
     unreadableImages[0] = QIcon();
     unreadableImages[1] = QIcon();
+    fileDriveImage = IMAGE_NONE;
 }
 
 int AddSmallImage(const QIcon& icon) {
@@ -84,7 +86,7 @@ int TreeImagesOf(const ItemNode* item, int* selected) {
                                                     : IMAGE_ROOT_OTHER;
         open = image;
     } else if (item->flags & ITEM_DRIVE) {
-        image = open = IMAGE_DRIVE;
+        image = open = DriveImageOf(item);
     } else if (item->flags & ITEM_DATABASE) {
         image = open = IMAGE_DATABASE_FOLDER;
     } else if (item->flags & ITEM_FOLDER) {
@@ -100,6 +102,29 @@ int ListImageOf(const ItemNode* item) {
     if (item->flags & ITEM_DATABASE) return IMAGE_DATABASE;
     const TypeCacheEntry* entry = LookupFileType(item);
     return entry ? entry->iconIndex : IMAGE_NONE;
+}
+
+int DriveImageOf(const ItemNode* drive) {
+    if (!(drive->flags & ITEM_FROM_FILE) || smallImageList.size() < SMALL_IMAGE_COUNT) return IMAGE_DRIVE;
+    if (fileDriveImage == IMAGE_NONE) {
+        QPixmap composed(SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
+        composed.fill(Qt::transparent);
+        QPainter painter(&composed);
+        smallImageList[IMAGE_DRIVE].paint(&painter, QRect(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE));
+        // A page with its corner turned and two lines of text: read from a file.
+        const QPointF page[] = {{7.5, 5.5}, {12.5, 5.5}, {15.5, 8.5}, {15.5, 15.5}, {7.5, 15.5}};
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(40, 40, 40), 1));
+        painter.setBrush(Qt::white);
+        painter.drawPolygon(page, 5);
+        painter.setPen(QPen(QColor(30, 90, 200), 1));
+        painter.drawLine(QPointF(9.5, 10.5), QPointF(13.5, 10.5));
+        painter.drawLine(QPointF(9.5, 12.5), QPointF(13.5, 12.5));
+        painter.end();
+        fileDriveImage = AddSmallImage(QIcon(composed));
+        if (fileDriveImage == IMAGE_NONE) return IMAGE_DRIVE;
+    }
+    return fileDriveImage;
 }
 
 QIcon SmallImage(int index) {

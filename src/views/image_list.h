@@ -59,6 +59,11 @@ int TreeImagesOf(const ItemNode* item, int* selected = nullptr);
 // the file type lookup gives nothing (it is asked again later).
 int ListImageOf(const ItemNode* item);
 
+// The image of a drive: the drive image, or for a drive read from a scan
+// file the drive with a page over its corner (composed once, added to the
+// list).
+int DriveImageOf(const ItemNode* drive);
+
 // The image at index; an empty icon when there is none.
 QIcon SmallImage(int index);
 

@@ -61,7 +61,7 @@ QString ContentsCellText(ListRow* row, int column) {
 // answer, kept once found so it is never asked again for this row.
 int RowImage(uint32_t record) {
     const ItemNode* item = listRows[record].item;
-    if (listMode == LIST_DRIVES) return IMAGE_DRIVE;
+    if (listMode == LIST_DRIVES) return DriveImageOf(item);
     int32_t& kept = shownRows.images[record];
     if (kept > 0) return kept - 1;
     int image = ListImageOf(item);

@@ -2,12 +2,16 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
 #include <QWidget>
 
 #include <algorithm>
 
+#include "model/file_drives.h"
 #include "model/item_tree.h"
 #include "views/image_list.h"
 #include "views/list_model.h"
@@ -52,7 +56,14 @@ QString RecordText(const StatusPartInfo& record) {
     case STATUS_DRIVE_FREE:
         return QStringLiteral("%1 free").arg(SizeWithUnitText(item ? DriveFreeBytes(item) : 0));
     case STATUS_ROOT:
-        return QStringLiteral("%1 drive(s)").arg(item ? item->childCount : 0);
+        return QStringLiteral("%1 drive(s)").arg(item ? CountVisibleItems(item->children, item->childCount) : 0);
+    case STATUS_SCAN_FILE: {
+        const FileDrive* file = FileDriveOf(item);
+        if (!file) return QString();
+        QString date = QLocale().toString(QDateTime::fromSecsSinceEpoch(file->fileTime), QLocale::ShortFormat);
+        return QStringLiteral("Read from %1 of %2")
+            .arg(QFileInfo(QString::fromLocal8Bit(file->fileName)).fileName(), date);
+    }
     case STATUS_PENDING:
         return QStringLiteral("- -");
     default:
@@ -253,7 +264,8 @@ void ShowPlaceStatus(int kind, ItemNode* item, uint64_t value) {
     statusPart0 = {kind, item, value};
     state.records[0] = &statusPart0;
     if (ItemNode* drive = DriveOf(item)) {
-        statusPart1 = {STATUS_DRIVE_FREE, drive, 0};
+        // A scan file's drive has no free space: where it came from instead.
+        statusPart1 = {(drive->flags & ITEM_FROM_FILE) ? STATUS_SCAN_FILE : STATUS_DRIVE_FREE, drive, 0};
         state.records[1] = &statusPart1;
     }
     Changed();

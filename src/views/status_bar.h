@@ -18,6 +18,7 @@ enum StatusKind {
     STATUS_DRIVE_FREE = 2,  // "%s byte(s) free"
     STATUS_ROOT = 3,        // "%d drive(s)"
     STATUS_PENDING = 4,     // "- -"
+    STATUS_SCAN_FILE = 5,   // "Read from %s of %s": a drive opened from a scan file
 };
 
 // What an owner-drawn part shows; the text is made from it at each paint.

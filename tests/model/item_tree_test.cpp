@@ -20,8 +20,8 @@ TEST(Drives, ObjectStoreAloneWhenNoCards) {
     EXPECT_EQ(root, rootItem);
     EXPECT_EQ(root->flags, ITEM_ROOT);
     EXPECT_EQ(std::u16string(root->name), u"My Handheld PC");
-    ASSERT_EQ(root->childCount, 1u);
-    const ItemNode& store = root->children[0];
+    ASSERT_EQ(DriveNames(root).size(), 1u);
+    const ItemNode& store = *DriveAt(root, 0);
     EXPECT_EQ(std::u16string(store.name), u"\\");
     EXPECT_EQ(store.flags, ITEM_DRIVE);
     EXPECT_EQ(store.parent, root);
@@ -42,14 +42,14 @@ TEST(Drives, CardsInReverseOrderThenStoreWithTheirOwnSpace) {
     platformKind = PLATFORM_OTHER;
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(std::u16string(root->name), u"My Palm-size PC");
-    ASSERT_EQ(NamesOf(root->children, root->childCount), (Names{u"CF Card", u"Storage Card", u"\\"}));
+    ASSERT_EQ(DriveNames(root), (Names{u"CF Card", u"Storage Card", u"\\"}));
     // A failed space query leaves both sizes 0; 64-bit sizes stay whole.
-    EXPECT_EQ(root->children[0].total, 0u);
-    EXPECT_EQ(root->children[0].ownSize, 0u);
-    EXPECT_EQ(root->children[1].total, 2 * TERABYTE);
-    EXPECT_EQ(root->children[1].ownSize, 2 * TERABYTE - TERABYTE / 2);
-    EXPECT_EQ(root->children[2].total, 64ULL << 30);
-    EXPECT_EQ(root->children[2].ownSize, 48ULL << 30);
+    EXPECT_EQ(DriveAt(root, 0)->total, 0u);
+    EXPECT_EQ(DriveAt(root, 0)->ownSize, 0u);
+    EXPECT_EQ(DriveAt(root, 1)->total, 2 * TERABYTE);
+    EXPECT_EQ(DriveAt(root, 1)->ownSize, 2 * TERABYTE - TERABYTE / 2);
+    EXPECT_EQ(DriveAt(root, 2)->total, 64ULL << 30);
+    EXPECT_EQ(DriveAt(root, 2)->ownSize, 48ULL << 30);
 }
 
 TEST(ListFolder, RecordsReverseEnumerationWithNamesPackedInOneBlock) {

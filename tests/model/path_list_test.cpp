@@ -33,8 +33,8 @@ protected:
         scope.device.AddFile(u"Storage Card\\photos\\a.jpg", 1);
         scope.device.AddFile(u"\\Windows\\foo.txt", 1);
         ASSERT_NE(CreateRootItem(), nullptr);
-        card = &rootItem->children[0];
-        store = &rootItem->children[1];
+        card = DriveAt(rootItem, 0);
+        store = DriveAt(rootItem, 1);
         store->childCount = ListFolder(u"\\*.*", store, true, &store->children);
         windows = FindChildByName(store, u"Windows");
         ASSERT_NE(windows, nullptr);

@@ -17,6 +17,7 @@
 #include "model/path_list.h"
 #include "platform/host_names.h"
 #include "support/host_files.h"
+#include "support/item_fixture.h"
 #include "support/unprivileged.h"
 
 namespace {
@@ -248,8 +249,8 @@ TEST_F(HostTree, TheWalkOnADriveFollowsNoLinkAndLeavesNoFileSystem) {
 TEST_F(HostTree, ObjectStoreWithoutCardsOrDatabases) {
     WriteFile(root + "/a.txt", 4);
     ASSERT_NE(CreateRootItem(), nullptr);
-    ASSERT_EQ(rootItem->childCount, 1u);
-    ItemNode* store = &rootItem->children[0];
+    ASSERT_EQ(DriveNames(rootItem).size(), 1u);
+    ItemNode* store = DriveAt(rootItem, 0);
     EXPECT_EQ(std::u16string(store->name), u"\\");
     EXPECT_GT(store->total, 0u);
     store->childCount = ListFolder(u"\\*.*", store, true, &store->children);

@@ -19,3 +19,8 @@ public:
 // The names of an array in record order.
 std::vector<std::u16string> NamesOf(const ItemNode* items, uint32_t count);
 
+// The drive at index among the root's drives, the spare slots for scan files
+// passed over; and the names of all of them in record order.
+ItemNode* DriveAt(ItemNode* root, uint32_t index);
+std::vector<std::u16string> DriveNames(const ItemNode* root);
+

@@ -61,8 +61,8 @@ protected:
         device.device.AddFolder(u"\\docs");
         root = CreateRootItem();
         ASSERT_NE(root, nullptr);
-        card = &root->children[0];
-        store = &root->children[1];
+        card = DriveAt(root, 0);
+        store = DriveAt(root, 1);
         ScanDriveForTest(store);
         docs = FindEntry(store, {u"docs"});
         ASSERT_NE(docs, nullptr);

@@ -220,8 +220,8 @@ TEST_F(TypeCacheTest, AllFoldersShareOneTypeOnEveryDrive) {
     scope.device.AddFolder(u"Storage Card\\Photos");
     scope.device.AddDatabase(u"Contacts", 100);
     ItemNode* root = CreateRootItem();
-    ItemNode* card = &root->children[0];
-    ItemNode* store = &root->children[1];
+    ItemNode* card = DriveAt(root, 0);
+    ItemNode* store = DriveAt(root, 1);
     ScanDriveForTest(store);
     ScanDriveForTest(card);
     const ItemNode* folders[] = {FindEntry(store, {u"Windows"}), FindEntry(card, {u"Photos"}),
