@@ -18,6 +18,7 @@
 #include "views/contents_list.h"
 #include "platform/nested_loops.h"
 #include "model/display_name.h"
+#include "model/file_drives.h"
 
 uint32_t markedCount = 0;
 
@@ -36,7 +37,11 @@ void ClearMarksOf(ItemNode* folder) {
 
 // Whether an entry can carry a mark: files and folders, never a drive, a
 // database or the database folder.
-bool CanBeMarked(const ItemNode* item) { return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE)); }
+// Entries read from a scan file are not on this machine: nothing of them
+// can be deleted here.
+bool CanBeMarked(const ItemNode* item) {
+    return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE)) && !IsFromScanFile(item);
+}
 
 // Clears the marks of the listed place and disables Expunge at 0.
 void ClearPlaceMarks() {
@@ -120,7 +125,9 @@ void MarkSelection(QWidget* pane, int commandId) {
         if (!CanBeMarked(item)) {
             if (marking) {
                 uint32_t refusal = STR_DRIVE_CANNOT_REMOVE;
-                if (item->flags & ITEM_DATABASE)
+                if (IsFromScanFile(item))
+                    refusal = STR_SCAN_FILE_CANNOT_REMOVE;
+                else if (item->flags & ITEM_DATABASE)
                     refusal = (item->flags & ITEM_FOLDER) ? STR_FOLDER_CANNOT_REMOVE : STR_DATABASE_CANNOT_REMOVE;
                 ShowStringMessage(OwnerWindow(), refusal, DisplayName(item->name), QMessageBox::Ok,
                                   QMessageBox::Warning);

@@ -19,6 +19,7 @@ struct ScanFileContents;
 struct FileDrive {
     std::string fileName;    // as it was opened
     std::u16string name;     // the path that was scanned: the drive's name
+    std::string rootPath;    // that path's host bytes, as the file names it
     int64_t fileTime = 0;    // the file's last change, Unix seconds
     int64_t scanTime = 0;    // when the scan was made, as the file says; 0 when it does not
     std::string failure;     // why the last reading failed; empty when it did not

@@ -6,6 +6,7 @@
 
 #include "model/item_tree.h"
 #include "model/path_list.h"
+#include "model/scan_file.h"
 #include "model/text.h"
 
 // An open folder whose subfolders are still to be opened from it; it closes
@@ -135,6 +136,91 @@ bool ScanEngine::Start(ItemNode* scanTop, int threadsWanted, std::function<void(
         break;
     }
     return true;
+}
+
+bool ScanEngine::StartFromFile(ItemNode* scanTop, const std::string& file, ScanFileContents* alreadyRead,
+                               std::function<void()> whenEnded) {
+    top = scanTop;
+    fileName = file;
+    preRead = alreadyRead;
+    onEnded = std::move(whenEnded);
+    threadCount = 1;
+    liveThreads = 1;
+    pthread_t thread;
+    if (!threadStarter(&thread, FileThreadBody, this)) {
+        liveThreads = 0;
+        preRead = nullptr;  // still the caller's
+        return false;
+    }
+    threads.push_back(thread);
+    return true;
+}
+
+void* ScanEngine::FileThreadBody(void* engine) {
+    auto* self = static_cast<ScanEngine*>(engine);
+    self->ReadFileTree();
+    if (self->liveThreads.fetch_sub(1) == 1) self->EndWalk();
+    return nullptr;
+}
+
+void ScanEngine::ReadFileTree() {
+    ScanFileContents contents;
+    bool read = true;
+    if (preRead) {
+        contents = std::move(*preRead);
+        delete preRead;
+        preRead = nullptr;
+    } else {
+        read = OpenScanFile(fileName, &contents, &readFailure);
+    }
+    if (!read) return;
+    if (stopRequested.load()) {
+        anyDiscarded = true;
+        FreeScanFile(&contents);
+        return;
+    }
+    PublishFileTree(&contents);
+}
+
+// Hands the file's blocks on as a walk's levels: each folder's block is
+// taken off its record (so every level stands alone, as a walk's do, and a
+// stop frees each once), the file's root's block becoming top's.
+void ScanEngine::PublishFileTree(ScanFileContents* contents) {
+    constexpr size_t LEVELS_PER_BATCH = 1024;
+    std::vector<ScanLevel> batch;
+    std::vector<std::pair<ItemNode*, ItemNode*>> waiting = {{top, contents->root}};
+    uint64_t bytes = 0, diskBytes = 0;
+    for (size_t next = 0; next < waiting.size(); ++next) {
+        auto [target, source] = waiting[next];
+        ItemNode* items = source->children;
+        uint32_t count = source->childCount;
+        source->children = nullptr;
+        source->childCount = 0;
+        for (uint32_t i = 0; i < count; ++i) {
+            items[i].parent = target;
+            bytes += items[i].ownSize;
+            diskBytes += items[i].diskSize;
+            if (items[i].flags & ITEM_FOLDER) waiting.push_back({&items[i], &items[i]});
+        }
+        batch.push_back(ScanLevel{target, items, count, (source->flags & ITEM_UNREADABLE) ? source->readError : 0});
+        if (batch.size() == LEVELS_PER_BATCH) {
+            Publish(batch.data(), batch.size());
+            batch.clear();
+            newestFolder.store(target, std::memory_order_release);
+            seenBytes.store(bytes, std::memory_order_relaxed);
+            seenDiskBytes.store(diskBytes, std::memory_order_relaxed);
+        }
+    }
+    Publish(batch.data(), batch.size());
+    seenBytes.store(bytes, std::memory_order_relaxed);
+    seenDiskBytes.store(diskBytes, std::memory_order_relaxed);
+    {
+        std::lock_guard<std::mutex> lock(levelLock);
+        hardLinks = std::move(contents->hardLinks);
+    }
+    // The file's root record itself: its block holds nothing more.
+    FreeItemArray(contents->root, 1);
+    contents->root = nullptr;
 }
 
 void ScanEngine::EndWalk() {

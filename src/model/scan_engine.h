@@ -14,10 +14,13 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "model/item_node.h"
 #include "platform/storage_device.h"
+
+struct ScanFileContents;
 
 // One folder listed: its block, not attached yet. A folder that could not be
 // read has no block and its system error number.
@@ -68,6 +71,17 @@ public:
     // when no thread could be started; nothing was changed then.
     bool Start(ItemNode* top, int threads, std::function<void()> onEnded);
 
+    // Instead of a walk: reads the scan file fileName on a thread of the
+    // engine's own, or takes over contents already read (alreadyRead, may
+    // be none), and publishes the file's folders level by level as a walk
+    // does, top's first; Finish attaches them to top. A file that cannot be
+    // read ends the walk complete with nothing published, and ReadFailure
+    // says why. False when no thread could be started.
+    bool StartFromFile(ItemNode* top, const std::string& fileName, ScanFileContents* alreadyRead,
+                       std::function<void()> onEnded);
+    // Why the scan file could not be read; empty when it was, or for a walk.
+    const std::string& ReadFailure() const { return readFailure; }
+
     // Any thread. Every thread reads the stop at every folder it enters.
     void RequestStop();
     // SCAN_WALKING until the walk has ended, then how it ended.
@@ -110,6 +124,9 @@ public:
 
 private:
     static void* ThreadBody(void* engine);
+    static void* FileThreadBody(void* engine);
+    void ReadFileTree();
+    void PublishFileTree(ScanFileContents* contents);
     void Work();
     void EndWalk();
     void Push(const Task& task);
@@ -124,6 +141,9 @@ private:
 
     StorageDevice* device;
     ItemNode* top = nullptr;
+    std::string fileName;                      // the scan file read instead of a walk
+    ScanFileContents* preRead = nullptr;       // owned until the reading thread takes it
+    std::string readFailure;
     bool topIsStoreRoot = false;
     std::function<void()> onEnded;
     std::vector<pthread_t> threads;

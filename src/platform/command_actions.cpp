@@ -13,6 +13,7 @@ bool IsEnableable(int id) {
     case CMD_UP: case CMD_REFRESH: case CMD_DELETE: case CMD_UNDELETE: case CMD_OPEN:
     case CMD_GO_BACKWARD: case CMD_GO_FORWARD: case CMD_STOP: case CMD_PIE_CHART:
     case CMD_CLOSE: case CMD_EXPUNGE: case CMD_SELECT_ALL: case CMD_MOVE_TO_TRASH:
+    case CMD_EXPORT_SCAN:
         return true;
     default:
         return false;

@@ -30,10 +30,12 @@ enum CommandId : int {
     CMD_SIZE_APPARENT = 40027,    // View > Sizes: apparent sizes
     CMD_SIZE_UNITS = 40028,       // View > Sizes in KB, MB, GB
     CMD_MOVE_TO_TRASH = 40029,    // Edit > Move to Trash: enabled with CMD_EXPUNGE
+    CMD_OPEN_SCAN = 40030,        // File > Open Scan
+    CMD_EXPORT_SCAN = 40031,      // File > Export Scan: where the place shown is scanned
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40029;
+constexpr int CMD_LAST = 40031;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.

@@ -37,6 +37,10 @@ enum StringId : uint32_t {
     STR_FOLDER_NOT_TRASHED = 40042,
     STR_NO_TRASH = 40043,           // no trash on the drive: nothing is moved
     STR_TIP_TRASH = 40044,
+    STR_SCAN_FILE_NOT_OPENED = 40045,
+    STR_SCAN_NOT_EXPORTED = 40046,
+    STR_SCAN_FILE_CANNOT_REMOVE = 40047,
+    STR_NO_SCAN_FILE_SLOT = 40048,
 };
 
 enum MenuId : int {

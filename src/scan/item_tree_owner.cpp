@@ -4,6 +4,7 @@
 #include "model/item_tree.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
+#include "scan/scan_files.h"
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
 #include "views/status_bar.h"
@@ -24,6 +25,7 @@ void DiscardItemTree() {
     ClearListPane();
     ClearStatusParts();
     markedCount = 0;
+    DropKeptHardLinks();
     FreeItemTree();
 }
 

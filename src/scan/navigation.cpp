@@ -21,6 +21,7 @@
 #include "views/contents_list.h"
 #include "views/status_bar.h"
 #include "platform/nested_loops.h"
+#include "scan/scan_files.h"
 
 QTreeWidgetItem* pendingTreeItem = nullptr;
 bool openRequested = false;
@@ -119,12 +120,13 @@ void ListPlace(ItemNode* item) {
         ShowFolderStatus(item, listed);
     }
     listedPlace = item;
+    EnableCommand(CMD_EXPORT_SCAN, CanExportPlace(item));
 }
 
 void ClearList() {
     ClearListPane();
     listedPlace = nullptr;
-    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE}) EnableCommand(id, false);
+    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_EXPORT_SCAN}) EnableCommand(id, false);
 }
 
 ItemNode* PendingItem() { return TreeNodeItem(pendingTreeItem); }

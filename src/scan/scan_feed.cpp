@@ -9,14 +9,17 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "model/file_drives.h"
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/scan_engine.h"
 #include "platform/storage_device.h"
 #include "scan/folder_tree.h"
+#include "scan/scan_files.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -120,6 +123,19 @@ void OnEngineEnded(ScanEngine* ended) {
     DropFeed();
     engine->Finish();
     uint32_t unreadable = engine->UnreadableCount();
+    if (complete) KeepHardLinks(drive, engine->HardLinks());
+    if (FileDrive* file = FileDriveOf(drive)) {
+        // A scan file that could not be read leaves its drive unreadable,
+        // with the reader's words for why.
+        file->failure = engine->ReadFailure();
+        if (!file->failure.empty()) {
+            drive->flags |= ITEM_UNREADABLE;
+            drive->readError = EINVAL;
+        } else {
+            drive->flags &= ~ITEM_UNREADABLE;
+        }
+        QueryDriveSpace(drive);
+    }
     delete engine;
     engine = nullptr;
     feedRequest = nullptr;
@@ -160,10 +176,16 @@ bool StartScanEngine(ScanRequest* request) {
     ScanEngine* started = engine;
     // The report is posted, never waited for: the last listing thread goes
     // on to its end at once.
-    bool ok = engine->Start(request->item, 0, [started] {
+    auto report = [started] {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [started] { OnEngineEnded(started); }, Qt::QueuedConnection);
-    });
+    };
+    // A scan file's drive is read from its file, the first time from what
+    // opening it read already.
+    FileDrive* file = FileDriveOf(request->item);
+    bool ok = file ? engine->StartFromFile(request->item, file->fileName, file->pending, report)
+                   : engine->Start(request->item, 0, report);
+    if (ok && file) file->pending = nullptr;
     if (!ok) {
         delete engine;
         engine = nullptr;

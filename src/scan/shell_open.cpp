@@ -9,6 +9,8 @@
 #include "model/path_list.h"
 #include "platform/host_device.h"
 #include "platform/storage_device.h"
+#include "model/file_drives.h"
+#include "scan/scan_control.h"
 
 ShellOpener shellOpener = OpenPathWithDesktop;
 
@@ -26,6 +28,12 @@ bool OpenPathWithDesktop(const char16_t* path) {
 
 void OpenWithShell(const ItemNode* item) {
     if (!item || !item->parent || !shellOpener) return;
+    // An entry read from a scan file is not on this machine: a file of the
+    // same path here would be another one.
+    if (IsFromScanFile(item)) {
+        ShowStatusNotice(u"Read from a scan file: not on this machine");
+        return;
+    }
     // A path that does not fit would come out cut short, naming another file.
     if (ItemPathLength(item) >= PATH_CHARS) return;
     char16_t path[PATH_CHARS];

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 
 #include "deletion/expunge.h"
+#include "scan/scan_files.h"
 #include "deletion/marks.h"
 #include "scan/history.h"
 #include "scan/navigation.h"
@@ -53,6 +54,8 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_SIZE_APPARENT, [](int) { ChooseSizeCount(SIZE_APPARENT); }},
     {CMD_SIZE_UNITS, [](int) { ChooseSizeUnits(!sizeUnits); }},
     {CMD_MOVE_TO_TRASH, [](int) { MoveToTrashCommand(); }},
+    {CMD_OPEN_SCAN, [](int) { OpenScanCommand(); }},
+    {CMD_EXPORT_SCAN, [](int) { ExportScanCommand(); }},
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 
 #include "deletion/marks.h"
+#include "model/file_drives.h"
 #include "model/item_tree.h"
 #include "scan/history.h"
 #include "scan/item_tree_owner.h"
@@ -121,6 +122,7 @@ void OnMainWindowDestroyed() {
     // The list's rows borrow type texts and the scan may still insert tree
     // nodes while DiscardItemTree waits for it: the caches go after the tree.
     DiscardItemTree();
+    ForgetFileDrives();
     ClearTypeCache();
     DestroySmallImageList();
     RemoveAccelerators();

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "model/file_drives.h"
 #include "platform/platform_kind.h"
 #include "resources/resource_module.h"
 #include "views/type_cache.h"
@@ -156,6 +157,8 @@ QIcon SmallImageUnreadable(bool marked) {
 
 QString UnreadableReason(const ItemNode* item) {
     if (!item || !(item->flags & ITEM_UNREADABLE)) return QString();
+    if (const FileDrive* file = FileDriveOf(item); file && !file->failure.empty())
+        return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(file->failure);
     return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(std::strerror(static_cast<int>(item->readError)));
 }
 

@@ -87,7 +87,9 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
     auto menus = MenuItems(&popups);
     EXPECT_EQ(popups, QStringList({"&File", "&Edit", "&View"}));
     const std::vector<std::vector<MenuItem>> expected = {
-        {{"&Open\tEnter", CMD_OPEN, false}, {"&Help...", CMD_HELP, true}, {"&About...", CMD_ABOUT, true},
+        {{"&Open\tEnter", CMD_OPEN, false}, {"Open Sc&an...", CMD_OPEN_SCAN, true},
+         {"E&xport Scan...", CMD_EXPORT_SCAN, false}, {"", 0, true}, {"&Help...", CMD_HELP, true},
+         {"&About...", CMD_ABOUT, true},
          {"", 0, true}, {"&Close", CMD_CLOSE, true}},
         {{"Select &All\tCtrl+A", CMD_SELECT_ALL, true}, {"&Delete\tDEL", CMD_DELETE, false},
          {"&Undelete", CMD_UNDELETE, false}, {"", 0, true}, {"Move to &Trash...", CMD_MOVE_TO_TRASH, false},
@@ -228,7 +230,7 @@ TEST_F(MainWindowTest, EnableAndCheckReachMenuItemAndToolButtonOfTheirCommandsOn
     Start();
     const std::set<int> enableable = {CMD_UP,   CMD_REFRESH, CMD_DELETE,   CMD_UNDELETE, CMD_OPEN,    CMD_GO_BACKWARD,
                                       CMD_GO_FORWARD, CMD_STOP, CMD_PIE_CHART, CMD_CLOSE, CMD_EXPUNGE, CMD_SELECT_ALL,
-                                      CMD_MOVE_TO_TRASH};
+                                      CMD_MOVE_TO_TRASH, CMD_EXPORT_SCAN};
     for (int id = CMD_FIRST; id <= CMD_LAST; ++id) {
         QAction* action = CommandAction(id);
         QWidget* button = toolBar->widgetForAction(action);

@@ -1,0 +1,202 @@
+#include "scan/scan_files.h"
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+
+#include "model/file_drives.h"
+#include "model/item_tree.h"
+#include "model/path_list.h"
+#include "model/scan_file.h"
+#include "platform/command_actions.h"
+#include "platform/host_device.h"
+#include "platform/host_names.h"
+#include "platform/nested_loops.h"
+#include "platform/owner_window.h"
+#include "platform/storage_device.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
+#include "resources/version.h"
+#include "scan/folder_tree.h"
+#include "scan/navigation.h"
+#include "scan/scan_control.h"
+#include "views/status_bar.h"
+
+ScanFileChooser scanFileChooser = ChooseScanFileWithDialog;
+
+namespace {
+
+// The links each scanned drive met, by drive.
+std::unordered_map<const ItemNode*, std::vector<HardLink>> keptLinks;
+
+std::string HostName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+
+void ShowFailure(uint32_t stringId, const std::string& reason) {
+    QMessageBox box(QMessageBox::Critical, StringText(STR_TITLE), StringText(stringId), QMessageBox::Ok,
+                    OwnerWindow());
+    box.setInformativeText(QString::fromLocal8Bit(reason));
+    NestedLoop loop;
+    box.exec();
+}
+
+// Reads the file on a thread of its own while the window keeps painting;
+// what the user does meanwhile waits, as under any message.
+bool ReadWhilePainting(const std::string& fileName, ScanFileContents* contents, std::string* error) {
+    QEventLoop wait;
+    bool read = false;
+    std::thread reader([&] {
+        read = OpenScanFile(fileName, contents, error);
+        QMetaObject::invokeMethod(&wait, "quit", Qt::QueuedConnection);
+    });
+    {
+        NestedLoop loop;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        QGuiApplication::restoreOverrideCursor();
+    }
+    reader.join();
+    return read;
+}
+
+// The drive's name: the scanned path, told apart from a drive of that name
+// already there.
+std::u16string DriveNameFor(const std::string& rootPath) {
+    std::vector<char16_t> decoded;
+    DecodeHostName(rootPath.data(), rootPath.size(), &decoded);
+    std::u16string base(decoded.begin(), decoded.end());
+    if (base.empty()) base = u"?";
+    std::u16string name = base;
+    for (int copy = 2; rootItem && FindChildByName(rootItem, name.c_str()); ++copy)
+        name = base + u" (" + QString::number(copy).toStdU16String() + u")";
+    return name;
+}
+
+// The host bytes of the path of place below drive ("a/b"), empty for the
+// drive itself.
+std::string HostPathBelow(const ItemNode* drive, const ItemNode* place) {
+    std::vector<const ItemNode*> chain;
+    for (const ItemNode* at = place; at && at != drive; at = at->parent) chain.push_back(at);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.empty()) path.push_back('/');
+        size_t length = 0;
+        while ((*it)->name[length]) ++length;
+        EncodeHostPath((*it)->name, length, &path);
+    }
+    return path;
+}
+
+// The host path a file records as what was scanned: for a place read from a
+// scan file, the path that file named.
+std::string ScannedPathOf(const ItemNode* place) {
+    const ItemNode* drive = DriveOf(const_cast<ItemNode*>(place));
+    std::string below = HostPathBelow(drive, place);
+    std::string top;
+    if (const FileDrive* file = FileDriveOf(drive)) {
+        top = file->rootPath;
+    } else {
+        char16_t path[PATH_CHARS];
+        if (!ItemPath(path, PATH_CHARS, drive)) return std::string();
+        auto* host = dynamic_cast<HostDevice*>(Device());
+        if (!host || !host->HostPath(path, &top)) {
+            size_t length = 0;
+            while (path[length]) ++length;
+            EncodeHostPath(path, length, &top);
+        }
+    }
+    while (top.size() > 1 && top.back() == '/') top.pop_back();
+    if (below.empty()) return top;
+    return top == "/" ? "/" + below : top + "/" + below;
+}
+
+}  // namespace
+
+void KeepHardLinks(const ItemNode* drive, const std::vector<HardLink>& links) {
+    if (links.empty())
+        keptLinks.erase(drive);
+    else
+        keptLinks[drive] = links;
+}
+
+void DropKeptHardLinks() { keptLinks.clear(); }
+
+QString ChooseScanFileWithDialog(bool forExport, const QString& suggested) {
+    const QString filter = QStringLiteral("Scan files (*.json);;All files (*)");
+    NestedLoop loop;
+    return forExport ? QFileDialog::getSaveFileName(OwnerWindow(), QStringLiteral("Export Scan"), suggested, filter)
+                     : QFileDialog::getOpenFileName(OwnerWindow(), QStringLiteral("Open Scan"), QString(), filter);
+}
+
+void OpenScanCommand() {
+    QString fileName = scanFileChooser ? scanFileChooser(false, QString()) : QString();
+    if (!fileName.isEmpty()) OpenScanAsDrive(fileName);
+}
+
+bool OpenScanAsDrive(const QString& fileName) {
+    // A scan writes the tree and a modal window holds rows: both wait.
+    if (!rootItem || scanState != SCAN_IDLE || InsideNestedLoop()) return false;
+    auto* contents = new ScanFileContents();
+    std::string error;
+    const std::string hostName = HostName(fileName);
+    if (!ReadWhilePainting(hostName, contents, &error)) {
+        delete contents;
+        ShowFailure(STR_SCAN_FILE_NOT_OPENED, error);
+        return false;
+    }
+    auto* file = new FileDrive();
+    file->fileName = hostName;
+    file->rootPath = contents->rootPath;
+    file->name = DriveNameFor(contents->rootPath);
+    file->scanTime = contents->timestamp;
+    struct stat facts;
+    file->fileTime = stat(hostName.c_str(), &facts) == 0 ? facts.st_mtime : std::time(nullptr);
+    file->pending = contents;
+    ItemNode* drive = AttachFileDrive(rootItem, file);
+    if (!drive) {
+        ShowFailure(STR_NO_SCAN_FILE_SLOT, std::string());
+        return false;
+    }
+    InsertTreeItem(drive, TreeRootNode());
+    if (listedPlace == rootItem) ListPlace(rootItem);
+    SelectItemInTree(drive);
+    return true;
+}
+
+bool CanExportPlace(const ItemNode* place) {
+    return place && !(place->flags & ITEM_ROOT) && (place->flags & ITEM_SCANNED) &&
+           (place->flags & (ITEM_DRIVE | ITEM_FOLDER)) && !(place->flags & ITEM_DATABASE);
+}
+
+void ExportScanCommand() {
+    ItemNode* place = listedPlace;
+    if (!CanExportPlace(place) || scanState != SCAN_IDLE) return;
+    QString fileName = scanFileChooser ? scanFileChooser(true, QStringLiteral("scan.json")) : QString();
+    if (!fileName.isEmpty()) ExportPlace(place, fileName);
+}
+
+bool ExportPlace(const ItemNode* place, const QString& fileName) {
+    ScanFileSource source;
+    source.top = place;
+    source.rootPath = ScannedPathOf(place);
+    auto kept = keptLinks.find(DriveOf(const_cast<ItemNode*>(place)));
+    if (kept != keptLinks.end()) source.hardLinks = &kept->second;
+    source.progver = VOLUMETRA_VERSION;
+    source.timestamp = static_cast<int64_t>(std::time(nullptr));
+    std::string error;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    bool written = ExportScanFile(HostName(fileName), source, &error);
+    QGuiApplication::restoreOverrideCursor();
+    if (!written) ShowFailure(STR_SCAN_NOT_EXPORTED, error);
+    return written;
+}

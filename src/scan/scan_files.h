@@ -1,0 +1,42 @@
+// Scan files in the window: File > Open Scan shows a scan made elsewhere (by
+// Volumetra or by ncdu) as a drive of its own under the root, and File >
+// Export Scan writes the scanned place shown to a file that both read.
+#pragma once
+
+#include <vector>
+
+#include <QString>
+
+#include "model/item_node.h"
+#include "model/scan_engine.h"
+
+// Keeps the files with several links that the scan of drive met, so that an
+// export writes them as links; a drive scanned again replaces its own. All
+// are dropped with the item tree.
+void KeepHardLinks(const ItemNode* drive, const std::vector<HardLink>& links);
+void DropKeptHardLinks();
+
+// How a file is chosen for opening or exporting (empty: none chosen).
+// Replaceable, so that tests show no file dialog.
+using ScanFileChooser = QString (*)(bool forExport, const QString& suggested);
+extern ScanFileChooser scanFileChooser;
+QString ChooseScanFileWithDialog(bool forExport, const QString& suggested);
+
+// File > Open Scan...: a file chosen, opened as a drive.
+void OpenScanCommand();
+
+// Reads fileName and shows it as a drive under the root, then goes there.
+// The window keeps painting while the file is read. A file that cannot be
+// read gets a message naming where reading stopped, and nothing changes.
+// True when the drive was added.
+bool OpenScanAsDrive(const QString& fileName);
+
+// File > Export Scan...: the place shown written to a chosen file.
+void ExportScanCommand();
+
+// Whether the place can be exported: a scanned drive or folder.
+bool CanExportPlace(const ItemNode* place);
+
+// Writes place to fileName as a scan file; false, after a message, when it
+// cannot be written (nothing is left under the name then).
+bool ExportPlace(const ItemNode* place, const QString& fileName);
