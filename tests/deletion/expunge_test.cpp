@@ -29,14 +29,6 @@
 
 namespace {
 
-// Gives every folder below folder a tree node, as the scan does.
-void AddFolderNodes(ItemNode* folder, QTreeWidgetItem* node) {
-    for (uint32_t i = 0; i < folder->childCount; ++i) {
-        ItemNode* child = &folder->children[i];
-        if (child->flags & ITEM_FOLDER) AddFolderNodes(child, InsertTreeItem(child, node));
-    }
-}
-
 // A host fixture tree scanned into items: the drive "\" holds the folder
 // "place", the current folder of every test.
 class ExpungeOnHost : public ::testing::Test {
@@ -70,29 +62,6 @@ protected:
         return place;
     }
     ItemNode* Child(ItemNode* folder, const char16_t* name) { return FindChildByName(folder, name); }
-    // The total a fresh scan finds for the place now. Folders keep the own
-    // sizes the first scan read: some file systems change a folder's size
-    // as its entries go, which no correction of totals could know.
-    uint64_t FreshTotal(ItemNode* place) {
-        ItemNode fresh{};
-        fresh.flags = ITEM_FOLDER;
-        fresh.name = place->name;
-        fresh.parent = place->parent;
-        ScanFolderForTest(&fresh);
-        AlignFolderSizes(&fresh, place);
-        ComputeTotals(&fresh);
-        FreeItemArray(fresh.children, fresh.childCount);
-        return fresh.total;
-    }
-    static void AlignFolderSizes(ItemNode* fresh, const ItemNode* scanned) {
-        fresh->ownSize = scanned->ownSize;
-        fresh->diskSize = scanned->diskSize;
-        for (uint32_t i = 0; i < fresh->childCount; ++i) {
-            ItemNode* child = &fresh->children[i];
-            const ItemNode* before = FindChildByName(scanned, child->name);
-            if ((child->flags & ITEM_FOLDER) && before) AlignFolderSizes(child, before);
-        }
-    }
     bool Exists(const std::string& relative) {
         struct stat facts;
         return lstat((root + "/" + relative).c_str(), &facts) == 0;
