@@ -8,11 +8,13 @@
 // little-endian length and that many bytes. Kinds: absent, binary, raw bytes
 // stored as text, a text (UTF-16 units), a list of texts and a number, the
 // last two as a hand-edited store file reads back.
+#include <QGuiApplication>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -34,7 +36,10 @@ const char16_t* const FUZZ_VALUE_NAMES[] = {SETTINGS_VALUE_BLOB, SETTINGS_VALUE_
 // The user's store, in a temporary folder for the life of the process.
 QSettings* Store() {
     static std::unique_ptr<QTemporaryDir> folder = [] {
-        auto made = std::make_unique<QTemporaryDir>();
+        // Every write of the store is flushed to disk: in memory (tmpfs)
+        // where there is one, that costs nothing.
+        auto made = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/volumetra-fuzz-XXXXXX"));
+        if (!made->isValid()) made = std::make_unique<QTemporaryDir>();
         FuzzCheck(made->isValid(), "a temporary settings folder");
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, made->path());
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, made->path() + "/system");
@@ -98,6 +103,18 @@ bool StoredRecord(SettingsBlob* record) {
 }
 
 }  // namespace
+
+// The default layout measures texts: fonts need a GUI application. The
+// fonts are set up here, by a restore of the defaults, before the first
+// input (what the font library keeps for good is in fuzz/lsan.supp).
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static QGuiApplication* application = new QGuiApplication(*argc, *argv);
+    (void)application;
+    Store()->clear();
+    LoadSettings();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Store()->clear();

@@ -27,10 +27,10 @@ for target in "${TARGETS[@]}"; do
   cp fuzz/corpus/"$target"/* "$corpus"/
   echo "== $target: ${SECONDS_EACH}s from $(ls "$corpus" | wc -l) seeds"
   # The settings target writes its store in a temporary folder of its own.
-  if ! QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  if ! QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
        "$BUILD/fuzz/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
        -error_exitcode=77 -timeout_exitcode=78 -print_final_stats=1 \
-       -artifact_prefix="$ARTIFACTS/$target-" "$corpus" 2>&1 | tail -n 60; then
+       -artifact_prefix="$ARTIFACTS/$target-" "$corpus" 2>&1 | tail -n 80; then
     failed=1
   fi
   for input in "$ARTIFACTS/$target"-*; do

@@ -41,11 +41,7 @@ protected:
         mkdir((root + "/place").c_str(), 0755);
     }
     void TearDown() override {
-        delete tree;
-        treePane = nullptr;
-        FreeItemTree();
-        SetDevice(nullptr);
-        markedCount = 0;
+        EndScannedDrive(tree);
     }
     // Scans the drive and returns the place.
     ItemNode* Scan() {

@@ -150,11 +150,7 @@ protected:
         SetDevice(device.get());
     }
     void TearDown() override {
-        delete tree;
-        treePane = nullptr;
-        FreeItemTree();
-        SetDevice(nullptr);
-        markedCount = 0;
+        EndScannedDrive(tree);
         // The deep chain is past any path the fixture's own removal takes.
         int folder = open(outside.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folder >= 0) {

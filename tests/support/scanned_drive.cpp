@@ -1,5 +1,8 @@
 #include "support/scanned_drive.h"
 
+#include <QTreeWidget>
+
+#include "deletion/marks.h"
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/scan_engine.h"
@@ -49,4 +52,12 @@ uint64_t FreshTotal(ItemNode* folder) {
     ComputeTotals(&fresh);
     FreeItemArray(fresh.children, fresh.childCount);
     return fresh.total;
+}
+
+void EndScannedDrive(QTreeWidget* tree) {
+    delete tree;
+    treePane = nullptr;
+    FreeItemTree();
+    SetDevice(nullptr);
+    markedCount = 0;
 }

@@ -7,6 +7,7 @@
 
 #include "model/item_node.h"
 
+class QTreeWidget;
 class QTreeWidgetItem;
 
 // Lists everything below folder, each level attached to its folder, with
@@ -29,3 +30,7 @@ void AddFolderNodes(ItemNode* folder, QTreeWidgetItem* node);
 // the first scan read: some file systems change a folder's size as its
 // entries go, which no correction of totals could know.
 uint64_t FreshTotal(ItemNode* folder);
+
+// Ends a test on a scanned drive: its tree pane (tree) goes, with the item
+// tree, the device and the marks.
+void EndScannedDrive(QTreeWidget* tree);
