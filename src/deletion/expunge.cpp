@@ -80,7 +80,11 @@ void ExpungeCommand() {
     // OK deletes while the dialog is still shown: its list is the work.
     if (auto* ok = qobject_cast<QPushButton*>(DialogControl(dialog, 1))) {
         ok->disconnect();
-        QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, list] {
+        QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, list, ok] {
+            // The deletion runs the loops of its questions and messages: an
+            // OK delivered meanwhile must not start it again over the same
+            // rows, whose tree nodes it may already have freed.
+            ok->setEnabled(false);
             RunExpunge(dialog);
             if (list) SaveExpungeColumnWidths(list);
             dialog->done(1);

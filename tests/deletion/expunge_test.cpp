@@ -238,6 +238,34 @@ TEST_F(ExpungeOnHost, ReadOnlyFilesAreAskedAbout) {
     }
 }
 
+TEST_F(ExpungeOnHost, AnOkWhileTheExpungeRunsStartsNoSecondOne) {
+    mkdir((root + "/place/box").c_str(), 0755);
+    WriteFile(root + "/place/box/ro", 10);
+    chmod((root + "/place/box/ro").c_str(), 0444);
+    WriteFile(root + "/place/box/w", 10);
+    ItemNode* place = Scan();
+    tree->setCurrentItem(placeNode);
+    Child(place, u"box")->flags |= ITEM_MARKED;
+    markedCount = 1;
+    QDialog* confirmation = nullptr;
+    int questions = 0;
+    ModalAnswers answers([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (DialogControl(dialog, EXPUNGE_LIST_CONTROL)) {
+            confirmation = dialog;
+            ClickDialogControl(modal, 1);
+            return;
+        }
+        // OK again while the question of the first run is open.
+        if (++questions == 1) ClickDialogControl(confirmation, 1);
+        ClickDialogControl(modal, ANSWER_YES);
+    });
+    ExpungeCommand();
+    EXPECT_EQ(questions, 1);
+    EXPECT_FALSE(Exists("place/box"));
+    EXPECT_EQ(markedCount, 0u);
+}
+
 TEST_F(ExpungeOnHost, ChangesAfterTheScanKeepEntriesInPlace) {
     WriteFile(root + "/place/became-folder", 3);
     WriteFile(root + "/place/vanishes", 4);
