@@ -53,9 +53,18 @@ constexpr off_t HOSTILE_SPARSE_BYTES = off_t(10) << 40;
 // sizes of folders included, so that any change inside shows.
 using Snapshot = std::map<std::string, std::string>;
 
-void TakeSnapshot(int folder, const std::string& prefix, bool recursive, Snapshot* snapshot) {
-    int listed = dup(folder);
+// A listing of folder from its first entry: a descriptor of its own, since
+// a copied one would share the read position.
+DIR* ListingOf(int folder) {
+    int listed = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listed < 0) return nullptr;
     DIR* dir = fdopendir(listed);
+    if (!dir) close(listed);
+    return dir;
+}
+
+void TakeSnapshot(int folder, const std::string& prefix, bool recursive, Snapshot* snapshot) {
+    DIR* dir = ListingOf(folder);
     if (!dir) return;
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
@@ -100,8 +109,7 @@ uint64_t ChecksumOf(const std::string& path) {
 // Removes everything below folder through descriptors: no path grows past
 // the host's limit, however deep the tree.
 void EmptyFolderAt(int folder) {
-    int listed = dup(folder);
-    DIR* dir = fdopendir(listed);
+    DIR* dir = ListingOf(folder);
     if (!dir) return;
     std::vector<std::string> names;
     while (dirent* entry = readdir(dir)) {
