@@ -3,7 +3,8 @@
 # checks its installation.
 # With VOLUMETRA_CI=1 (set by .ci/run) warnings fail the build, and the tests
 # are built and run a second time with AddressSanitizer and
-# UndefinedBehaviorSanitizer, where any report fails the run.
+# UndefinedBehaviorSanitizer, where any report fails the run, and the fuzz
+# targets run for a bounded time (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,4 +29,6 @@ if [ "$CI" = 1 ]; then
   # Leaks are reported too (LeakSanitizer is part of AddressSanitizer).
   ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$JOBS"
+  # The fuzz targets, built with clang, about 30 seconds each.
+  bash scripts/fuzz.sh
 fi

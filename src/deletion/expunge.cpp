@@ -90,7 +90,11 @@ void ConfirmAndRemove(RemovalKind kind) {
     if (list) FillExpungeList(list);
     if (auto* ok = qobject_cast<QPushButton*>(DialogControl(dialog, 1))) {
         ok->disconnect();
-        QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, list, kind] {
+        QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, list, ok, kind] {
+            // The run goes through the loops of its questions and messages:
+            // an OK delivered meanwhile must not start it again over the same
+            // rows, whose tree nodes it may already have freed.
+            ok->setEnabled(false);
             RunExpunge(dialog, kind);
             if (list) SaveExpungeColumnWidths(list);
             dialog->done(1);

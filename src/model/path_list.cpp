@@ -96,7 +96,10 @@ char16_t* PathListToText(const PathList* list) {
     char16_t* end = text;
     for (const PathList* node = list; node; node = node->next) {
         size_t length = TextLength(node->name);
-        CopyText(end, node->name, length);
+        // A last component "\" after others is written "/", the form that
+        // reads back as "\": written as "\" it would read as empty ones.
+        bool driveLast = node != list && !node->next && length == 1 && node->name[0] == u'\\';
+        CopyText(end, driveLast ? u"/" : node->name, length);
         end += length;
         if (node->next && !(end > text && end[-1] == u'\\')) *end++ = u'\\';
     }

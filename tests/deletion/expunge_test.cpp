@@ -29,14 +29,6 @@
 
 namespace {
 
-// Gives every folder below folder a tree node, as the scan does.
-void AddFolderNodes(ItemNode* folder, QTreeWidgetItem* node) {
-    for (uint32_t i = 0; i < folder->childCount; ++i) {
-        ItemNode* child = &folder->children[i];
-        if (child->flags & ITEM_FOLDER) AddFolderNodes(child, InsertTreeItem(child, node));
-    }
-}
-
 // A host fixture tree scanned into items: the drive "\" holds the folder
 // "place", the current folder of every test.
 class ExpungeOnHost : public ::testing::Test {
@@ -49,11 +41,7 @@ protected:
         mkdir((root + "/place").c_str(), 0755);
     }
     void TearDown() override {
-        delete tree;
-        treePane = nullptr;
-        FreeItemTree();
-        SetDevice(nullptr);
-        markedCount = 0;
+        EndScannedDrive(tree);
     }
     // Scans the drive and returns the place.
     ItemNode* Scan() {
@@ -70,29 +58,6 @@ protected:
         return place;
     }
     ItemNode* Child(ItemNode* folder, const char16_t* name) { return FindChildByName(folder, name); }
-    // The total a fresh scan finds for the place now. Folders keep the own
-    // sizes the first scan read: some file systems change a folder's size
-    // as its entries go, which no correction of totals could know.
-    uint64_t FreshTotal(ItemNode* place) {
-        ItemNode fresh{};
-        fresh.flags = ITEM_FOLDER;
-        fresh.name = place->name;
-        fresh.parent = place->parent;
-        ScanFolderForTest(&fresh);
-        AlignFolderSizes(&fresh, place);
-        ComputeTotals(&fresh);
-        FreeItemArray(fresh.children, fresh.childCount);
-        return fresh.total;
-    }
-    static void AlignFolderSizes(ItemNode* fresh, const ItemNode* scanned) {
-        fresh->ownSize = scanned->ownSize;
-        fresh->diskSize = scanned->diskSize;
-        for (uint32_t i = 0; i < fresh->childCount; ++i) {
-            ItemNode* child = &fresh->children[i];
-            const ItemNode* before = FindChildByName(scanned, child->name);
-            if ((child->flags & ITEM_FOLDER) && before) AlignFolderSizes(child, before);
-        }
-    }
     bool Exists(const std::string& relative) {
         struct stat facts;
         return lstat((root + "/" + relative).c_str(), &facts) == 0;
@@ -312,6 +277,34 @@ TEST_F(ExpungeOnHost, ReadOnlyFilesAreAskedAbout) {
             EXPECT_EQ(place->total, FreshTotal(place)) << c.what;
         }
     }
+}
+
+TEST_F(ExpungeOnHost, AnOkWhileTheExpungeRunsStartsNoSecondOne) {
+    mkdir((root + "/place/box").c_str(), 0755);
+    WriteFile(root + "/place/box/ro", 10);
+    chmod((root + "/place/box/ro").c_str(), 0444);
+    WriteFile(root + "/place/box/w", 10);
+    ItemNode* place = Scan();
+    tree->setCurrentItem(placeNode);
+    Child(place, u"box")->flags |= ITEM_MARKED;
+    markedCount = 1;
+    QDialog* confirmation = nullptr;
+    int questions = 0;
+    ModalAnswers answers([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (DialogControl(dialog, EXPUNGE_LIST_CONTROL)) {
+            confirmation = dialog;
+            ClickDialogControl(modal, 1);
+            return;
+        }
+        // OK again while the question of the first run is open.
+        if (++questions == 1) ClickDialogControl(confirmation, 1);
+        ClickDialogControl(modal, ANSWER_YES);
+    });
+    ExpungeCommand();
+    EXPECT_EQ(questions, 1);
+    EXPECT_FALSE(Exists("place/box"));
+    EXPECT_EQ(markedCount, 0u);
 }
 
 TEST_F(ExpungeOnHost, ChangesAfterTheScanKeepEntriesInPlace) {

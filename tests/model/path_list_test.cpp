@@ -78,7 +78,8 @@ TEST(PathListText, ParseForms) {
 }
 
 TEST(PathListText, WrittenFormsRoundTrip) {
-    for (const char16_t* text : {u"\\Windows\\foo.txt", u"\\Windows\\", u"\\", u"Storage Card", u""}) {
+    // A last "/" after others reads as "\" and is written as "/" again.
+    for (const char16_t* text : {u"\\Windows\\foo.txt", u"\\Windows\\", u"\\", u"Storage Card", u"", u"Card\\/", u"\\/"}) {
         PathList* list = ParsePathList(text);
         EXPECT_EQ(Take(PathListToText(list)), std::u16string(text));
         FreePathList(list);
