@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QTreeWidget>
 
 #include "model/file_drives.h"
 #include "model/item_tree.h"
@@ -167,9 +168,10 @@ bool OpenScanAsDrive(const QString& fileName) {
         ShowFailure(STR_NO_SCAN_FILE_SLOT, std::string());
         return false;
     }
-    InsertTreeItem(drive, TreeRootNode());
+    QTreeWidgetItem* node = InsertTreeItem(drive, TreeRootNode());
     if (listedPlace == rootItem) ListPlace(rootItem);
-    SelectItemInTree(drive);
+    // Going there lists it, which reads what opening read into the drive.
+    if (node && treePane) treePane->setCurrentItem(node);
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -61,8 +63,9 @@ std::string FolderProblem(HostPlaceStatus status, int error, const std::string& 
 
 }  // namespace
 
-int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
+int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* scanFile) {
     *startPlace = nullptr;
+    if (scanFile) scanFile->clear();
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(DecodedArgument(argv[i]));
     if (arguments.isEmpty()) arguments.append(QString::fromLatin1(PROGRAM_NAME));
@@ -83,7 +86,12 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
                                   QStringLiteral("file"));
     parser.addOption(help);
     parser.addOption(version);
+    QCommandLineOption openFile(QStringLiteral("open"),
+                                QStringLiteral("Shows the scan file (made by --export or by ncdu -o) as a drive "
+                                               "of its own."),
+                                QStringLiteral("file"));
     parser.addOption(exportFile);
+    parser.addOption(openFile);
     for (const char* name : QT_VALUE_OPTIONS) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -118,6 +126,15 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace) {
 
     const QStringList folders = parser.positionalArguments();
     bool exporting = parser.isSet(exportFile);
+    if (parser.isSet(openFile)) {
+        if (exporting || !folders.isEmpty()) return Refuse("--open takes no folder and no --export");
+        const std::string file = HostBytes(parser.value(openFile));
+        // Whether it is a scan file is told in the window; what cannot be
+        // read at all is told here.
+        if (access(file.c_str(), R_OK) != 0) return Refuse(file + ": " + std::strerror(errno));
+        if (scanFile) *scanFile = file;
+        return COMMAND_LINE_RUN;
+    }
     if (folders.isEmpty() && !exporting) return COMMAND_LINE_RUN;
     if (folders.size() > 1) return Refuse(exporting ? "only one folder can be exported" : "only one folder can be opened");
 

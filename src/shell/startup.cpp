@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QMetaObject>
+#include <QTimer>
 
 #include "deletion/marks.h"
 #include "model/file_drives.h"
 #include "model/item_tree.h"
 #include "scan/history.h"
 #include "scan/item_tree_owner.h"
+#include "scan/scan_files.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
 #include "shell/device_integration.h"
@@ -33,7 +36,7 @@ bool closeAccepted = false;
 
 }  // namespace
 
-bool StartUp(PathList* startPlace) {
+bool StartUp(PathList* startPlace, const std::string& scanFile) {
     LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
     if (!History(HISTORY_CREATE, nullptr, 0)) {
         FreePathList(startPlace);
@@ -67,6 +70,7 @@ bool StartUp(PathList* startPlace) {
         DiscardKeptPlace();
         pendingPlace = startPlace;
     }
+    if (!scanFile.empty()) DiscardKeptPlace();
     orientation = settingsBlob.leftRight ? 1 : 0;
     appFlags = 0;
     closeAccepted = false;
@@ -80,11 +84,15 @@ bool StartUp(PathList* startPlace) {
     BindAppHotKey();
     WatchLowMemoryMonitor();
     InstallAccelerators();
+    if (!scanFile.empty()) {
+        const QString file = QFile::decodeName(QByteArray::fromStdString(scanFile));
+        QTimer::singleShot(0, mainWindow, [file] { OpenScanAsDrive(file); });
+    }
     return true;
 }
 
-int RunVolumetra(PathList* startPlace) {
-    if (!StartUp(startPlace)) return 0;
+int RunVolumetra(PathList* startPlace, const std::string& scanFile) {
+    if (!StartUp(startPlace, scanFile)) return 0;
     int code = QApplication::exec();
     ReleaseAfterLoop();
     return code;

@@ -2,6 +2,8 @@
 // the release after the event loop.
 #pragma once
 
+#include <string>
+
 #include "platform/app_flags.h"
 #include "resources/app_texts.h"
 
@@ -13,11 +15,13 @@ struct PathList;
 // none) is taken over: it replaces the restored place and drops that place's
 // flagged names, so the window opens there. False when start-up ended
 // without a window (another instance was brought to the front, or the
-// history could not be made); the program then exits with 0.
-bool StartUp(PathList* startPlace = nullptr);
+// history could not be made); the program then exits with 0. A scan file
+// (host bytes) named on the command line is opened as a drive once the
+// window is up, in place of the restored place.
+bool StartUp(PathList* startPlace = nullptr, const std::string& scanFile = std::string());
 
 // Start-up, the event loop and the release after it; the exit code.
-int RunVolumetra(PathList* startPlace = nullptr);
+int RunVolumetra(PathList* startPlace = nullptr, const std::string& scanFile = std::string());
 
 // The close request of the main window: true when it may be destroyed.
 // On a Palm-size device the place and its marks are kept for the next start
