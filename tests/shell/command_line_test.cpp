@@ -136,6 +136,8 @@ TEST_F(ProgramProcess, CommandLinesItCannotFollowExitWithTwoAndAMessage) {
         {{"/"}, "volumetra: /: outside the device root " + root + "\n"},
         {{".."}, "volumetra: ..: outside the device root " + root + "\n"},
         {{"photos", "."}, "volumetra: only one folder can be opened\n"},
+        {{"--open", "gone.json"}, "volumetra: gone.json: No such file or directory\n"},
+        {{"--open", "notes.txt", "photos"}, "volumetra: --open takes no folder and no --export\n"},
         {{"--bogus"}, "volumetra: Unknown option 'bogus'.\nTry 'volumetra --help' for more information.\n"},
     };
     for (const Case& c : cases) {
@@ -218,6 +220,18 @@ TEST_F(StartingAtAFolder, ThePlaceGivenReplacesTheRecentFolderAndItsFlaggedNames
     const ItemNode* current = TreeNodeItem(treePane->currentItem());
     ASSERT_NE(current, nullptr);
     EXPECT_EQ(std::u16string(current->name), u"Storage Card");
+}
+
+TEST_F(StartingAtAFolder, AScanFileGivenOpensAsADriveInsteadOfTheRecentFolder) {
+    ASSERT_EQ(RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"Storage Card\\"), REG_OK);
+    QTemporaryDir files;
+    const std::string scan = files.filePath("srv.json").toStdString();
+    std::ofstream(scan) << R"([1,2,{"progname":"ncdu"},[{"name":"/srv"},{"name":"a","asize":3}]])";
+    ASSERT_TRUE(StartUp(nullptr, scan));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return treePane->currentItem() && (TreeNodeItem(treePane->currentItem())->flags & ITEM_FROM_FILE); },
+        20000));
+    EXPECT_EQ(std::u16string(TreeNodeItem(treePane->currentItem())->name), u"/srv");
 }
 
 TEST_F(StartingAtAFolder, WithoutAFolderTheRecentFolderStands) {
