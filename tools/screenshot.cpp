@@ -1,5 +1,6 @@
 // Starts Volumetra as the program does and saves a picture of its window:
 //     volumetra_screenshot docs/screenshot.png [PLACE]
+//     volumetra_screenshot docs/scan-file.png --open FILE
 // With a place ("\Pictures\"), the window first goes there the way a
 // restored place is reopened: it waits until the drive is scanned and the
 // folder listed, and shows the folders on the way open. Run it on the
@@ -13,6 +14,7 @@
 #include "model/path_list.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
+#include "scan/scan_files.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "views/size_choice.h"
@@ -43,7 +45,17 @@ int main(int argc, char** argv) {
     // Size shows them.
     ChooseSizeCount(SIZE_APPARENT);
     mainWindow->resize(640, 420);
-    if (argc > 2) {
+    if (argc > 3 && QByteArray(argv[2]) == "--open") {
+        // A scan file opened as a drive, listed, its folders shown.
+        if (!OpenScanAsDrive(QString::fromLocal8Bit(argv[3]))) return 1;
+        QElapsedTimer clock;
+        clock.start();
+        while (!ScanSettled() || !listedPlace || !(listedPlace->flags & ITEM_SCANNED)) {
+            if (clock.elapsed() > 60000) return 1;
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        treePane->currentItem()->setExpanded(true);
+    } else if (argc > 2) {
         if (!ShowPlace(QString::fromLocal8Bit(argv[2]))) return 1;
     } else if (treePane && treePane->topLevelItem(0)) {
         treePane->setCurrentItem(treePane->topLevelItem(0));
