@@ -575,40 +575,46 @@ bool HostDevice::SetAttributes(const char16_t* path, uint32_t attributes) {
     return ok;
 }
 
-// Removes the file or the folder (as asked) at path. A folder is never
-// deleted as a file (it may have replaced the file the scan saw), nor a file
-// removed as a folder; a link is removed itself, never what it points to.
+// The folder that holds the entry at path, open (the caller closes it), when
+// the entry is the one last read (if it was) and of the kind wanted: a
+// folder is never changed as a file (it may have replaced the file the scan
+// saw), nor a file as a folder. -1 otherwise, the error set.
+int HostDevice::OpenWantedEntry(const char16_t* path, bool folderWanted, std::string* name, struct stat* facts) {
+    int folder = StatEntry(path, name, facts);
+    if (folder < 0) return -1;
+    int error = 0;
+    if (ReplacedSinceRead(path, *facts))
+        error = EACCES;
+    else if (S_ISDIR(facts->st_mode) != folderWanted)
+        error = folderWanted ? ENOTDIR : EISDIR;
+    if (error == 0) return folder;
+    close(folder);
+    Fail(error);
+    return -1;
+}
+
+// Removes the file or the folder (as asked) at path; a link is removed
+// itself, never what it points to.
 bool HostDevice::RemoveEntry(const char16_t* path, bool folderWanted) {
     std::string name;
     struct stat facts;
-    int folder = StatEntry(path, &name, &facts);
+    int folder = OpenWantedEntry(path, folderWanted, &name, &facts);
     if (folder < 0) return false;
-    bool ok = true;
-    if (ReplacedSinceRead(path, facts))
-        ok = Fail(EACCES);
-    else if (S_ISDIR(facts.st_mode) != folderWanted)
-        ok = Fail(folderWanted ? ENOTDIR : EISDIR);
-    else if (unlinkat(folder, name.c_str(), folderWanted ? AT_REMOVEDIR : 0) != 0)
-        ok = Fail(errno);
+    bool ok = unlinkat(folder, name.c_str(), folderWanted ? AT_REMOVEDIR : 0) == 0 || Fail(errno);
     close(folder);
     return ok;
 }
 
 // Moves the entry to the trash of its file system, from the folder the walk
-// opened: as with a removal, a folder is never moved as a file nor a file as
-// a folder, and an entry that replaced the one read is left alone.
+// opened, as a removal reaches it.
 bool HostDevice::MoveToTrash(const char16_t* path, bool folderWanted) {
     std::string name;
     struct stat facts;
-    int folder = StatEntry(path, &name, &facts);
+    int folder = OpenWantedEntry(path, folderWanted, &name, &facts);
     if (folder < 0) return false;
     bool ok = true;
     std::string hostPath;
-    if (ReplacedSinceRead(path, facts)) {
-        ok = Fail(EACCES);
-    } else if (S_ISDIR(facts.st_mode) != folderWanted) {
-        ok = Fail(folderWanted ? ENOTDIR : EISDIR);
-    } else if (!HostPath(path, &hostPath)) {
+    if (!HostPath(path, &hostPath)) {
         ok = false;
     } else {
         // The info file records the path without a link in it: the device

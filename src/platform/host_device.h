@@ -69,6 +69,7 @@ public:
 private:
     int OpenEntryFolder(const char16_t* path, std::string* leafName, dev_t* driveDevice);
     int StatEntry(const char16_t* path, std::string* leafName, struct stat* facts);
+    int OpenWantedEntry(const char16_t* path, bool folderWanted, std::string* name, struct stat* facts);
     bool RemoveEntry(const char16_t* path, bool folderWanted);
     std::string rootFolder;
     HostTrash trash;
