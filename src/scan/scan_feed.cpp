@@ -1,5 +1,7 @@
 #include "scan/scan_feed.h"
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
@@ -133,6 +135,9 @@ void OnEngineEnded(ScanEngine* ended) {
             drive->readError = EINVAL;
         } else {
             drive->flags &= ~ITEM_UNREADABLE;
+            // The status bar tells the date of the file as it was read now.
+            struct stat facts;
+            if (stat(file->fileName.c_str(), &facts) == 0) file->fileTime = facts.st_mtime;
         }
         QueryDriveSpace(drive);
     }
