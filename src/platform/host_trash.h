@@ -1,5 +1,5 @@
-// The desktop's trash on this machine, laid out as the freedesktop Trash
-// specification says, so that file managers, `gio trash` and the desktop's
+// The desktop's trash on this machine, laid out as freedesktop.org's trash
+// standard lays it out, so that file managers, `gio trash` and the desktop's
 // own trash can list and restore what the program put there.
 //
 // An entry on the file system of the user's data folder goes to
