@@ -100,13 +100,17 @@ protected:
         device = std::make_unique<HostDevice>(drive);
     }
     // gio's list of the trash: original path -> the entry's trash address.
+    // gio lists the trash of every mounted file system, so only what comes
+    // from this test's own folder counts: a test beside it may be trashing
+    // on a card of its own.
     std::map<std::string, std::string> GioList() {
         std::string text = Output("XDG_DATA_HOME=" + Quoted(data) + " dbus-run-session -- gio trash --list 2>/dev/null");
         std::map<std::string, std::string> listed;
         std::istringstream lines(text);
         for (std::string line; std::getline(lines, line);) {
             size_t tab = line.find('\t');
-            if (tab != std::string::npos) listed[line.substr(tab + 1)] = line.substr(0, tab);
+            if (tab == std::string::npos || line.compare(tab + 1, fixture.root.size(), fixture.root) != 0) continue;
+            listed[line.substr(tab + 1)] = line.substr(0, tab);
         }
         return listed;
     }
