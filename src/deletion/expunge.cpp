@@ -56,18 +56,11 @@ struct OverrideCursor {
     OverrideCursor& operator=(const OverrideCursor&) = delete;
 };
 
-int Refuse(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path) {
+// A refusal, with the system's reason below it when one is given.
+int Refuse(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path, int systemError = 0) {
     OverrideCursor normal(Qt::ArrowCursor);
-    return ShowStringMessage(owner, stringId, TextOf(path), QMessageBox::Ok, QMessageBox::Critical);
-}
-
-// A refusal that also tells the system's reason.
-void RefuseWithReason(QWidget* owner, uint32_t stringId, const std::vector<char16_t>& path, int systemError) {
-    OverrideCursor normal(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::Critical, TextOf(path), StringText(stringId), QMessageBox::Ok, owner);
-    if (systemError != 0) box.setInformativeText(QString::fromLocal8Bit(strerror(systemError)));
-    NestedLoop loop;
-    box.exec();
+    return ShowStringMessage(owner, stringId, TextOf(path), QMessageBox::Ok, QMessageBox::Critical,
+                             systemError ? QString::fromLocal8Bit(strerror(systemError)) : QString());
 }
 
 bool expungeRunning = false;
@@ -272,7 +265,7 @@ bool TrashEntry(QWidget* owner, QTreeWidgetItem* node, ItemNode* item, bool* noT
     const uint32_t error = Device()->LastError();
     if (error == DEVICE_NO_TRASH) *noTrash = true;
     uint32_t message = error == DEVICE_NO_TRASH ? STR_NO_TRASH : folder ? STR_FOLDER_NOT_TRASHED : STR_FILE_NOT_TRASHED;
-    RefuseWithReason(owner, message, path, Device()->LastSystemError());
+    Refuse(owner, message, path, Device()->LastSystemError());
     return false;
 }
 

@@ -109,13 +109,6 @@ void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
     DiscardFlaggedNames();
 }
 
-int ShowStringMessage(QWidget* owner, uint32_t stringId, const QString& caption, int buttons, int icon) {
-    QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption, StringText(stringId),
-                    static_cast<QMessageBox::StandardButtons>(buttons), owner);
-    NestedLoop loop;
-    return box.exec();
-}
-
 void MarkSelection(QWidget* pane, int commandId) {
     if (!listPane || pane != listPane) return;
     bool marking = commandId == CMD_DELETE;

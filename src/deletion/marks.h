@@ -26,11 +26,6 @@ void KeepPlaceMarks();
 // of each kept flagged name, then drops the names: they are used once.
 void ReapplyFlaggedNames(ItemNode* entries, uint32_t count);
 
-// A message box owned by owner with string id of the resource module as its
-// text and caption as its title; buttons and icon as QMessageBox takes them.
-// Returns the button chosen.
-int ShowStringMessage(QWidget* owner, uint32_t stringId, const QString& caption, int buttons, int icon);
-
 // Marks (CMD_DELETE) or unmarks (CMD_UNDELETE) the selected rows of the list;
 // pane is the pane with the focus, and only the list's rows can be marked.
 void MarkSelection(QWidget* pane, int commandId);

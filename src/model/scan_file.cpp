@@ -156,6 +156,17 @@ std::string ErrorText(int error) { return std::strerror(error); }
 
 }  // namespace
 
+std::string HostPathBelow(const ItemNode* item, const ItemNode* top, const std::string& topPath) {
+    std::vector<const ItemNode*> chain;
+    for (const ItemNode* node = item; node && node != top; node = node->parent) chain.push_back(node);
+    std::string path = topPath;
+    for (size_t i = chain.size(); i-- > 0;) {
+        if (path.empty() || path.back() != '/') path.push_back('/');
+        EncodeHostPath(chain[i]->name, TextLength(chain[i]->name), &path);
+    }
+    return path;
+}
+
 bool WriteScanFile(FILE* file, const ScanFileSource& source, std::string* error) {
     std::vector<char> buffer(SCANFILE_WRITE_BUFFER);
     rapidjson::FileWriteStream stream(file, buffer.data(), buffer.size());

@@ -49,6 +49,10 @@ struct ScanFileSource {
     int64_t timestamp = 0;          // Unix seconds of the scan
 };
 
+// The host path of item below top, whose own host path is topPath: the path
+// a scan file records for a place, and the path a progress line shows.
+std::string HostPathBelow(const ItemNode* item, const ItemNode* top, const std::string& topPath);
+
 // Writes source as a scan file to file (left open). Removed records are
 // left out, and so are database records, which no host file stands for. A
 // drive's own sizes (its volume's) are not written as the root's. False with

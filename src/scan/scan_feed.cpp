@@ -1,7 +1,5 @@
 #include "scan/scan_feed.h"
 
-#include <sys/stat.h>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
@@ -11,7 +9,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -126,21 +123,7 @@ void OnEngineEnded(ScanEngine* ended) {
     engine->Finish();
     uint32_t unreadable = engine->UnreadableCount();
     if (complete) KeepHardLinks(drive, engine->HardLinks());
-    if (FileDrive* file = FileDriveOf(drive)) {
-        // A scan file that could not be read leaves its drive unreadable,
-        // with the reader's words for why.
-        file->failure = engine->ReadFailure();
-        if (!file->failure.empty()) {
-            drive->flags |= ITEM_UNREADABLE;
-            drive->readError = EINVAL;
-        } else {
-            drive->flags &= ~ITEM_UNREADABLE;
-            // The status bar tells the date of the file as it was read now.
-            struct stat facts;
-            if (stat(file->fileName.c_str(), &facts) == 0) file->fileTime = facts.st_mtime;
-        }
-        QueryDriveSpace(drive);
-    }
+    if (drive->flags & ITEM_FROM_FILE) FileDriveRead(drive, engine->ReadFailure());
     delete engine;
     engine = nullptr;
     feedRequest = nullptr;

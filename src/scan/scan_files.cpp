@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cerrno>
 #include <ctime>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/scan_file.h"
+#include "model/text.h"
 #include "platform/command_actions.h"
 #include "platform/host_device.h"
 #include "platform/host_names.h"
@@ -44,11 +46,8 @@ std::unordered_map<const ItemNode*, std::vector<HardLink>> keptLinks;
 std::string HostName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
 
 void ShowFailure(uint32_t stringId, const std::string& reason) {
-    QMessageBox box(QMessageBox::Critical, StringText(STR_TITLE), StringText(stringId), QMessageBox::Ok,
-                    OwnerWindow());
-    box.setInformativeText(QString::fromLocal8Bit(reason));
-    NestedLoop loop;
-    box.exec();
+    ShowStringMessage(OwnerWindow(), stringId, StringText(STR_TITLE), QMessageBox::Ok, QMessageBox::Critical,
+                      QString::fromLocal8Bit(reason));
 }
 
 // Reads the file on a thread of its own while the window keeps painting;
@@ -83,26 +82,10 @@ std::u16string DriveNameFor(const std::string& rootPath) {
     return name;
 }
 
-// The host bytes of the path of place below drive ("a/b"), empty for the
-// drive itself.
-std::string HostPathBelow(const ItemNode* drive, const ItemNode* place) {
-    std::vector<const ItemNode*> chain;
-    for (const ItemNode* at = place; at && at != drive; at = at->parent) chain.push_back(at);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty()) path.push_back('/');
-        size_t length = 0;
-        while ((*it)->name[length]) ++length;
-        EncodeHostPath((*it)->name, length, &path);
-    }
-    return path;
-}
-
 // The host path a file records as what was scanned: for a place read from a
-// scan file, the path that file named.
+// scan file, below the path that file named.
 std::string ScannedPathOf(const ItemNode* place) {
     const ItemNode* drive = DriveOf(const_cast<ItemNode*>(place));
-    std::string below = HostPathBelow(drive, place);
     std::string top;
     if (const FileDrive* file = FileDriveOf(drive)) {
         top = file->rootPath;
@@ -110,15 +93,10 @@ std::string ScannedPathOf(const ItemNode* place) {
         char16_t path[PATH_CHARS];
         if (!ItemPath(path, PATH_CHARS, drive)) return std::string();
         auto* host = dynamic_cast<HostDevice*>(Device());
-        if (!host || !host->HostPath(path, &top)) {
-            size_t length = 0;
-            while (path[length]) ++length;
-            EncodeHostPath(path, length, &top);
-        }
+        if (!host || !host->HostPath(path, &top)) EncodeHostPath(path, TextLength(path), &top);
     }
     while (top.size() > 1 && top.back() == '/') top.pop_back();
-    if (below.empty()) return top;
-    return top == "/" ? "/" + below : top + "/" + below;
+    return HostPathBelow(place, drive, top);
 }
 
 }  // namespace
@@ -131,6 +109,21 @@ void KeepHardLinks(const ItemNode* drive, const std::vector<HardLink>& links) {
 }
 
 void DropKeptHardLinks() { keptLinks.clear(); }
+
+void FileDriveRead(ItemNode* drive, const std::string& failure) {
+    FileDrive* file = FileDriveOf(drive);
+    if (!file) return;
+    file->failure = failure;
+    if (!failure.empty()) {
+        drive->flags |= ITEM_UNREADABLE;
+        drive->readError = EINVAL;
+    } else {
+        drive->flags &= ~ITEM_UNREADABLE;
+        struct stat facts;
+        if (stat(file->fileName.c_str(), &facts) == 0) file->fileTime = facts.st_mtime;
+    }
+    QueryDriveSpace(drive);
+}
 
 QString ChooseScanFileWithDialog(bool forExport, const QString& suggested) {
     const QString filter = QStringLiteral("Scan files (*.json);;All files (*)");

@@ -3,6 +3,7 @@
 // Export Scan writes the scanned place shown to a file that both read.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <QString>
@@ -15,6 +16,11 @@
 // are dropped with the item tree.
 void KeepHardLinks(const ItemNode* drive, const std::vector<HardLink>& links);
 void DropKeptHardLinks();
+
+// A scan file's drive has been read (failure empty) or could not be: a
+// file that could not be read leaves its drive unreadable with the reader's
+// words for why; one read gives the drive its size and the file's date.
+void FileDriveRead(ItemNode* drive, const std::string& failure);
 
 // How a file is chosen for opening or exporting (empty: none chosen).
 // Replaceable, so that tests show no file dialog.

@@ -18,9 +18,7 @@
 #include "model/path_list.h"
 #include "model/scan_engine.h"
 #include "model/scan_file.h"
-#include "model/text.h"
 #include "platform/host_device.h"
-#include "platform/host_names.h"
 #include "resources/version.h"
 
 namespace {
@@ -45,18 +43,6 @@ std::string ShortBytes(uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", value, UNITS[unit]);
     return text;
-}
-
-// The host path of a folder below top, whose own path is topPath.
-std::string HostPathBelow(const ItemNode* folder, const ItemNode* top, const std::string& topPath) {
-    std::vector<const ItemNode*> chain;
-    for (const ItemNode* node = folder; node && node != top; node = node->parent) chain.push_back(node);
-    std::string path = topPath;
-    for (size_t i = chain.size(); i-- > 0;) {
-        if (path.empty() || path.back() != '/') path.push_back('/');
-        EncodeHostPath(chain[i]->name, TextLength(chain[i]->name), &path);
-    }
-    return path;
 }
 
 // The export's progress on a terminal: one line, redrawn in place.

@@ -23,6 +23,19 @@ std::vector<QIcon> markedImages;
 QIcon unreadableImages[2];
 int fileDriveImage = IMAGE_NONE;
 
+// An image of the list with more drawn over it (antialiased).
+template <typename Draw>
+QIcon Composed(int base, Draw draw) {
+    QPixmap composed(SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
+    composed.fill(Qt::transparent);
+    QPainter painter(&composed);
+    smallImageList[static_cast<size_t>(base)].paint(&painter, QRect(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE));
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter);
+    painter.end();
+    return QIcon(composed);
+}
+
 }  // namespace
 
 bool BuildSmallImageList(const QImage& strip, const QImage& mask) {
@@ -108,21 +121,16 @@ int ListImageOf(const ItemNode* item) {
 int DriveImageOf(const ItemNode* drive) {
     if (!(drive->flags & ITEM_FROM_FILE) || smallImageList.size() < SMALL_IMAGE_COUNT) return IMAGE_DRIVE;
     if (fileDriveImage == IMAGE_NONE) {
-        QPixmap composed(SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
-        composed.fill(Qt::transparent);
-        QPainter painter(&composed);
-        smallImageList[IMAGE_DRIVE].paint(&painter, QRect(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE));
         // A page with its corner turned and two lines of text: read from a file.
-        const QPointF page[] = {{7.5, 5.5}, {12.5, 5.5}, {15.5, 8.5}, {15.5, 15.5}, {7.5, 15.5}};
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(40, 40, 40), 1));
-        painter.setBrush(Qt::white);
-        painter.drawPolygon(page, 5);
-        painter.setPen(QPen(QColor(30, 90, 200), 1));
-        painter.drawLine(QPointF(9.5, 10.5), QPointF(13.5, 10.5));
-        painter.drawLine(QPointF(9.5, 12.5), QPointF(13.5, 12.5));
-        painter.end();
-        fileDriveImage = AddSmallImage(QIcon(composed));
+        fileDriveImage = AddSmallImage(Composed(IMAGE_DRIVE, [](QPainter& painter) {
+            const QPointF page[] = {{7.5, 5.5}, {12.5, 5.5}, {15.5, 8.5}, {15.5, 15.5}, {7.5, 15.5}};
+            painter.setPen(QPen(QColor(40, 40, 40), 1));
+            painter.setBrush(Qt::white);
+            painter.drawPolygon(page, 5);
+            painter.setPen(QPen(QColor(30, 90, 200), 1));
+            painter.drawLine(QPointF(9.5, 10.5), QPointF(13.5, 10.5));
+            painter.drawLine(QPointF(9.5, 12.5), QPointF(13.5, 12.5));
+        }));
         if (fileDriveImage == IMAGE_NONE) return IMAGE_DRIVE;
     }
     return fileDriveImage;
@@ -137,20 +145,14 @@ QIcon SmallImageUnreadable(bool marked) {
     if (smallImageList.size() < SMALL_IMAGE_COUNT) return QIcon();
     QIcon& made = unreadableImages[marked ? 1 : 0];
     if (made.isNull()) {
-        QPixmap composed(SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
-        composed.fill(Qt::transparent);
-        QPainter painter(&composed);
-        const QRect area(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE);
-        smallImageList[IMAGE_FOLDER].paint(&painter, area);
         // A red disc with a white bar: nothing could be read in here.
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Qt::white, 1));
-        painter.setBrush(QColor(200, 0, 0));
-        painter.drawEllipse(QRectF(7.5, 7.5, 8, 8));
-        painter.fillRect(QRectF(9.5, 10.8, 4, 1.6), Qt::white);
-        if (marked) smallImageList[IMAGE_DELETE_MARK].paint(&painter, area);
-        painter.end();
-        made = QIcon(composed);
+        made = Composed(IMAGE_FOLDER, [marked](QPainter& painter) {
+            painter.setPen(QPen(Qt::white, 1));
+            painter.setBrush(QColor(200, 0, 0));
+            painter.drawEllipse(QRectF(7.5, 7.5, 8, 8));
+            painter.fillRect(QRectF(9.5, 10.8, 4, 1.6), Qt::white);
+            if (marked) smallImageList[IMAGE_DELETE_MARK].paint(&painter, QRect(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE));
+        });
     }
     return made;
 }

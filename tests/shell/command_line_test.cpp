@@ -53,36 +53,16 @@ protected:
     std::string root;
 };
 
-// Runs the built program with arguments and an environment that has no
-// display at all; at most ten seconds.
-struct Finished {
-    int exitCode = -1;
-    bool crashed = true;
-    QByteArray out, err;
-};
-
 class ProgramProcess : public CommandLineFixture {
 protected:
     QProcessEnvironment Environment(bool offscreen) {
         return ProgramEnvironment(QString::fromStdString(root), home.path(), offscreen);
     }
 
-    Finished Run(const QStringList& arguments) {
-        QProcess process;
-        process.setProcessEnvironment(Environment(false));
-        process.setWorkingDirectory(QString::fromStdString(root));
-        process.start(VOLUMETRA_PROGRAM, arguments);
-        Finished finished;
-        if (!process.waitForFinished(10000)) {
-            process.kill();
-            process.waitForFinished();
-            return finished;
-        }
-        finished.crashed = process.exitStatus() != QProcess::NormalExit;
-        finished.exitCode = process.exitCode();
-        finished.out = process.readAllStandardOutput();
-        finished.err = process.readAllStandardError();
-        return finished;
+    // Runs the built program in the root with an environment that has no
+    // display at all; at most ten seconds.
+    ProgramRun Run(const QStringList& arguments) {
+        return RunProgram(arguments, Environment(false), QString::fromStdString(root), 10000);
     }
 
     // Whether the program, started with arguments, is still running (its
@@ -104,7 +84,7 @@ protected:
 
 TEST_F(ProgramProcess, HelpAndVersionAnswerWithoutADisplay) {
     for (const QString& option : {QStringLiteral("--help"), QStringLiteral("-h")}) {
-        Finished help = Run({option});
+        ProgramRun help = Run({option});
         ASSERT_FALSE(help.crashed) << option.toStdString();
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_TRUE(help.out.startsWith("Usage: volumetra [options] [folder]\n")) << help.out.constData();
@@ -114,7 +94,7 @@ TEST_F(ProgramProcess, HelpAndVersionAnswerWithoutADisplay) {
         EXPECT_EQ(help.err, "");
     }
     for (const QString& option : {QStringLiteral("--version"), QStringLiteral("-v")}) {
-        Finished version = Run({option, QStringLiteral("photos")});
+        ProgramRun version = Run({option, QStringLiteral("photos")});
         ASSERT_FALSE(version.crashed);
         EXPECT_EQ(version.exitCode, 0);
         EXPECT_EQ(version.out, QByteArray("volumetra ") + VOLUMETRA_VERSION + "\n");
@@ -141,7 +121,7 @@ TEST_F(ProgramProcess, CommandLinesItCannotFollowExitWithTwoAndAMessage) {
         {{"--bogus"}, "volumetra: Unknown option 'bogus'.\nTry 'volumetra --help' for more information.\n"},
     };
     for (const Case& c : cases) {
-        Finished run = Run(c.arguments);
+        ProgramRun run = Run(c.arguments);
         const std::string what = c.arguments.join(' ').toStdString();
         ASSERT_FALSE(run.crashed) << what;
         EXPECT_EQ(run.exitCode, 2) << what;

@@ -2,8 +2,11 @@
 // process of its own.
 #pragma once
 
+#include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 // This process' environment without any display (the offscreen one when
 // asked) or platform kind, with the device at root and the settings, the
@@ -19,4 +22,33 @@ inline QProcessEnvironment ProgramEnvironment(const QString& root, const QString
     environment.insert("XDG_RUNTIME_DIR", home);
     environment.insert("TMPDIR", home);
     return environment;
+}
+
+// What a run of the built program left: its exit code (-1 unless it exited
+// by itself) and what it wrote.
+struct ProgramRun {
+    int exitCode = -1;
+    bool crashed = true;
+    QByteArray out, err;
+};
+
+// Runs the built program with arguments in environment and folder (none:
+// this one) until it ends, at most timeoutMs; killed after that.
+inline ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
+                             const QString& folder, int timeoutMs) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (!folder.isEmpty()) process.setWorkingDirectory(folder);
+    process.start(VOLUMETRA_PROGRAM, arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.crashed = process.exitStatus() != QProcess::NormalExit;
+    if (!run.crashed) run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
 }

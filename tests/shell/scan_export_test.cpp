@@ -21,11 +21,6 @@
 
 namespace {
 
-struct Exported {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
 class ScanExportProcess : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -39,22 +34,10 @@ protected:
     }
 
     // Runs the built program without any display; at most a minute.
-    Exported Run(const std::vector<std::string>& arguments) {
+    ProgramRun Run(const std::vector<std::string>& arguments) {
         QStringList list;
         for (const std::string& argument : arguments) list << QString::fromLocal8Bit(argument.c_str());
-        QProcess process;
-        process.setProcessEnvironment(ProgramEnvironment(QString::fromStdString(root), home.path(), false));
-        process.start(VOLUMETRA_PROGRAM, list);
-        Exported exported;
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            return exported;
-        }
-        if (process.exitStatus() == QProcess::NormalExit) exported.exitCode = process.exitCode();
-        exported.out = process.readAllStandardOutput();
-        exported.err = process.readAllStandardError();
-        return exported;
+        return RunProgram(list, ProgramEnvironment(QString::fromStdString(root), home.path(), false), QString(), 60000);
     }
 
     FixtureFolder fixture;
@@ -66,7 +49,7 @@ protected:
 TEST_F(ScanExportProcess, ExportsTheDeviceRootThatNcduReadsBackWithItsLinks) {
     std::string ours = files + "/ours.json";
     std::string back = files + "/back.json";
-    Exported exported = Run({"--export", ours});
+    ProgramRun exported = Run({"--export", ours});
     ASSERT_EQ(exported.exitCode, 0) << exported.err.constData();
     // Standard error is no terminal here: no progress line.
     EXPECT_EQ(exported.err, "");
@@ -100,7 +83,7 @@ TEST_F(ScanExportProcess, StandardOutputGetsWhatAFileGets) {
     std::string folder = root + "/docs";
     std::string file = files + "/docs.json";
     ASSERT_EQ(Run({"--export", file, folder}).exitCode, 0);
-    Exported piped = Run({"--export", "-", folder});
+    ProgramRun piped = Run({"--export", "-", folder});
     ASSERT_EQ(piped.exitCode, 0) << piped.err.constData();
     std::string copy = files + "/piped.json";
     std::ofstream(copy, std::ios::binary).write(piped.out.constData(), piped.out.size());
@@ -131,7 +114,7 @@ TEST_F(ScanExportProcess, WhatCannotBeExportedExitsWithTwoAndLeavesNoFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file + " " + c.folder);
-        Exported exported = Run({"--export", c.file, c.folder});
+        ProgramRun exported = Run({"--export", c.file, c.folder});
         EXPECT_EQ(exported.exitCode, 2);
         EXPECT_EQ(exported.err.toStdString(), "volumetra: " + c.message + "\n");
         EXPECT_EQ(exported.out, "");
