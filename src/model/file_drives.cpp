@@ -30,7 +30,7 @@ bool IsFromScanFile(const ItemNode* item) {
     return false;
 }
 
-uint32_t FillFileDriveSlots(ItemNode* parent, ItemNode* block) {
+void FillFileDriveSlots(ItemNode* parent, ItemNode* block) {
     const uint32_t slots = FileDriveSlotCount();
     for (uint32_t i = 0; i < slots; ++i) {
         ItemNode* record = &block[i];
@@ -43,7 +43,6 @@ uint32_t FillFileDriveSlots(ItemNode* parent, ItemNode* block) {
             record->name = SPARE_NAME;
         }
     }
-    return slots;
 }
 
 ItemNode* AttachFileDrive(ItemNode* root, FileDrive* file) {

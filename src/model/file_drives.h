@@ -44,10 +44,9 @@ bool IsFromScanFile(const ItemNode* item);
 // (also when it fails). None when no spare slot is left.
 ItemNode* AttachFileDrive(ItemNode* root, FileDrive* file);
 
-// Lays out the slots at the start of a new root block of drives: the
-// opened files' drives, then the spare slots. Returns how many records it
-// filled.
-uint32_t FillFileDriveSlots(ItemNode* parent, ItemNode* block);
+// Lays out the first FileDriveSlotCount() records of a new root block of
+// drives: the opened files' drives, then the spare slots.
+void FillFileDriveSlots(ItemNode* parent, ItemNode* block);
 
 // How many slots a new root block holds.
 inline uint32_t FileDriveSlotCount() { return static_cast<uint32_t>(fileDrives.size()) + FILE_DRIVE_SPARE_SLOTS; }
