@@ -78,6 +78,41 @@ std::vector<ToolEntry> ToolEntries() {
 
 using MainWindowTest = RunningProgram;
 
+// The letter after "&" in a menu text (lower case), or 0; "&&" is a literal "&".
+QChar MenuLetter(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&') continue;
+        if (text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return text[i + 1].toLower();
+    }
+    return QChar();
+}
+
+// Every letter within one menu reaches one item: Alt+letter opens it, it
+// does not only move between the items that share it.
+void ExpectUniqueLetters(const QMenu* menu) {
+    std::map<QChar, QString> seen;
+    for (QAction* item : menu->actions()) {
+        QChar letter = MenuLetter(item->text());
+        if (!letter.isNull()) {
+            auto [at, added] = seen.emplace(letter, item->text());
+            EXPECT_TRUE(added) << menu->title().toStdString() << ": '" << QString(letter).toStdString()
+                               << "' is the letter of " << at->second.toStdString() << " and "
+                               << item->text().toStdString();
+        }
+        if (item->menu()) ExpectUniqueLetters(item->menu());
+    }
+}
+
+
+TEST_F(MainWindowTest, EveryMenuLetterReachesOneItem) {
+    Start();
+    for (QAction* popup : menuBar->actions()) ExpectUniqueLetters(popup->menu());
+}
+
 TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
     Start();
     EXPECT_EQ(mainWindow->windowTitle(), "Volumetra");
@@ -87,7 +122,7 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
     auto menus = MenuItems(&popups);
     EXPECT_EQ(popups, QStringList({"&File", "&Edit", "&View"}));
     const std::vector<std::vector<MenuItem>> expected = {
-        {{"&Open\tEnter", CMD_OPEN, false}, {"Open Sc&an...", CMD_OPEN_SCAN, true},
+        {{"&Open\tEnter", CMD_OPEN, false}, {"Open Sca&n...", CMD_OPEN_SCAN, true},
          {"E&xport Scan...", CMD_EXPORT_SCAN, false}, {"", 0, true}, {"&Help...", CMD_HELP, true},
          {"&About...", CMD_ABOUT, true},
          {"", 0, true}, {"&Close", CMD_CLOSE, true}},
@@ -96,7 +131,7 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
          {"&Expunge...", CMD_EXPUNGE, false}},
         {{"&Up\tBS", CMD_UP, false}, {"", 0, true}, {"&Left&&Right", CMD_LEFT_RIGHT, true},
          {"&Top&&Bottom", CMD_TOP_BOTTOM, true}, {"", 0, true}, {"Full &Screen", CMD_FULL_SCREEN, true},
-         {"Pie &Chart", CMD_PIE_CHART, false}, {"&Sizes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
+         {"Pie &Chart", CMD_PIE_CHART, false}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
          {"&Apparent Size", CMD_SIZE_APPARENT, true}, {"Sizes in &KB, MB, GB", CMD_SIZE_UNITS, true},
          {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
     };
