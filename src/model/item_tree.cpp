@@ -207,6 +207,11 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
         record->ownSize = entry.size;
         record->diskSize = entry.diskSize;
         record->modified = entry.modified;
+        if (entry.error) {
+            // Listed, but its facts could not be read: its sizes are unknown.
+            record->flags |= ITEM_UNREADABLE;
+            record->readError = entry.error;
+        }
         ++record;
     }
     if (isStoreRoot) {
@@ -254,9 +259,9 @@ void ComputeTotals(ItemNode* item) {
         ItemNode* child = &item->children[i];
         if (child->flags & ITEM_REMOVED) continue;
         ComputeTotals(child);
-        sum += child->total;
+        sum = SaturatingAdd(sum, child->total);
     }
-    item->total = sum + CountedSize(item);
+    item->total = SaturatingAdd(sum, CountedSize(item));
 }
 
 void SetSizeCount(SizeCount count) {
@@ -273,7 +278,7 @@ void SetSizeCount(SizeCount count) {
 uint64_t SumVisibleTotals(const ItemNode* items, uint32_t count) {
     uint64_t sum = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        if (!(items[i].flags & ITEM_REMOVED)) sum += items[i].total;
+        if (!(items[i].flags & ITEM_REMOVED)) sum = SaturatingAdd(sum, items[i].total);
     }
     return sum;
 }

@@ -71,6 +71,13 @@ inline uint64_t CountedSize(const ItemNode* item) {
     return (item->flags & ITEM_LINK_REPEAT) ? 0 : item->diskSize;
 }
 
+// a + b, or the largest count where the sum would not fit: a total never
+// wraps to a small number (a scan file may claim any sizes).
+inline uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+    uint64_t sum;
+    return __builtin_add_overflow(a, b, &sum) ? UINT64_MAX : sum;
+}
+
 // Sets total of the item and of everything below it under the chosen
 // count, skipping removed records.
 void ComputeTotals(ItemNode* item);

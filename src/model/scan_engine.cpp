@@ -1,5 +1,7 @@
 #include "model/scan_engine.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
@@ -9,19 +11,32 @@
 #include "model/scan_file.h"
 #include "model/text.h"
 
-// An open folder whose subfolders are still to be opened from it; it closes
-// when the last of them has been.
+// A folder whose subfolders are still to be listed. Its handle stays open
+// while the budget of open folders allows; a folder closed to spare
+// descriptors is opened again from its nearest open ancestor when one of its
+// subfolders is listed. It lives while a task or a folder below refers to it,
+// so the names from the top down to it stay at hand for that.
 struct ScanEngine::OpenParent {
-    FolderHandle handle;
+    ItemNode* folder;
+    OpenParent* above;  // the open parent of folder's own folder; none for the top
+    uint64_t volumeId;  // the folder's identity, to tell it when a bind mount shows it below itself
+    uint64_t fileId;    // 0: unknown
     std::atomic<uint32_t> users;
+    // Under folderLock: the subfolders not opened yet (the handle closes when
+    // none is left), the handle (NO_FOLDER while closed), the threads opening
+    // from it now, and when it was last used.
+    uint32_t toOpen;
+    FolderHandle handle;
+    uint32_t pins;
+    uint64_t lastUse;
 };
 
 // A folder of many entries whose facts several threads read, a range each;
 // the thread that reads the last range makes the folder's block.
 struct ScanEngine::BigFolder {
     ItemNode* folder;
+    OpenParent* parent;
     FolderHandle handle;
-    uint32_t pathLength;
     std::atomic<uint32_t> rangesLeft;
     FolderListing listing;
 };
@@ -29,8 +44,7 @@ struct ScanEngine::BigFolder {
 // A folder to list (big none), or a range of a big folder's facts to read.
 struct ScanEngine::Task {
     ItemNode* folder;
-    OpenParent* parent;   // none for the top, which is opened by its path
-    uint32_t pathLength;  // of the folder's path with its trailing "\"
+    OpenParent* parent;  // none for the top, which is opened by its path
     BigFolder* big;
     size_t begin;
     size_t end;
@@ -60,10 +74,26 @@ bool ComesFirstInTree(const ItemNode* a, const ItemNode* b) {
     return chainA[i - 1] < chainB[j - 1];
 }
 
+// Folders kept open for their subfolders, per listing thread: enough that a
+// walk rarely opens a folder twice, few enough that no depth of tree runs out
+// of descriptors; a low limit of the process's descriptors lowers it.
+constexpr int SCAN_OPEN_FOLDERS_PER_THREAD = 4;
+
 bool IsStoreRootDrive(const ItemNode* item) {
     if (!(item->flags & ITEM_DRIVE)) return false;
     size_t length = TextLength(item->name);
     return length > 0 && item->name[length - 1] == u'\\';
+}
+
+uint32_t OpenFolderBudget(int threads) {
+    uint32_t budget = static_cast<uint32_t>(threads) * SCAN_OPEN_FOLDERS_PER_THREAD;
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        // A quarter of the limit, the rest left to the listings themselves
+        // and to the program around the walk.
+        budget = std::min<uint64_t>(budget, limit.rlim_cur / 4);
+    }
+    return std::max<uint32_t>(budget, 2);
 }
 
 }  // namespace
@@ -106,13 +136,14 @@ bool ScanEngine::Start(ItemNode* scanTop, int threadsWanted, std::function<void(
     top = scanTop;
     topIsStoreRoot = IsStoreRootDrive(top);
     onEnded = std::move(whenEnded);
-    char16_t path[PATH_CHARS];
-    char16_t* end = ItemFolderPath(path, PATH_CHARS, top);
-    uint32_t pathLength = end ? static_cast<uint32_t>(end - path) : PATH_CHARS;
-    if (threadsWanted <= 0) threadsWanted = device->ListingThreads(path);
+    if (threadsWanted <= 0) {
+        char16_t path[PATH_CHARS];
+        if (ItemFolderPath(path, PATH_CHARS, top)) threadsWanted = device->ListingThreads(path);
+    }
     if (threadsWanted <= 0) threadsWanted = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+    openBudget = OpenFolderBudget(threadsWanted);
 
-    stack.push_back(Task{top, nullptr, pathLength, nullptr, 0, 0});
+    stack.push_back(Task{top, nullptr, nullptr, 0, 0});
     pending = 1;
     // Counted before any thread runs: the last one to leave ends the walk.
     threadCount = threadsWanted;
@@ -300,10 +331,126 @@ void ScanEngine::RunTask(const Task& task) {
 }
 
 void ScanEngine::ReleaseParent(OpenParent* parent) {
-    if (parent && parent->users.fetch_sub(1) == 1) {
-        device->CloseFolder(parent->handle);
+    // The last user of a folder lets go of it, and with it of its parent.
+    while (parent && parent->users.fetch_sub(1) == 1) {
+        {
+            std::lock_guard<std::mutex> lock(folderLock);
+            if (parent->handle != NO_FOLDER) ForgetOpen(parent);
+        }
+        OpenParent* above = parent->above;
         delete parent;
+        parent = above;
     }
+}
+
+// Under folderLock: closes the handle of an open parent and takes it off the
+// open ones.
+void ScanEngine::ForgetOpen(OpenParent* parent) {
+    device->CloseFolder(parent->handle);
+    parent->handle = NO_FOLDER;
+    openParents.erase(std::find(openParents.begin(), openParents.end(), parent));
+}
+
+// Under folderLock: keeps parent's handle among the open ones, then closes
+// the least recently used that no thread opens from while over the budget.
+void ScanEngine::KeepOpen(OpenParent* parent, FolderHandle handle) {
+    parent->handle = handle;
+    parent->lastUse = ++useClock;
+    openParents.push_back(parent);
+    while (openParents.size() > openBudget) {
+        OpenParent* oldest = nullptr;
+        for (OpenParent* open : openParents) {
+            if (open->pins == 0 && (!oldest || open->lastUse < oldest->lastUse)) oldest = open;
+        }
+        if (!oldest) break;
+        ForgetOpen(oldest);
+    }
+}
+
+// The open handle of parent, held (pinned) until UnpinParent so that no
+// other thread closes it meanwhile. A parent closed to spare descriptors is
+// opened again folder by folder from its nearest open ancestor, or from the
+// top's path; the folders opened on the way are kept for the subfolders
+// they still have. NO_FOLDER, the error set, when a folder on the way
+// cannot be opened any more.
+// Under folderLock: a handle no thread opens from, with no subfolder left
+// to open from it, closes.
+void ScanEngine::CloseWhenDone(OpenParent* parent) {
+    if (parent->toOpen == 0 && parent->pins == 0 && parent->handle != NO_FOLDER) ForgetOpen(parent);
+}
+
+FolderHandle ScanEngine::PinParent(OpenParent* parent) {
+    std::vector<OpenParent*> chain;
+    OpenParent* base = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(folderLock);
+        if (parent->handle != NO_FOLDER) {
+            ++parent->pins;
+            parent->lastUse = ++useClock;
+            return parent->handle;
+        }
+        for (OpenParent* at = parent; at; at = at->above) {
+            if (at->handle != NO_FOLDER) {
+                base = at;
+                ++base->pins;
+                break;
+            }
+            chain.push_back(at);
+        }
+    }
+    // Down from the base: chain holds parent first, the highest closed one
+    // last. Each folder on the way is kept where subfolders are left to open
+    // from it (and no other thread opened it meanwhile), else closed once
+    // the next one is open, so a reopening holds two folders at a time.
+    FolderHandle from = base ? base->handle : NO_FOLDER;
+    OpenParent* held = base;  // pinned: from is its handle
+    bool ownsFrom = false;    // from is ours to keep or close
+    for (size_t i = chain.size(); i-- > 0;) {
+        OpenParent* at = chain[i];
+        FolderHandle next = NO_FOLDER;
+        bool opened;
+        if (from == NO_FOLDER) {
+            char16_t path[PATH_CHARS];
+            opened = ItemFolderPath(path, PATH_CHARS, at->folder) && device->OpenFolder(path, &next);
+        } else {
+            opened = device->OpenSubfolder(from, at->folder->name, &next);
+        }
+        if (held) {
+            // The folder above is done with: kept or closed if it was
+            // opened here, else let go of.
+            if (ownsFrom) {
+                std::lock_guard<std::mutex> lock(folderLock);
+                if (held->handle == NO_FOLDER && held->toOpen > 0) {
+                    KeepOpen(held, from);
+                } else {
+                    device->CloseFolder(from);
+                }
+            } else {
+                std::lock_guard<std::mutex> lock(folderLock);
+                --held->pins;
+                CloseWhenDone(held);
+            }
+        }
+        if (!opened) return NO_FOLDER;
+        from = next;
+        held = at;
+        ownsFrom = true;
+    }
+    // parent itself: pinned for the caller, then kept.
+    std::lock_guard<std::mutex> lock(folderLock);
+    ++parent->pins;
+    if (parent->handle == NO_FOLDER)
+        KeepOpen(parent, from);
+    else
+        device->CloseFolder(from);
+    return parent->handle;
+}
+
+void ScanEngine::OpenedFrom(OpenParent* parent, bool pinned) {
+    std::lock_guard<std::mutex> lock(folderLock);
+    if (pinned) --parent->pins;
+    --parent->toOpen;
+    CloseWhenDone(parent);
 }
 
 void ScanEngine::Publish(const ScanLevel* published, size_t count) {
@@ -319,19 +466,12 @@ void ScanEngine::ListTask(const Task& task) {
         return;
     }
     newestFolder.store(folder, std::memory_order_release);
-    // A folder whose path would not fit a path buffer is listed without
-    // content, as everywhere else in the program.
-    if (task.pathLength + 4 > PATH_CHARS) {
-        ReleaseParent(task.parent);
-        ScanLevel level{folder, nullptr, 0, 0};
-        Publish(&level, 1);
-        return;
-    }
     FolderHandle handle = NO_FOLDER;
     bool opened;
     if (task.parent) {
-        opened = device->OpenSubfolder(task.parent->handle, folder->name, &handle);
-        ReleaseParent(task.parent);
+        FolderHandle parentHandle = PinParent(task.parent);
+        opened = parentHandle != NO_FOLDER && device->OpenSubfolder(parentHandle, folder->name, &handle);
+        OpenedFrom(task.parent, parentHandle != NO_FOLDER);
     } else {
         char16_t path[PATH_CHARS];
         opened = ItemFolderPath(path, PATH_CHARS, folder) && device->OpenFolder(path, &handle);
@@ -344,27 +484,28 @@ void ScanEngine::ListTask(const Task& task) {
         // The store's root keeps its database folder even so.
         if (folder == top && topIsStoreRoot) {
             scratch.Clear();
-            CompleteFolder(folder, NO_FOLDER, &scratch, task.pathLength);
+            CompleteFolder(folder, task.parent, NO_FOLDER, &scratch);
             return;
         }
+        ReleaseParent(task.parent);
         Publish(&level, 1);
         return;
     }
     size_t entries = scratch.entries.size();
     if (entries > SCAN_SPLIT_ENTRIES && threadCount > 1) {
-        BigFolder* big = new BigFolder{folder, handle, task.pathLength, {0}, {}};
+        BigFolder* big = new BigFolder{folder, task.parent, handle, {0}, {}};
         std::swap(big->listing, scratch);
         uint32_t ranges = static_cast<uint32_t>((entries + SCAN_FACTS_RANGE - 1) / SCAN_FACTS_RANGE);
         big->rangesLeft = ranges;
         for (uint32_t range = ranges; range-- > 1;) {
             size_t begin = range * SCAN_FACTS_RANGE;
-            Push(Task{folder, nullptr, task.pathLength, big, begin, std::min(entries, begin + SCAN_FACTS_RANGE)});
+            Push(Task{folder, nullptr, big, begin, std::min(entries, begin + SCAN_FACTS_RANGE)});
         }
-        FactsTask(Task{folder, nullptr, task.pathLength, big, 0, std::min(entries, SCAN_FACTS_RANGE)});
+        FactsTask(Task{folder, nullptr, big, 0, std::min(entries, SCAN_FACTS_RANGE)});
         return;
     }
     device->ReadEntryFacts(handle, &scratch, 0, entries);
-    CompleteFolder(folder, handle, &scratch, task.pathLength);
+    CompleteFolder(folder, task.parent, handle, &scratch);
 }
 
 void ScanEngine::FactsTask(const Task& task) {
@@ -375,40 +516,64 @@ void ScanEngine::FactsTask(const Task& task) {
     if (stopped || stopRequested.load(std::memory_order_relaxed)) {
         anyDiscarded = true;
         device->CloseFolder(big->handle);
+        ReleaseParent(big->parent);
     } else {
-        CompleteFolder(big->folder, big->handle, &big->listing, big->pathLength);
+        CompleteFolder(big->folder, big->parent, big->handle, &big->listing);
     }
     delete big;
 }
 
+// Whether the folder of the given identity is folder itself (whose listing
+// is given) or one of the folders above it: a bind mount shows a folder
+// inside itself, and entering it would walk the same folders for ever.
+bool ScanEngine::IsFolderAgain(const FolderListing& listing, const OpenParent* above, uint64_t fileId) {
+    if (fileId == 0) return false;
+    if (listing.folderId == fileId) return true;
+    for (const OpenParent* at = above; at; at = at->above) {
+        if (at->fileId == fileId && at->volumeId == listing.volumeId) return true;
+    }
+    return false;
+}
+
 // Makes the folder's block from its read listing, publishes it (with the
 // database folder's for the store's root), and hands its subfolders to the
-// pool; they are opened relative to the folder's handle, which closes when
-// the last of them is open.
-void ScanEngine::CompleteFolder(ItemNode* folder, FolderHandle handle, FolderListing* listing, uint32_t pathLength) {
+// pool; they are opened relative to the folder's handle. The folder's own
+// parent (above) is handed on to its subfolders, or let go of when it has
+// none.
+void ScanEngine::CompleteFolder(ItemNode* folder, OpenParent* above, FolderHandle handle, FolderListing* listing) {
     bool isStoreRoot = folder == top && topIsStoreRoot;
     ItemNode* items = nullptr;
     uint32_t count = BuildFolderLevel(listing, folder, isStoreRoot, &items);
 
     // The records follow the listing's entries backwards, skipped ones left
-    // out: the same walk finds each record's hard-link identity.
+    // out: the same walk finds each record's hard-link identity, the folders
+    // seen again below themselves, and the entries whose facts could not be
+    // read, which leave the folder incomplete.
     std::vector<HardLink> links;
     uint64_t bytes = 0;
     uint64_t diskBytes = 0;
+    uint32_t factsError = 0;
     size_t record = 0;
     for (size_t i = listing->entries.size(); i-- > 0 && record < count;) {
         const FolderEntry& entry = listing->entries[i];
         if (entry.attributes == FILE_ATTR_INVALID) continue;
+        ItemNode* item = &items[record++];
         if (entry.links > 1 && !(entry.attributes & FILE_ATTR_DIRECTORY))
-            links.push_back({listing->volumeId, entry.fileId, &items[record], entry.links});
-        ++record;
+            links.push_back({listing->volumeId, entry.fileId, item, entry.links});
+        if (entry.error && !factsError) factsError = entry.error;
+        if ((entry.attributes & FILE_ATTR_DIRECTORY) && IsFolderAgain(*listing, above, entry.fileId)) {
+            // Its blocks are counted where it stands first.
+            item->flags |= ITEM_SCANNED | ITEM_FOLDER_AGAIN;
+            item->ownSize = 0;
+            item->diskSize = 0;
+        }
     }
     for (uint32_t i = 0; i < count; ++i) {
         bytes += items[i].ownSize;
         diskBytes += items[i].diskSize;
     }
 
-    ScanLevel published[2] = {{folder, items, count, 0}, {}};
+    ScanLevel published[2] = {{folder, items, count, factsError}, {}};
     size_t publishedCount = 1;
     if (isStoreRoot && count > 0) {
         ItemNode* databases = &items[count - 1];
@@ -423,28 +588,29 @@ void ScanEngine::CompleteFolder(ItemNode* folder, FolderHandle handle, FolderLis
     seenBytes.fetch_add(bytes, std::memory_order_relaxed);
     seenDiskBytes.fetch_add(diskBytes, std::memory_order_relaxed);
 
-    std::vector<ScanLevel> tooDeep;
     std::vector<Task> subfolders;
     for (uint32_t i = 0; i < count; ++i) {
         ItemNode* child = &items[i];
-        if (!(child->flags & ITEM_FOLDER) || (child->flags & ITEM_DATABASE)) continue;
-        uint32_t length = static_cast<uint32_t>(TextLength(child->name));
-        if (pathLength + length + 2 > PATH_CHARS)
-            tooDeep.push_back({child, nullptr, 0, 0});
-        else
-            subfolders.push_back(Task{child, nullptr, pathLength + length + 1, nullptr, 0, 0});
+        if ((child->flags & (ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED)) == ITEM_FOLDER)
+            subfolders.push_back(Task{child, nullptr, nullptr, 0, 0});
     }
     {
         std::lock_guard<std::mutex> lock(levelLock);
         levels.insert(levels.end(), published, published + publishedCount);
-        levels.insert(levels.end(), tooDeep.begin(), tooDeep.end());
         hardLinks.insert(hardLinks.end(), links.begin(), links.end());
     }
     if (subfolders.empty()) {
         device->CloseFolder(handle);
+        ReleaseParent(above);
         return;
     }
-    OpenParent* parent = new OpenParent{handle, {static_cast<uint32_t>(subfolders.size())}};
+    uint32_t subfolderCount = static_cast<uint32_t>(subfolders.size());
+    OpenParent* parent = new OpenParent{folder, above, listing->volumeId, listing->folderId, {subfolderCount},
+                                        subfolderCount, NO_FOLDER, 0, 0};
+    if (handle != NO_FOLDER) {
+        std::lock_guard<std::mutex> lock(folderLock);
+        KeepOpen(parent, handle);
+    }
     std::lock_guard<std::mutex> lock(workLock);
     // Pushed last first, so the first subfolder is listed first.
     for (size_t i = subfolders.size(); i-- > 0;) {

@@ -134,9 +134,15 @@ private:
     void RunTask(const Task& task);
     void ListTask(const Task& task);
     void FactsTask(const Task& task);
-    void CompleteFolder(ItemNode* folder, FolderHandle handle, FolderListing* listing, uint32_t pathLength);
+    void CompleteFolder(ItemNode* folder, OpenParent* above, FolderHandle handle, FolderListing* listing);
+    static bool IsFolderAgain(const FolderListing& listing, const OpenParent* above, uint64_t fileId);
     void Publish(const ScanLevel* levels, size_t count);
     void ReleaseParent(OpenParent* parent);
+    FolderHandle PinParent(OpenParent* parent);
+    void OpenedFrom(OpenParent* parent, bool pinned);
+    void CloseWhenDone(OpenParent* parent);
+    void KeepOpen(OpenParent* parent, FolderHandle handle);
+    void ForgetOpen(OpenParent* parent);
     void FreeLevels();
 
     StorageDevice* device;
@@ -152,6 +158,13 @@ private:
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> anyDiscarded{false};
     bool finished = false;
+
+    // The folders kept open for their subfolders: at most openBudget of
+    // them, whatever the depth; the least recently used is closed first.
+    std::mutex folderLock;
+    std::vector<OpenParent*> openParents;
+    uint32_t openBudget = 2;
+    uint64_t useClock = 0;
 
     // The work: a stack, so that the newest folders are listed first and
     // only the folders along the paths being walked stay open.

@@ -6,7 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <ctime>
+#include <functional>
+#include <climits>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <rapidjson/filewritestream.h>
@@ -91,7 +97,11 @@ struct ScanFileWriting {
             writer->Uint64(source->volumeId);
         }
         if (const HardLink* link = (item->flags & ITEM_FOLDER) ? nullptr : LinkOf(item)) {
-            if (source->hasVolumeId && link->volumeId != source->volumeId) {
+            // A link's identity is its device and inode: the device goes with
+            // it wherever it is not the one in effect (the root's, when
+            // known), so files of several devices that share inode numbers
+            // stay apart when the file is read again.
+            if (!source->hasVolumeId || link->volumeId != source->volumeId) {
                 writer->Key("dev");
                 writer->Uint64(link->volumeId);
             }
@@ -201,6 +211,62 @@ bool WriteScanFile(FILE* file, const ScanFileSource& source, std::string* error)
     return true;
 }
 
+namespace {
+
+// Where a shell's redirection would write: the name itself, or what the
+// symbolic links it is (and their targets) point to, so that the target is
+// replaced and the link stays a link.
+std::string OutputTarget(const std::string& fileName) {
+    std::string name = fileName;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat facts;
+        if (lstat(name.c_str(), &facts) != 0 || !S_ISLNK(facts.st_mode)) return name;
+        std::vector<char> target(PATH_MAX + 1);
+        ssize_t length = readlink(name.c_str(), target.data(), PATH_MAX);
+        if (length <= 0) return name;
+        std::string points(target.data(), static_cast<size_t>(length));
+        size_t slash = name.rfind('/');
+        name = points[0] == '/' || slash == std::string::npos ? points : name.substr(0, slash + 1) + points;
+    }
+    return name;
+}
+
+// The folder that holds a file name, "." for a bare name.
+std::string FolderOf(const std::string& name) {
+    size_t slash = name.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : name.substr(0, slash);
+}
+
+// Makes an entry under a free name beside target with make (which fails
+// with EEXIST where the name is taken) and returns that name: short, so
+// that it fits wherever target's own name does. Empty, errno set, when
+// make fails otherwise.
+std::string MakeBeside(const std::string& target, const std::function<bool(const std::string&)>& make) {
+    static std::atomic<unsigned> sequence{0};
+    std::string folder = FolderOf(target);
+    if (folder != "/") folder.push_back('/');
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        unsigned mixed = static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(time(nullptr)) ^
+                         (++sequence * 40503u);
+        std::snprintf(name, sizeof name, ".volumetra-%08x", mixed);
+        if (make(folder + name)) return folder + name;
+        if (errno != EEXIST) return std::string();
+    }
+    return std::string();
+}
+
+bool SyncFolder(const std::string& folder) {
+    int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    bool ok = fsync(descriptor) == 0 || errno == EINVAL;  // some file systems cannot sync a folder
+    close(descriptor);
+    return ok;
+}
+
+}  // namespace
+
 bool BeginScanFile(const std::string& fileName, ScanFileOutput* output, std::string* error) {
     *output = ScanFileOutput{};
     output->fileName = fileName;
@@ -208,48 +274,74 @@ bool BeginScanFile(const std::string& fileName, ScanFileOutput* output, std::str
         output->file = stdout;
         return true;
     }
-    // The temporary file lies beside the target, so the rename stays on
-    // one file system and replaces the name in one step.
-    size_t slash = fileName.rfind('/');
-    std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-    std::string temporary = folder + "." + base + ".XXXXXX";
-    int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        *error = fileName + ": " + ErrorText(errno);
+    auto fail = [&](int number) {
+        *error = fileName + ": " + ErrorText(number);
         return false;
+    };
+    output->target = OutputTarget(fileName);
+    // A file replaced keeps its mode and, where permitted, its owner: a
+    // private listing stays private.
+    struct stat existing;
+    bool replaces = stat(output->target.c_str(), &existing) == 0;
+    if (replaces && S_ISDIR(existing.st_mode)) return fail(EISDIR);
+    // The new contents are written unnamed beside the target (so the rename
+    // stays on one file system and a scan of that folder never meets them),
+    // or under a short free name where the file system has no unnamed files.
+    std::string folder = FolderOf(output->target);
+    int descriptor = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (descriptor < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return fail(errno);
+    if (descriptor < 0) {
+        output->temporary = MakeBeside(output->target, [&descriptor](const std::string& name) {
+            descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return descriptor >= 0;
+        });
+        if (output->temporary.empty()) return fail(errno);
     }
-    // mkstemp makes the file private; an export is as open as any new file.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
+    if (replaces) {
+        if (fchown(descriptor, existing.st_uid, existing.st_gid) != 0) {
+            // Not the owner's to give: the file becomes the writer's, as an
+            // editor's save leaves it.
+        }
+        fchmod(descriptor, existing.st_mode & 07777);
+    }
     output->file = fdopen(descriptor, "w");
     if (!output->file) {
-        *error = fileName + ": " + ErrorText(errno);
+        int number = errno;
         close(descriptor);
-        unlink(temporary.c_str());
-        return false;
+        if (!output->temporary.empty()) unlink(output->temporary.c_str());
+        return fail(number);
     }
-    output->temporary = temporary;
     return true;
 }
 
 bool EndScanFile(ScanFileOutput* output, bool keep, std::string* error) {
     if (!output->file) return false;
-    if (output->temporary.empty()) {
+    if (output->target.empty()) {
         output->file = nullptr;
         return keep;
     }
-    if (std::fclose(output->file) != 0 && keep) {
+    auto fail = [&](int number) {
+        if (keep) *error = output->fileName + ": " + ErrorText(number);
         keep = false;
-        *error = output->fileName + ": " + ErrorText(errno);
+    };
+    // On the disk before it takes the name: after a crash the name holds
+    // the old file or the whole new one, never an empty one.
+    int descriptor = fileno(output->file);
+    if (keep && (std::fflush(output->file) != 0 || fsync(descriptor) != 0)) fail(errno);
+    if (keep && output->temporary.empty()) {
+        // The unnamed file gets a free name, then takes the target's.
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", descriptor);
+        output->temporary = MakeBeside(output->target, [&self](const std::string& name) {
+            return linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        });
+        if (output->temporary.empty()) fail(errno);
     }
+    if (std::fclose(output->file) != 0) fail(errno);
     output->file = nullptr;
-    if (keep && std::rename(output->temporary.c_str(), output->fileName.c_str()) != 0) {
-        keep = false;
-        *error = output->fileName + ": " + ErrorText(errno);
-    }
-    if (!keep) unlink(output->temporary.c_str());
+    if (keep && std::rename(output->temporary.c_str(), output->target.c_str()) != 0) fail(errno);
+    if (keep && !SyncFolder(FolderOf(output->target))) fail(errno);
+    if (!keep && !output->temporary.empty()) unlink(output->temporary.c_str());
     return keep;
 }
 

@@ -22,8 +22,9 @@
 #include "model/item_node.h"
 #include "model/scan_engine.h"
 
-// The deepest folder nesting a file may hold, far beyond any real path.
-constexpr uint32_t SCANFILE_DEPTH_MAX = 4096;
+// The deepest folder nesting a file may hold: beyond what a path text can
+// name (a scan walks deeper than that), within what the tree's walks take.
+constexpr uint32_t SCANFILE_DEPTH_MAX = 16384;
 // The longest name of an entry and of the root's path, in bytes: the host's
 // own limits (NAME_MAX, PATH_MAX).
 constexpr size_t SCANFILE_NAME_BYTES_MAX = 255;
@@ -59,19 +60,23 @@ std::string HostPathBelow(const ItemNode* item, const ItemNode* top, const std::
 // *error set when a write fails.
 bool WriteScanFile(FILE* file, const ScanFileSource& source, std::string* error);
 
-// A scan file being written: the file, open under a temporary name beside
-// fileName until EndScanFile; standard output for "-".
+// A scan file being written: the file, open unnamed (or under a short
+// temporary name) beside its target until EndScanFile; standard output for
+// "-". The target is fileName, or what fileName links to.
 struct ScanFileOutput {
     FILE* file = nullptr;
     std::string fileName;
-    std::string temporary;  // empty for standard output
+    std::string target;     // empty for standard output
+    std::string temporary;  // the temporary name, where the file has one
 };
 
-// Opens the temporary file beside fileName, so that an export fails before
-// any scan when the file cannot be written. *error names the file.
+// Opens the new file beside fileName's target, with the mode (and, where
+// permitted, the owner) of a file it replaces, else 0666 less the umask.
+// *error names the file.
 bool BeginScanFile(const std::string& fileName, ScanFileOutput* output, std::string* error);
-// Closes the output; when keep, renames the temporary file over fileName,
-// else (and whenever that fails) removes it.
+// Closes the output; when keep, syncs it and puts it in place of the
+// target in one rename, then syncs the folder; else (and whenever that
+// fails) removes it.
 bool EndScanFile(ScanFileOutput* output, bool keep, std::string* error);
 
 // Writes source to the file named fileName ("-": standard output). The file

@@ -468,6 +468,13 @@ private:
             parent.names.push_back(0);
             if (!infoOpensFolder && info.hasIno && (info.hlnkc || info.nlink > 1))
                 parent.links.push_back({parent.records.size(), dev, info.ino, uint32_t(info.nlink)});
+            if (!infoOpensFolder && info.readError) {
+                // An entry whose facts could not be read: its sizes are
+                // unknown, so its folder's total is a lower bound.
+                record.flags = ITEM_UNREADABLE;
+                record.readError = SCANFILE_READ_ERROR;
+                parent.incomplete = true;
+            }
             parent.records.push_back(record);
         }
         if (infoOpensFolder) {

@@ -325,6 +325,7 @@ bool HostDevice::ReadFolderNames(FolderHandle handle, FolderListing* listing) {
     struct stat folderFacts;
     if (fstat(folder, &folderFacts) != 0) return Fail(errno);
     listing->volumeId = folderFacts.st_dev;
+    listing->folderId = folderFacts.st_ino;
     // The names stay as the host gave them until each is used.
     listing->decodeName = DecodeHostName;
     // Raw directory reads into a large buffer: a folder of 200,000 entries
@@ -383,9 +384,12 @@ void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, siz
             record.fileId = facts.st_ino;
         } else if (errno == ENOENT) {
             record.attributes = FILE_ATTR_INVALID;  // vanished between listing and reading its facts
+        } else {
+            // Listed but not readable (in a folder without search
+            // permission): the entry keeps what the listing told, and says
+            // why its sizes are unknown.
+            record.error = static_cast<uint32_t>(errno);
         }
-        // Otherwise listed but not readable (in a folder without search
-        // permission): the entry keeps what the listing itself told.
     }
 }
 

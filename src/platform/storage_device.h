@@ -48,6 +48,7 @@ struct FolderEntry {
     uint64_t fileId;   // with links > 1: the entry's identity on its volume
     uint32_t modified; // TimeStamp; 0 when unknown
     uint32_t links;
+    uint32_t error;    // the system's error number when the facts could not be read; 0 when they were
 };
 
 // What one folder enumeration delivered, in enumeration order. Callers reuse
@@ -57,6 +58,7 @@ struct FolderListing {
     std::vector<char16_t> names;  // names back to back, without terminators
     std::vector<char> hostNames;  // the device's own names, NUL-terminated, where it keeps them
     uint64_t volumeId = 0;        // the volume of the folder listed
+    uint64_t folderId = 0;        // the folder's own identity on it; 0 when the device does not tell
     // Set where a walk's listing keeps the device's own names only, to be
     // decoded as each is used: names then stays empty, and a big folder's
     // listing holds each name once.
@@ -66,6 +68,7 @@ struct FolderListing {
         names.clear();
         hostNames.clear();
         volumeId = 0;
+        folderId = 0;
         decodeName = nullptr;
     }
 };

@@ -41,6 +41,10 @@ enum StringId : uint32_t {
     STR_SCAN_NOT_EXPORTED = 40046,
     STR_SCAN_FILE_CANNOT_REMOVE = 40047,
     STR_NO_SCAN_FILE_SLOT = 40048,
+    STR_STATUS_UNREADABLE = 40130,        // status part 2: "%1 folder(s) could not be read"
+    STR_STATUS_UNREADABLE_FIRST = 40131,  // its tooltip, naming the first such folder
+    STR_TIP_FOLDER_AGAIN = 40132,         // tooltip of a folder shown inside itself by a bind mount
+    STR_PATH_TOO_DEEP = 40133,            // an action on an entry whose path no path text holds
 };
 
 enum MenuId : int {

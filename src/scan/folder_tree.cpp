@@ -72,6 +72,8 @@ public:
                 if (role == Qt::DecorationRole) return SmallImageUnreadable(false);
                 if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) return UnreadableReason(item);
             }
+            if ((item->flags & ITEM_FOLDER_AGAIN) && (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole))
+                return UnreadableReason(item);
             if (role == Qt::DecorationRole) return TreeIcon(normalImage, selectedImage);
         }
         return QTreeWidgetItem::data(column, role);

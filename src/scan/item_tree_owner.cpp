@@ -24,6 +24,7 @@ void DiscardItemTree() {
     ClearTree();
     ClearListPane();
     ClearStatusParts();
+    DropUnreadableNotes();
     markedCount = 0;
     DropKeptHardLinks();
     FreeItemTree();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model/display_name.h"
 #include "model/file_drives.h"
 #include "model/item_tree.h"
 #include "model/path_list.h"
@@ -99,6 +100,29 @@ void DropFeed() {
     folderNodes.clear();
 }
 
+// The path of the first folder below drive, depth first in listing order,
+// that could not be read (the drive itself, when it could not).
+QString FirstUnreadablePath(const ItemNode* drive) {
+    const ItemNode* found = (drive->flags & ITEM_UNREADABLE) ? drive : nullptr;
+    std::vector<std::pair<const ItemNode*, uint32_t>> open = {{drive, drive->childCount}};
+    while (!found && !open.empty()) {
+        const ItemNode* folder = open.back().first;
+        if (open.back().second == 0) {
+            open.pop_back();
+            continue;
+        }
+        const ItemNode* item = &folder->children[--open.back().second];
+        if (!(item->flags & ITEM_FOLDER)) continue;
+        if (item->flags & ITEM_UNREADABLE)
+            found = item;
+        else if (item->childCount)
+            open.push_back({item, item->childCount});
+    }
+    if (!found) return QString();
+    char16_t path[PATH_CHARS];
+    return DisplayName(ItemPath(path, PATH_CHARS, found) ? path : found->name);
+}
+
 // The engine's end, on the user-interface thread: a complete walk's last
 // levels go into the tree and its blocks are attached to the drive; a
 // stopped walk's nodes are deleted before its blocks are freed.
@@ -122,7 +146,10 @@ void OnEngineEnded(ScanEngine* ended) {
     DropFeed();
     engine->Finish();
     uint32_t unreadable = engine->UnreadableCount();
-    if (complete) KeepHardLinks(drive, engine->HardLinks());
+    if (complete) {
+        KeepHardLinks(drive, engine->HardLinks());
+        NoteUnreadable(drive, unreadable, unreadable ? FirstUnreadablePath(drive) : QString());
+    }
     if (drive->flags & ITEM_FROM_FILE) FileDriveRead(drive, engine->ReadFailure());
     delete engine;
     engine = nullptr;

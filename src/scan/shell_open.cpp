@@ -10,6 +10,8 @@
 #include "platform/host_device.h"
 #include "platform/storage_device.h"
 #include "model/file_drives.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 #include "scan/scan_control.h"
 
 ShellOpener shellOpener = OpenPathWithDesktop;
@@ -35,7 +37,10 @@ void OpenWithShell(const ItemNode* item) {
         return;
     }
     // A path that does not fit would come out cut short, naming another file.
-    if (ItemPathLength(item) >= PATH_CHARS) return;
+    if (ItemPathLength(item) >= PATH_CHARS) {
+        ShowStatusNotice(StringText(STR_PATH_TOO_DEEP).toStdU16String().c_str());
+        return;
+    }
     char16_t path[PATH_CHARS];
     if (!ItemPath(path, PATH_CHARS, item)) return;
     shellOpener(path);

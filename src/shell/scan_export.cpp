@@ -121,6 +121,24 @@ struct ExportTop {
     }
 };
 
+// Tells on standard error, as du does, every folder that could not be
+// listed and every entry whose facts could not be read: the file marks them,
+// and their sizes are missing from its totals.
+void ReportUnreadable(const ItemNode* top, const std::string& topPath) {
+    std::vector<const ItemNode*> folders = {top};
+    while (!folders.empty()) {
+        const ItemNode* folder = folders.back();
+        folders.pop_back();
+        for (uint32_t i = folder->childCount; i-- > 0;) {
+            const ItemNode* item = &folder->children[i];
+            if (item->flags & ITEM_UNREADABLE)
+                std::fprintf(stderr, "volumetra: %s: %s\n", HostPathBelow(item, top, topPath).c_str(),
+                             std::strerror(static_cast<int>(item->readError)));
+            if (item->children) folders.push_back(item);
+        }
+    }
+}
+
 }  // namespace
 
 int RunScanExport(const std::string& fileName, const std::string& folder,
@@ -134,6 +152,9 @@ int RunScanExport(const std::string& fileName, const std::string& folder,
     ScanFileOutput output;
     std::string error;
     if (!BeginScanFile(fileName, &output, &error)) return Refuse(error);
+    // A file with a name would be part of the scan of its own folder: where
+    // the file system gives no unnamed file, it is made again after the walk.
+    if (!output.temporary.empty()) EndScanFile(&output, false, &error);
 
     HostDevice host;
     StorageDevice* previous = Device();
@@ -165,6 +186,9 @@ int RunScanExport(const std::string& fileName, const std::string& folder,
                 }
                 engine.WaitUntilEnded();
                 engine.Finish();
+                if (top->flags & ITEM_UNREADABLE)
+                    std::fprintf(stderr, "volumetra: %s: %s\n", resolved, std::strerror(int(top->readError)));
+                ReportUnreadable(top, resolved);
                 ScanFileSource source;
                 source.top = top;
                 source.rootPath = resolved;
@@ -173,7 +197,9 @@ int RunScanExport(const std::string& fileName, const std::string& folder,
                 source.volumeId = static_cast<uint64_t>(facts.st_dev);
                 source.progver = VOLUMETRA_VERSION;
                 source.timestamp = static_cast<int64_t>(std::time(nullptr));
-                if (!WriteScanFile(output.file, source, &error)) {
+                if (!output.file && !BeginScanFile(fileName, &output, &error)) {
+                    code = Refuse(error);
+                } else if (!WriteScanFile(output.file, source, &error)) {
                     code = Refuse((fileName == "-" ? std::string("standard output") : fileName) + ": " + error);
                 }
             }

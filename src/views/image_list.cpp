@@ -8,6 +8,7 @@
 
 #include "model/file_drives.h"
 #include "platform/platform_kind.h"
+#include "resources/resource_ids.h"
 #include "resources/resource_module.h"
 #include "views/type_cache.h"
 
@@ -158,6 +159,7 @@ QIcon SmallImageUnreadable(bool marked) {
 }
 
 QString UnreadableReason(const ItemNode* item) {
+    if (item && (item->flags & ITEM_FOLDER_AGAIN)) return StringText(STR_TIP_FOLDER_AGAIN);
     if (!item || !(item->flags & ITEM_UNREADABLE)) return QString();
     if (const FileDrive* file = FileDriveOf(item); file && !file->failure.empty())
         return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(file->failure);

@@ -7,9 +7,12 @@
 #include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QWidget>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "model/file_drives.h"
 #include "model/item_tree.h"
@@ -17,9 +20,12 @@
 #include "views/list_model.h"
 #include "views/size_choice.h"
 #include "model/display_name.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 StatusPartInfo statusPart0 = {STATUS_NONE, nullptr, 0};
 StatusPartInfo statusPart1 = {STATUS_NONE, nullptr, 0};
+StatusPartInfo statusPart2 = {STATUS_NONE, nullptr, 0};
 QWidget* statusBar = nullptr;
 
 namespace {
@@ -43,6 +49,18 @@ struct StatusState {
 };
 StatusState state = {{}, {}, false, {}, -1};
 
+// What each drive's last scan could not read.
+struct UnreadableNote {
+    uint32_t count;
+    QString firstPath;
+};
+std::unordered_map<const ItemNode*, UnreadableNote> unreadableNotes;
+
+const UnreadableNote* NoteOf(const ItemNode* drive) {
+    auto found = unreadableNotes.find(drive);
+    return found == unreadableNotes.end() ? nullptr : &found->second;
+}
+
 // The text a record's kind makes of its item, read from the item now.
 QString RecordText(const StatusPartInfo& record) {
     const ItemNode* item = record.item;
@@ -64,6 +82,8 @@ QString RecordText(const StatusPartInfo& record) {
         return QStringLiteral("Read from %1 of %2")
             .arg(QFileInfo(QString::fromLocal8Bit(file->fileName)).fileName(), date);
     }
+    case STATUS_UNREADABLE:
+        return StringText(STR_STATUS_UNREADABLE).arg(record.value);
     case STATUS_PENDING:
         return QStringLiteral("- -");
     default:
@@ -74,6 +94,13 @@ QString RecordText(const StatusPartInfo& record) {
 QString PartText(int part) {
     if (const StatusPartInfo* record = state.records[part]) return RecordText(*record);
     return state.plainTexts[part];
+}
+
+QString PartToolTip(int part) {
+    const StatusPartInfo* record = state.records[part];
+    if (!record || record->kind != STATUS_UNREADABLE) return QString();
+    const UnreadableNote* note = NoteOf(record->item);
+    return note ? StringText(STR_STATUS_UNREADABLE_FIRST).arg(note->firstPath) : QString();
 }
 
 // Every part's text, made once for a paint or a change: a folder's text
@@ -148,14 +175,18 @@ public:
         Announce(texts);
     }
     void Announce(const QString texts[STATUS_PART_COUNT]) {
-        QStringList parts;
+        QStringList parts, described;
         for (int part = 0; part < STATUS_PART_COUNT; ++part) {
-            if (!texts[part].isEmpty()) parts << texts[part];
+            if (texts[part].isEmpty()) continue;
+            parts << texts[part];
+            QString tip = PartToolTip(part);
+            described << (tip.isEmpty() ? texts[part] : texts[part] + QStringLiteral(" (") + tip + QStringLiteral(")"));
         }
         QString partsText = parts.join(QStringLiteral("; "));
+        QString description = described.join(QStringLiteral("; "));
         QString shown = state.simple ? state.simpleText : partsText;
         if (accessibleName() != shown) setAccessibleName(shown);
-        if (accessibleDescription() != partsText) setAccessibleDescription(partsText);
+        if (accessibleDescription() != description) setAccessibleDescription(description);
     }
 
     // Shows or hides the progress bar for the mode and value now set.
@@ -172,6 +203,20 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent*) override { PlaceProgress(); }
+
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+        auto* help = static_cast<QHelpEvent*>(event);
+        QString tip;
+        for (int part = 0; !state.simple && part < STATUS_PART_COUNT; ++part) {
+            if (StatusPartRect(part).contains(help->pos())) tip = PartToolTip(part);
+        }
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
+        return true;
+    }
 
     void paintEvent(QPaintEvent*) override {
         QString texts[STATUS_PART_COUNT];
@@ -267,6 +312,10 @@ void ShowPlaceStatus(int kind, ItemNode* item, uint64_t value) {
         // A scan file's drive has no free space: where it came from instead.
         statusPart1 = {(drive->flags & ITEM_FROM_FILE) ? STATUS_SCAN_FILE : STATUS_DRIVE_FREE, drive, 0};
         state.records[1] = &statusPart1;
+        // What the drive's scan could not read stays in sight while it is shown.
+        const UnreadableNote* note = NoteOf(drive);
+        statusPart2 = {note ? STATUS_UNREADABLE : STATUS_NONE, drive, note ? note->count : 0};
+        state.records[2] = note ? &statusPart2 : nullptr;
     }
     Changed();
 }
@@ -280,12 +329,27 @@ void ShowRootStatus() {
     state.records[0] = &statusPart0;
     state.records[1] = nullptr;
     state.plainTexts[1].clear();
+    state.records[2] = nullptr;
     Changed();
+}
+
+void NoteUnreadable(const ItemNode* drive, uint32_t count, const QString& firstPath) {
+    if (count == 0)
+        unreadableNotes.erase(drive);
+    else
+        unreadableNotes[drive] = {count, firstPath};
+}
+
+void DropUnreadableNotes() {
+    unreadableNotes.clear();
+    state.records[2] = nullptr;
+    statusPart2.kind = STATUS_NONE;
 }
 
 void ClearStatusParts() {
     statusPart0.kind = STATUS_NONE;
     statusPart1.kind = STATUS_NONE;
+    statusPart2.kind = STATUS_NONE;
     // A later paint draws nothing; the place shown next usually comes first.
     Changed();
 }
@@ -325,6 +389,11 @@ QRect StatusPartRect(int part) {
     int edges[STATUS_PART_COUNT];
     PartEdges(statusBar->fontMetrics(), texts, edges);
     return PartFrame(edges, part, statusBar->height());
+}
+
+QString StatusPartToolTip(int part) {
+    if (part < 0 || part >= STATUS_PART_COUNT) return QString();
+    return PartToolTip(part);
 }
 
 QString StatusPartText(int part) {

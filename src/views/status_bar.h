@@ -19,6 +19,7 @@ enum StatusKind {
     STATUS_ROOT = 3,        // "%d drive(s)"
     STATUS_PENDING = 4,     // "- -"
     STATUS_SCAN_FILE = 5,   // "Read from %s of %s": a drive opened from a scan file
+    STATUS_UNREADABLE = 6,  // "%d folder(s) could not be read": the last scan of the place's drive
 };
 
 // What an owner-drawn part shows; the text is made from it at each paint.
@@ -35,6 +36,7 @@ constexpr int STATUS_SIMPLE_PART = 255;
 
 extern StatusPartInfo statusPart0;
 extern StatusPartInfo statusPart1;
+extern StatusPartInfo statusPart2;
 
 // The bar while it exists.
 extern QWidget* statusBar;
@@ -53,7 +55,15 @@ void ShowPendingStatus(ItemNode* item);
 // Part 0 counts the drives of rootItem; part 1 becomes an empty plain text.
 void ShowRootStatus();
 
-// Both place parts draw nothing; done before the items they name are freed.
+// Keeps what the last scan of drive could not read: how many folders, and
+// the path of the first one in the tree's order. While a place of the drive
+// is shown, part 2 tells the count and its tooltip the path, until the
+// drive is scanned again (a count of 0 forgets it).
+void NoteUnreadable(const ItemNode* drive, uint32_t count, const QString& firstPath);
+// Forgets every drive's note; done before the items they name are freed.
+void DropUnreadableNotes();
+
+// The place parts draw nothing; done before the items they name are freed.
 void ClearStatusParts();
 
 // The item itself when it is a drive, else its nearest drive ancestor; none
@@ -78,3 +88,5 @@ QRect StatusPartRect(int part);
 // The text of part 0, 1 or 2 as it is painted (also while the single text
 // covers it), or with STATUS_SIMPLE_PART the single text.
 QString StatusPartText(int part);
+// The tooltip of part 0, 1 or 2; empty where it has none.
+QString StatusPartToolTip(int part);

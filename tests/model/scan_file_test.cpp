@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -232,6 +234,54 @@ TEST(ScanFileRead, BuildsTheTreeAScanWould) {
     FreeScanFile(&contents);
 }
 
+TEST(ScanFileRead, FilesOfSeveralDevicesKeepTheirLinksApartWhenWrittenAgainByUsAndByNcdu) {
+    // Two files of one inode number on two devices: two files, not links.
+    std::string text = HEAD +
+                       "[{\"name\":\"/srv\",\"dev\":7},\n"
+                       "[{\"name\":\"a\"},{\"name\":\"x\",\"asize\":1000,\"dsize\":8192,\"ino\":9,\"hlnkc\":true,\"nlink\":2}],\n"
+                       "[{\"name\":\"b\",\"dev\":8},\n"
+                       " {\"name\":\"y\",\"asize\":1000,\"dsize\":8192,\"ino\":9,\"hlnkc\":true,\"nlink\":2}]]]";
+    ScanFileContents contents;
+    std::string error;
+    ASSERT_TRUE(ReadText(text, &contents, &error)) << error;
+    ASSERT_EQ(contents.root->total, 2u * 8192);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string ours = folder.path().toStdString() + "/again.json";
+    const std::string ncdus = folder.path().toStdString() + "/ncdu.json";
+    ScanFileSource source;
+    source.top = contents.root;
+    source.rootPath = contents.rootPath;
+    source.hardLinks = &contents.hardLinks;
+    ASSERT_TRUE(ExportScanFile(ours, source, &error)) << error;
+    ASSERT_EQ(RunNcdu({"-f", ours, "-o", ncdus}), 0);
+    for (const std::string& written : {ours, ncdus}) {
+        SCOPED_TRACE(written);
+        ScanFileContents again = ReadScanFileForTest(written);
+        ASSERT_NE(again.root, nullptr);
+        EXPECT_EQ(again.root->total, contents.root->total);
+        for (const ItemNode* item = again.root->children; item < again.root->children + again.root->childCount; ++item)
+            EXPECT_EQ(item->total, 8192u) << std::string(item->name, item->name + 1);
+        FreeScanFile(&again);
+    }
+    FreeScanFile(&contents);
+}
+
+TEST(ScanFileRead, TotalsStopAtTheLargestCountInsteadOfWrapping) {
+    std::string text = HEAD + "[{\"name\":\"/r\"},{\"name\":\"huge\",\"asize\":18446744073709551615,"
+                              "\"dsize\":18446744073709551615},{\"name\":\"small\",\"asize\":2,\"dsize\":4096}]]";
+    ScanFileContents contents;
+    std::string error;
+    ASSERT_TRUE(ReadText(text, &contents, &error)) << error;
+    EXPECT_EQ(contents.root->total, UINT64_MAX);
+    EXPECT_EQ(SumVisibleTotals(contents.root->children, contents.root->childCount), UINT64_MAX);
+    sizeCount = SIZE_APPARENT;
+    ComputeTotals(contents.root);
+    EXPECT_EQ(contents.root->total, UINT64_MAX);
+    sizeCount = SIZE_DISK_USAGE;
+    FreeScanFile(&contents);
+}
+
 TEST(ScanFileRead, TakesWhatItNeedNotUnderstand) {
     struct Case {
         const char* what;
@@ -286,8 +336,8 @@ TEST(ScanFileRead, RefusesBrokenAndHostileFilesAndKeepsNothing) {
         {"cut before the root", HEAD, "", "line 2, column 1"},
         {"no root", "[1,2,{}]", "ends before its root", "line 1, column 8"},
         {"trailing text", valid + "x", "", "line 2"},
-        {"folders nested 100,000 deep", Nested(100000, true), "deeper than 4096", "line 2"},
-        {"folders nested 100,000 deep, never closed", Nested(100000, false), "deeper than 4096", "line 2"},
+        {"folders nested 100,000 deep", Nested(100000, true), "deeper than 16384", "line 2"},
+        {"folders nested 100,000 deep, never closed", Nested(100000, false), "deeper than 16384", "line 2"},
         {"a 100 MB name", HEAD + "[{\"name\":\"/r\"},{\"name\":\"" + std::string(100 << 20, 'n') + "\"}]]",
          "longer than 65536", "line 2, column 6"},
         {"a name past the host's limit", HEAD + "[{\"name\":\"/r\"},{\"name\":\"" + std::string(256, 'n') + "\"}]]",

@@ -27,27 +27,6 @@
 
 namespace {
 
-// What du reports for path with the given options, or -1.
-long long Du(const std::string& options, const std::string& path) {
-    std::string command = "du -sx " + options + " '" + path + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    long long value = -1;
-    if (std::fscanf(pipe, "%lld", &value) != 1) value = -1;
-    pclose(pipe);
-    return value;
-}
-
-long long OwnBlocks(const std::string& path) {
-    struct stat facts;
-    return lstat(path.c_str(), &facts) == 0 ? static_cast<long long>(facts.st_blocks) * 512 : -1;
-}
-
-long long OwnSize(const std::string& path) {
-    struct stat facts;
-    return lstat(path.c_str(), &facts) == 0 ? static_cast<long long>(facts.st_size) : -1;
-}
-
 // Every total of the tree by path, to tell that a switch there and back
 // changed nothing.
 void Totals(const ItemNode* folder, const std::u16string& path, std::map<std::u16string, uint64_t>* totals) {

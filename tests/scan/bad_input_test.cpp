@@ -10,6 +10,11 @@
 #include <memory>
 
 #include "browse_program.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
+#include "scan/shell_open.h"
+#include "support/open_recorder.h"
+#include "views/status_bar.h"
 #include "platform/host_device.h"
 
 namespace {
@@ -51,10 +56,10 @@ TEST_F(BadInputTest, UnreadableAndVanishedEntriesLeaveTheRestScanned) {
 }
 
 // Folders nested until their paths pass the 4096-character path buffer:
-// the deepest folder whose path still fits is listed, the next is listed
-// without content, and no path is ever cut short (which would list an
-// ancestor again, possibly without end).
-TEST_F(BadInputTest, FoldersBeyondThePathBufferAreListedWithoutContent) {
+// the walk opens each folder from its parent and needs no path text, so
+// every level is listed and counted; what needs the path of such an entry
+// (opening it with its program) says it cannot be done instead.
+TEST_F(BadInputTest, FoldersBeyondThePathBufferAreWalkedAndCountedToTheEnd) {
     const std::u16string name(250, u'n');
     std::u16string path = u"\\deep";
     for (int level = 0; level < 20; ++level) {
@@ -72,35 +77,39 @@ TEST_F(BadInputTest, FoldersBeyondThePathBufferAreListedWithoutContent) {
         deepest = next;
         ++depth;
     }
-    // "\deep\" and 16 names with their "\" make 4,022 characters, which
-    // leave room for "*.*"; the 17th folder's path does not fit.
-    EXPECT_EQ(depth, 17);
+    EXPECT_EQ(depth, 20);
     EXPECT_TRUE(deepest->flags & ITEM_SCANNED);
-    EXPECT_EQ(deepest->childCount, 0u);
-    EXPECT_EQ(FolderPathLength(deepest), 6u + 17u * 251u);
-    ItemNode* parent = deepest->parent;
-    EXPECT_EQ(parent->childCount, 2u);  // its folder and its file
-    // One listing per folder that fits, besides the store, Windows and the card.
-    EXPECT_LE(device.folderReads - readsBefore, 1 + 1 + 1 + 17);
+    ASSERT_EQ(deepest->childCount, 1u);
+    EXPECT_EQ(folder->total, 20u);  // every level's file
+    EXPECT_GT(FolderPathLength(deepest), uint32_t(PATH_CHARS));
+    // One listing per folder, besides the store, Windows and the card.
+    EXPECT_LE(device.folderReads - readsBefore, 1 + 1 + 1 + 20);
     ExpectConsistentTree();
+
+    OpenRecorder opened;
+    OpenWithShell(&deepest->children[0]);
+    EXPECT_TRUE(opened.Opened().empty());
+    EXPECT_EQ(StatusPartText(STATUS_SIMPLE_PART).toStdU16String(),
+              StringText(STR_PATH_TOO_DEEP).toStdU16String());
 }
 
-// Two thousand and more levels of one-letter folders: as deep as the path
-// buffer reaches, then listed without content; the walk, the totals, the
-// tree and the rebuild all cope with the depth.
-TEST_F(BadInputTest, FoldersThousandsOfLevelsDeepAreWalkedAsFarAsThePathReaches) {
+// Two thousand and more levels of one-letter folders: the walk, the totals,
+// the tree and the rebuild all cope with the depth.
+TEST_F(BadInputTest, FoldersThousandsOfLevelsDeepAreWalkedToTheEnd) {
     std::u16string path;
     for (int level = 0; level < 2100; ++level) path += u"\\d";
     device.AddFile(path + u"\\end.bin", 5);
     Start();
     ScanStore();
-    int depth = 0;
+    int depth = 1;
     ItemNode* deepest = Item({u"\\", u"d"});
-    for (; deepest->childCount; deepest = FindChildByName(deepest, u"d")) ++depth;
-    // "\\" and 2045 times "d\\" leave room for "*.*"; one more level does not.
-    EXPECT_EQ(depth, 2045);
-    EXPECT_TRUE(deepest->flags & ITEM_SCANNED);
-    EXPECT_EQ(FolderPathLength(deepest), 1u + 2u * 2046u);
+    while (ItemNode* next = FindChildByName(deepest, u"d")) {
+        deepest = next;
+        ++depth;
+    }
+    EXPECT_EQ(depth, 2100);
+    ASSERT_NE(FindChildByName(deepest, u"end.bin"), nullptr);
+    EXPECT_EQ(Item({u"\\", u"d"})->total, 5u);
     ExpectConsistentTree();
     RebuildAll();
     EXPECT_EQ(Node({u"\\"})->childCount(), 0);

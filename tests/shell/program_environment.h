@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <grp.h>
+#include <unistd.h>
+
 // This process' environment without any display (the offscreen one when
 // asked) or platform kind, with the device at root and the settings, the
 // runtime files and the single instance's socket inside home, so a run never
@@ -33,11 +36,18 @@ struct ProgramRun {
 };
 
 // Runs the built program with arguments in environment and folder (none:
-// this one) until it ends, at most timeoutMs; killed after that.
+// this one) until it ends, at most timeoutMs; killed after that. An
+// unprivileged run is the ordinary user "nobody"'s, also where the tests
+// run as root.
 inline ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
-                             const QString& folder, int timeoutMs) {
+                             const QString& folder, int timeoutMs, bool unprivileged = false) {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (unprivileged && geteuid() == 0) {
+        process.setChildProcessModifier([] {
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
+        });
+    }
     if (!folder.isEmpty()) process.setWorkingDirectory(folder);
     process.start(VOLUMETRA_PROGRAM, arguments);
     ProgramRun run;

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <QTemporaryDir>
@@ -11,6 +12,28 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+
+// What du reports for path with the given options (-sx always), or -1.
+inline long long Du(const std::string& options, const std::string& path) {
+    std::string command = "du -sx " + options + " '" + path + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    long long value = -1;
+    if (std::fscanf(pipe, "%lld", &value) != 1) value = -1;
+    pclose(pipe);
+    return value;
+}
+
+// The bytes the entry at path occupies itself, and its apparent size; -1
+// when it cannot be read.
+inline long long OwnBlocks(const std::string& path) {
+    struct stat facts;
+    return lstat(path.c_str(), &facts) == 0 ? static_cast<long long>(facts.st_blocks) * 512 : -1;
+}
+inline long long OwnSize(const std::string& path) {
+    struct stat facts;
+    return lstat(path.c_str(), &facts) == 0 ? static_cast<long long>(facts.st_size) : -1;
+}
 
 // Writes bytes "x" characters to the file at path.
 inline void WriteFile(const std::string& path, size_t bytes) {

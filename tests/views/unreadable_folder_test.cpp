@@ -1,7 +1,8 @@
 // A folder the scan could not read, through the real window: its row and its
 // tree node keep it with an image of its own and the system's reason, the
-// status bar says how many could not be read, and every total above it reads
-// as a lower bound.
+// status bar says how many could not be read (and keeps saying it while the
+// drive is shown, naming the first), and every total above it reads as a
+// lower bound.
 #include <QImage>
 
 #include <cerrno>
@@ -34,6 +35,12 @@ TEST_F(UnreadableFolderTest, KeepsItsRowAndNodeWithItsReasonAndTheTotalsAboveRea
     EXPECT_EQ(statusBar->accessibleName(), "1 folder(s) could not be read");
     ASSERT_TRUE(StatusRestoreTimer()->isActive());
     OnStatusRestoreTimer();
+    // The count stays in sight while the drive's places are shown, its
+    // tooltip naming the first folder, for screen readers too.
+    const QString first = QStringLiteral("The first that could not be read: \\docs\\secret");
+    EXPECT_EQ(StatusPartText(2), "1 folder(s) could not be read");
+    EXPECT_EQ(StatusPartToolTip(2), first);
+    EXPECT_TRUE(statusBar->accessibleDescription().contains(first)) << statusBar->accessibleDescription().toStdString();
     const QString reason = QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(std::strerror(EACCES));
 
     int docs = ShownRowNamed(u"docs");
@@ -56,6 +63,9 @@ TEST_F(UnreadableFolderTest, KeepsItsRowAndNodeWithItsReasonAndTheTotalsAboveRea
     EXPECT_FALSE(unreadable.isNull());
     EXPECT_NE(unreadable, folder);
     EXPECT_TRUE(StatusPartText(0).contains(QStringLiteral("\u2265 ")));
+
+    EXPECT_EQ(StatusPartText(2), "1 folder(s) could not be read");
+    EXPECT_EQ(StatusPartToolTip(2), first);
 
     QTreeWidgetItem* node = Node({u"\\", u"docs", u"secret"});
     ASSERT_NE(node, nullptr);
