@@ -2,7 +2,11 @@
 
 #include <sys/resource.h>
 
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <thread>
 
@@ -79,6 +83,21 @@ bool ComesFirstInTree(const ItemNode* a, const ItemNode* b) {
 // of descriptors; a low limit of the process's descriptors lowers it.
 constexpr int SCAN_OPEN_FOLDERS_PER_THREAD = 4;
 
+// Listing threads per core where the device leaves the choice: those past
+// the first per core run only while a core's thread waits.
+constexpr int SCAN_THREADS_PER_CORE = 4;
+// A task that has run this long while its thread used less than half of
+// that time on a processor waits on the device.
+constexpr int64_t SCAN_WAITING_NS = 1000000;
+// How often a thread that lists only while others wait looks at them.
+constexpr auto SCAN_WAITING_POLL = std::chrono::milliseconds(2);
+
+int64_t ClockNs(clockid_t clock) {
+    struct timespec now;
+    if (clock_gettime(clock, &now) != 0) return 0;
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 bool IsStoreRootDrive(const ItemNode* item) {
     if (!(item->flags & ITEM_DRIVE)) return false;
     size_t length = TextLength(item->name);
@@ -140,8 +159,17 @@ bool ScanEngine::Start(ItemNode* scanTop, int threadsWanted, std::function<void(
         char16_t path[PATH_CHARS];
         if (ItemFolderPath(path, PATH_CHARS, top)) threadsWanted = device->ListingThreads(path);
     }
-    if (threadsWanted <= 0) threadsWanted = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+    if (threadsWanted <= 0) {
+        // One listing thread per core, and beside them threads that list
+        // only while those wait on the disk: a cold disk takes many requests
+        // at once, a warm cache gains nothing from more threads than cores.
+        coreThreads = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+        threadsWanted = coreThreads * SCAN_THREADS_PER_CORE;
+    } else {
+        coreThreads = threadsWanted;
+    }
     openBudget = OpenFolderBudget(threadsWanted);
+    workers = std::make_unique<Worker[]>(static_cast<size_t>(threadsWanted));
 
     stack.push_back(Task{top, nullptr, nullptr, 0, 0});
     pending = 1;
@@ -269,6 +297,7 @@ void ScanEngine::RequestStop() {
     // Threads waiting for work see the stop at once.
     std::lock_guard<std::mutex> lock(workLock);
     workChanged.notify_all();
+    extraChanged.notify_all();
 }
 
 ScanOutcome ScanEngine::Outcome() {
@@ -291,21 +320,50 @@ size_t ScanEngine::TakeLevels(std::vector<ScanLevel>* taken) {
 }
 
 void* ScanEngine::ThreadBody(void* engine) {
-    static_cast<ScanEngine*>(engine)->Work();
+    auto* self = static_cast<ScanEngine*>(engine);
+    self->Work(self->nextWorker.fetch_add(1));
     return nullptr;
 }
 
-void ScanEngine::Work() {
+// Whether a core's thread is in a task that waits on the device: running
+// long, with little time on a processor.
+bool ScanEngine::AnyCoreWaiting() {
+    int64_t now = ClockNs(CLOCK_MONOTONIC);
+    for (int i = 0; i < coreThreads; ++i) {
+        Worker& worker = workers[static_cast<size_t>(i)];
+        if (!worker.ready.load(std::memory_order_acquire)) continue;
+        int64_t started = worker.taskStarted.load(std::memory_order_acquire);
+        if (started == 0 || now - started < SCAN_WAITING_NS || !worker.hasClock) continue;
+        int64_t used = ClockNs(worker.cpuClock) - worker.taskCpuStarted.load(std::memory_order_relaxed);
+        if (used < (now - started) / 2) return true;
+    }
+    return false;
+}
+
+void ScanEngine::Work(int index) {
+    Worker& self = workers[static_cast<size_t>(index)];
+    self.hasClock = pthread_getcpuclockid(pthread_self(), &self.cpuClock) == 0;
+    const bool core = index < coreThreads;
+    self.ready.store(true, std::memory_order_release);
     for (;;) {
         Task task;
         {
             std::unique_lock<std::mutex> lock(workLock);
-            workChanged.wait(lock, [this] { return !stack.empty() || pending == 0; });
+            if (core) {
+                workChanged.wait(lock, [this] { return !stack.empty() || pending == 0; });
+            } else {
+                // Listing only while a core's thread waits on the device.
+                while (pending != 0 && (stack.empty() || !AnyCoreWaiting()))
+                    extraChanged.wait_for(lock, SCAN_WAITING_POLL);
+            }
             if (stack.empty()) break;
             task = stack.back();
             stack.pop_back();
         }
+        self.taskCpuStarted.store(ClockNs(CLOCK_THREAD_CPUTIME_ID), std::memory_order_relaxed);
+        self.taskStarted.store(ClockNs(CLOCK_MONOTONIC), std::memory_order_release);
         RunTask(task);
+        self.taskStarted.store(0, std::memory_order_release);
         TaskDone();
     }
     if (liveThreads.fetch_sub(1) == 1) EndWalk();
@@ -320,7 +378,10 @@ void ScanEngine::Push(const Task& task) {
 
 void ScanEngine::TaskDone() {
     std::lock_guard<std::mutex> lock(workLock);
-    if (--pending == 0) workChanged.notify_all();
+    if (--pending == 0) {
+        workChanged.notify_all();
+        extraChanged.notify_all();
+    }
 }
 
 void ScanEngine::RunTask(const Task& task) {
@@ -492,7 +553,7 @@ void ScanEngine::ListTask(const Task& task) {
         return;
     }
     size_t entries = scratch.entries.size();
-    if (entries > SCAN_SPLIT_ENTRIES && threadCount > 1) {
+    if (entries > SCAN_SPLIT_ENTRIES && coreThreads > 1) {
         BigFolder* big = new BigFolder{folder, task.parent, handle, {0}, {}};
         std::swap(big->listing, scratch);
         uint32_t ranges = static_cast<uint32_t>((entries + SCAN_FACTS_RANGE - 1) / SCAN_FACTS_RANGE);

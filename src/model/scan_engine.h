@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -65,8 +66,10 @@ public:
     ScanEngine& operator=(const ScanEngine&) = delete;
 
     // Starts the walk below top: a drive, or a folder whose parents give its
-    // path. threads 0 takes the device's choice for the drive, else the
-    // online cores, at least 2. onEnded runs once, on the last thread, when
+    // path. threads 0 takes the device's choice for the drive, else one
+    // thread per online core (at least 2) and three more per core that list
+    // only while those wait on the device; any other count lists with that
+    // many threads alike. onEnded runs once, on the last thread, when
     // the walk has ended (complete or stopped); it must not block. False
     // when no thread could be started; nothing was changed then.
     bool Start(ItemNode* top, int threads, std::function<void()> onEnded);
@@ -127,7 +130,8 @@ private:
     static void* FileThreadBody(void* engine);
     void ReadFileTree();
     void PublishFileTree(ScanFileContents* contents);
-    void Work();
+    void Work(int index);
+    bool AnyCoreWaiting();
     void EndWalk();
     void Push(const Task& task);
     void TaskDone();
@@ -154,6 +158,19 @@ private:
     std::function<void()> onEnded;
     std::vector<pthread_t> threads;
     int threadCount = 0;
+    // The first coreThreads list whenever there is work; the others only
+    // while one of those waits on the device.
+    int coreThreads = 0;
+    struct Worker {
+        std::atomic<int64_t> taskStarted{0};     // monotonic ns; 0 between tasks
+        std::atomic<int64_t> taskCpuStarted{0};  // the thread's processor time then
+        clockid_t cpuClock{};
+        bool hasClock = false;
+        std::atomic<bool> ready{false};
+    };
+    std::unique_ptr<Worker[]> workers;
+    std::atomic<int> nextWorker{0};
+    std::condition_variable extraChanged;
     std::atomic<int> liveThreads{0};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> anyDiscarded{false};

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "model/item_tree.h"
 #include "model/path_list.h"
@@ -203,6 +204,10 @@ TEST(ScanEngine, ThreadsBuildTheTreeOneThreadBuildsOnAGeneratedTree) {
     ScannedStore parallel(&device, 5);
     ASSERT_EQ(parallel.outcome, SCAN_COMPLETE);
     ExpectSameTree(&serial.drive, &parallel.drive, u"");
+    // More threads than cores, the extra ones listing while others wait.
+    ScannedStore waiting(&device, 0);
+    ASSERT_EQ(waiting.outcome, SCAN_COMPLETE);
+    ExpectSameTree(&serial.drive, &waiting.drive, u"");
     // The database folder comes last, with its databases.
     const ItemNode& databases = parallel.drive.children[parallel.drive.childCount - 1];
     EXPECT_EQ(databases.flags, uint32_t(ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED));
@@ -224,6 +229,25 @@ TEST(ScanEngine, ManyThreadsListAtOnceWhereListingsWait) {
     device.PassListings(1);
     // Every thread waits on a listing of its own at the same moment.
     EXPECT_TRUE(device.WaitForHeldListings(16));
+    device.ReleaseListings();
+    engine.WaitUntilEnded();
+    EXPECT_EQ(engine.Finish(), SCAN_COMPLETE);
+    EXPECT_EQ(drive.childCount, 1001u);
+    FreeItemArray(drive.children, drive.childCount);
+}
+
+TEST(ScanEngine, ThreadsBeyondTheCoresListWhileTheOthersWaitOnTheDevice) {
+    MemoryDevice device;
+    for (int i = 0; i < 1000; ++i) device.AddFolder(u"\\f" + std::u16string(1, u'a' + i % 26) + std::u16string(i / 26, u'z'));
+    ItemNode drive = UnscannedStore();
+    device.HoldListings();
+    ScanEngine engine(&device);
+    ASSERT_TRUE(engine.Start(&drive, 0, nullptr));
+    const int cores = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+    EXPECT_EQ(engine.ThreadCount(), 4 * cores);
+    device.PassListings(1);
+    // The core's threads wait on their listings, so the others join them.
+    EXPECT_TRUE(device.WaitForHeldListings(4 * cores));
     device.ReleaseListings();
     engine.WaitUntilEnded();
     EXPECT_EQ(engine.Finish(), SCAN_COMPLETE);
