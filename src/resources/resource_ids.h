@@ -41,6 +41,37 @@ enum StringId : uint32_t {
     STR_SCAN_NOT_EXPORTED = 40046,
     STR_SCAN_FILE_CANNOT_REMOVE = 40047,
     STR_NO_SCAN_FILE_SLOT = 40048,
+    STR_READ_FROM_SCAN_FILE = 40049,     // status bar of a drive read from a scan file: its file and the file's date
+    STR_NOT_ON_THIS_MACHINE = 40050,     // status notice when a scan file's entry is opened
+    STR_COULD_NOT_BE_READ = 40051,       // tooltip of an unreadable folder: the system's reason
+    STR_OPEN_SCAN_TITLE = 40052,         // title of the Open Scan dialog
+    STR_EXPORT_SCAN_TITLE = 40053,       // title of the Export Scan dialog
+    STR_SCAN_FILE_FILTER = 40054,        // file filters of both scan file dialogs, split at ";;"
+    STR_UNREADABLE_COUNT = 40055,        // status notice after a scan
+    STR_STATUS_ITEMS = 40056,            // status part 0 of a folder: entries and listed total
+    STR_STATUS_FREE = 40057,             // status part 1: the free bytes of the drive
+    STR_STATUS_DRIVES = 40058,           // status part 0 at the root
+    STR_BYTE_COUNT = 40059,              // a size in bytes in the status bar
+    STR_EXACT_BYTES = 40060,             // tooltip of a size shown in units
+    STR_LOWER_BOUND = 40061,             // a total that is a lower bound
+    STR_MARKED = 40062,                  // what screen readers hear of a marked row
+    STR_MARKED_AND = 40063,              // the same for an unreadable folder, with its reason
+    STR_SORTED_ASCENDING = 40064,        // a column header's description
+    STR_SORTED_DESCENDING = 40065,
+    STR_SCAN_PROGRESS = 40066,           // accessible name of the status bar's progress bar
+    STR_LIST_NAME = 40067,               // accessible name of the list pane
+    STR_TREE_NAME = 40068,               // accessible name of the tree pane
+    STR_PIE_CHART_NAME = 40069,          // accessible name of the pie chart
+    STR_PIE_NO_TOTAL = 40070,            // the pie chart's description: nothing to share
+    STR_PIE_ONE_SLICE = 40071,           // the pie chart's description begins
+    STR_PIE_SLICES = 40072,
+    STR_PIE_SLICE_SHARE = 40073,         // one slice's share
+    STR_PIE_REMAINDER = 40074,           // the white wedge's share
+    STR_TOOL_BACK = 40075,               // name of the Go backward tool button
+    STR_TOOL_FORWARD = 40076,            // name of the Go forward tool button
+    STR_SPLITTER_AT_X = 40077,           // description of the splitter bar while it is dragged
+    STR_SPLITTER_AT_Y = 40078,
+    STR_TOOL_BUTTONS = 40079,            // accessible name of the tool bar
 };
 
 enum MenuId : int {

@@ -10,6 +10,7 @@
 #include "platform/platform_kind.h"
 #include "resources/resource_module.h"
 #include "views/type_cache.h"
+#include "resources/resource_ids.h"
 
 std::vector<QIcon> smallImageList;
 
@@ -160,8 +161,9 @@ QIcon SmallImageUnreadable(bool marked) {
 QString UnreadableReason(const ItemNode* item) {
     if (!item || !(item->flags & ITEM_UNREADABLE)) return QString();
     if (const FileDrive* file = FileDriveOf(item); file && !file->failure.empty())
-        return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(file->failure);
-    return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(std::strerror(static_cast<int>(item->readError)));
+        return StringText(STR_COULD_NOT_BE_READ).arg(QString::fromLocal8Bit(file->failure));
+    return StringText(STR_COULD_NOT_BE_READ)
+        .arg(QString::fromLocal8Bit(std::strerror(static_cast<int>(item->readError))));
 }
 
 QIcon SmallImageMarked(int index) {
