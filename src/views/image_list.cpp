@@ -8,9 +8,9 @@
 
 #include "model/file_drives.h"
 #include "platform/platform_kind.h"
+#include "resources/resource_ids.h"
 #include "resources/resource_module.h"
 #include "views/type_cache.h"
-#include "resources/resource_ids.h"
 
 std::vector<QIcon> smallImageList;
 

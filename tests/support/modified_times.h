@@ -32,14 +32,15 @@ inline std::vector<ModifiedTime> ModifiedTimeTable() {
     };
 }
 
-// Writes every file of the table into folder (the i-th of i + 1 bytes) and
-// sets its last-write time; false when a file cannot be made or the file
-// system does not keep the time to the nanosecond asked.
+// Writes every file of the table into folder (the i-th of i + 1 times 8 KiB,
+// so that disk usage tells them apart too) and sets its last-write time;
+// false when a file cannot be made or the file system does not keep the time
+// to the nanosecond asked.
 inline bool BuildModifiedTimes(const std::string& folder) {
     const std::vector<ModifiedTime> table = ModifiedTimeTable();
     for (size_t i = 0; i < table.size(); ++i) {
         const std::string path = folder + "/" + table[i].name;
-        std::ofstream(path) << std::string(i + 1, 'x');
+        std::ofstream(path) << std::string((i + 1) * 8192, 'x');
         struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(table[i].seconds), table[i].nanoseconds}};
         if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return false;
         struct stat facts;

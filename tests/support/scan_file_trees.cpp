@@ -114,8 +114,9 @@ void CompareLevel(const ItemNode* a, const ItemNode* b, bool compareTimes, const
         // A scan file holds whole seconds: the times agree to the second.
         if (compareTimes) {
             EXPECT_EQ(x->modified != 0, y->modified != 0);
-            if (x->modified != 0 && y->modified != 0)
+            if (x->modified != 0 && y->modified != 0) {
                 EXPECT_EQ(UnixSecondsOfTimeStamp(x->modified), UnixSecondsOfTimeStamp(y->modified));
+            }
         }
         EXPECT_EQ(y->parent, b);
         CompareLevel(x, y, compareTimes, name);

@@ -44,9 +44,13 @@ protected:
         QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(x, header->height() / 2));
     }
 
-    static std::vector<std::string> ShownNames() {
+    // The names of the shown files in their order (the store's database
+    // folder, without a time, left out).
+    static std::vector<std::string> ShownFiles() {
         std::vector<std::string> names;
-        for (int row = 0; row < ShownRowCount(); ++row) names.push_back(Cell(row, 0).toStdString());
+        for (int row = 0; row < ShownRowCount(); ++row) {
+            if (!(ShownRow(row)->item->flags & ITEM_FOLDER)) names.push_back(Cell(row, 0).toStdString());
+        }
         return names;
     }
 
@@ -67,7 +71,6 @@ TEST_F(ModifiedColumnTest, ShowsTimesOutside1970To2106AndSortsWithinASecond) {
     Start(1000, 480);  // wide enough for every column
     ScanStore();
     ASSERT_TRUE(Show({u"\\"}));
-    ASSERT_EQ(ShownRowCount(), static_cast<int>(table.size()));
 
     std::vector<std::string> oldestFirst;
     for (const ModifiedTime& entry : table) {
@@ -80,9 +83,9 @@ TEST_F(ModifiedColumnTest, ShowsTimesOutside1970To2106AndSortsWithinASecond) {
     EXPECT_LT(ShownRowNamed(u"second-b"), ShownRowNamed(u"second-a"));
 
     ClickHeader(4);
-    EXPECT_EQ(ShownNames(), oldestFirst);
+    EXPECT_EQ(ShownFiles(), oldestFirst);
     ClickHeader(4);
-    EXPECT_EQ(ShownNames(), std::vector<std::string>(oldestFirst.rbegin(), oldestFirst.rend()));
+    EXPECT_EQ(ShownFiles(), std::vector<std::string>(oldestFirst.rbegin(), oldestFirst.rend()));
     Stop();  // while the host folder still exists
 }
 
