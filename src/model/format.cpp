@@ -34,13 +34,11 @@ int Percent(uint64_t part, uint64_t whole) {
     return result > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(result);
 }
 
-void FormatModifiedAt(uint64_t fileTime, int64_t now, char16_t* buffer, uint32_t capacity) {
-    // File times from 2^63 up are not valid times on the platform.
-    if (fileTime >= 0x8000000000000000ULL || capacity == 0) return;
-    const int64_t EPOCH_DIFFERENCE = 11644473600LL;
-    time_t seconds = static_cast<time_t>(static_cast<int64_t>(fileTime / 10000000) - EPOCH_DIFFERENCE);
+void FormatModifiedAt(int64_t seconds, int64_t now, char16_t* buffer, uint32_t capacity) {
+    if (capacity == 0) return;
+    time_t time = static_cast<time_t>(seconds);
     struct tm file;
-    if (!localtime_r(&seconds, &file)) return;
+    if (!localtime_r(&time, &file)) return;
     time_t current = static_cast<time_t>(now);
     struct tm today;
     if (!localtime_r(&current, &today)) return;
@@ -57,6 +55,6 @@ void FormatModifiedAt(uint64_t fileTime, int64_t now, char16_t* buffer, uint32_t
     buffer[i] = 0;
 }
 
-void FormatModified(uint64_t fileTime, char16_t* buffer, uint32_t capacity) {
-    FormatModifiedAt(fileTime, static_cast<int64_t>(std::time(nullptr)), buffer, capacity);
+void FormatModified(int64_t seconds, char16_t* buffer, uint32_t capacity) {
+    FormatModifiedAt(seconds, static_cast<int64_t>(std::time(nullptr)), buffer, capacity);
 }

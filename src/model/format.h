@@ -14,11 +14,12 @@ void FormatThousands(char16_t* buffer, uint32_t capacity, uint64_t value);
 // not clamped (a part above the whole gives more than 100).
 int Percent(uint64_t part, uint64_t whole);
 
-// Writes the Modified text of a file time (100 ns units since 1601, UTC):
-// "MM/DD hh:mm" in the current year, else "MM/DD  YYYY". Leaves the buffer
-// untouched when the time cannot be converted. capacity in characters.
-void FormatModified(uint64_t fileTime, char16_t* buffer, uint32_t capacity);
+// Writes the Modified text of a time in seconds since 1970 UTC (negative
+// before 1970), in local time: "MM/DD hh:mm" in the current year, else
+// "MM/DD  YYYY". Leaves the buffer untouched when the time cannot be
+// converted. capacity in characters.
+void FormatModified(int64_t seconds, char16_t* buffer, uint32_t capacity);
 
 // FormatModified against a given current time (seconds since 1970), so the
 // choice between the two forms can be tested.
-void FormatModifiedAt(uint64_t fileTime, int64_t now, char16_t* buffer, uint32_t capacity);
+void FormatModifiedAt(int64_t seconds, int64_t now, char16_t* buffer, uint32_t capacity);

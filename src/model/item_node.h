@@ -33,8 +33,10 @@ struct ItemNode {
     uint64_t total;        // bytes of the item and its subtree; a drive's capacity
     const char16_t* name;  // lives in the same block as the record
     uint64_t diskSize;     // bytes the item itself occupies on its volume
-    uint32_t modified;     // last-write time as a TimeStamp; 0 when unknown
-    uint32_t readError;    // the system's error number of an unreadable folder
+    // The last-write time as a TimeStamp (milliseconds from 1970, some 4,400
+    // years either way; storage_device.h); 0 when unknown.
+    int64_t modified : 48;
+    uint64_t readError : 16;  // the system's error number (errno) of an unreadable folder
 };
 
 static_assert(sizeof(ItemNode) == 64, "the item record is the scan's memory budget");

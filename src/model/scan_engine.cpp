@@ -261,7 +261,8 @@ void ScanEngine::PublishFileTree(ScanFileContents* contents) {
             diskBytes += items[i].diskSize;
             if (items[i].flags & ITEM_FOLDER) waiting.push_back({&items[i], &items[i]});
         }
-        batch.push_back(ScanLevel{target, items, count, (source->flags & ITEM_UNREADABLE) ? source->readError : 0});
+        const uint32_t error = (source->flags & ITEM_UNREADABLE) ? static_cast<uint32_t>(source->readError) : 0u;
+        batch.push_back(ScanLevel{target, items, count, error});
         if (batch.size() == LEVELS_PER_BATCH) {
             Publish(batch.data(), batch.size());
             batch.clear();
@@ -521,7 +522,9 @@ void ScanEngine::Publish(const ScanLevel* published, size_t count) {
 
 void ScanEngine::ListTask(const Task& task) {
     ItemNode* folder = task.folder;
-    if (stopRequested.load(std::memory_order_relaxed)) {
+    // The stop is read as each folder below top is entered; top's own
+    // listing always runs, so a top without subfolders is listed to its end.
+    if (folder != top && stopRequested.load(std::memory_order_relaxed)) {
         anyDiscarded = true;
         ReleaseParent(task.parent);
         return;
@@ -571,10 +574,10 @@ void ScanEngine::ListTask(const Task& task) {
 
 void ScanEngine::FactsTask(const Task& task) {
     BigFolder* big = task.big;
-    bool stopped = stopRequested.load(std::memory_order_relaxed);
+    bool stopped = big->folder != top && stopRequested.load(std::memory_order_relaxed);
     if (!stopped) device->ReadEntryFacts(big->handle, &big->listing, task.begin, task.end);
     if (big->rangesLeft.fetch_sub(1) != 1) return;
-    if (stopped || stopRequested.load(std::memory_order_relaxed)) {
+    if (stopped || (big->folder != top && stopRequested.load(std::memory_order_relaxed))) {
         anyDiscarded = true;
         device->CloseFolder(big->handle);
         ReleaseParent(big->parent);

@@ -116,9 +116,11 @@ struct ScanFileWriting {
             writer->Key("read_error");
             writer->Bool(true);
         }
-        if (item->modified) {
+        // ncdu's mtime counts whole seconds from 1970 without a sign: a time
+        // before 1970 is left out rather than written wrong.
+        if (item->modified > 0) {
             writer->Key("mtime");
-            writer->Uint64(uint64_t(item->modified) - 1);
+            writer->Uint64(static_cast<uint64_t>(UnixSecondsOfTimeStamp(item->modified)));
         }
         writer->EndObject();
     }

@@ -117,7 +117,7 @@ struct EntryInfo {
     bool readError = false;
     bool excluded = false;
     bool notreg = false;
-    uint32_t modified = 0;
+    int64_t modified = 0;  // TimeStamp; 0 when unknown
 
     // Empties the fields; the name keeps its buffer.
     void Clear() {
@@ -416,6 +416,7 @@ private:
         if (key == KEY_UNKNOWN) return true;
         if (key == KEY_MTIME) {
             if (!number.whole) return Fail("mtime must be a whole number of seconds");
+            // A time no stamp holds stays unknown.
             int64_t seconds = int64_t(std::min<uint64_t>(number.magnitude, INT64_MAX));
             info.modified = TimeStampOfUnixTime(number.negative ? -seconds : seconds);
             return true;

@@ -379,7 +379,7 @@ void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, siz
             record.attributes = AttributesOf(facts);
             record.size = static_cast<uint64_t>(facts.st_size);
             record.diskSize = static_cast<uint64_t>(facts.st_blocks) * 512;
-            record.modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec);
+            record.modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
             record.links = static_cast<uint32_t>(facts.st_nlink);
             record.fileId = facts.st_ino;
         } else if (errno == ENOENT) {

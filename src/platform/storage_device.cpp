@@ -55,18 +55,46 @@ uint64_t UnixTimeToFileTime(int64_t seconds, int64_t nanoseconds) {
     return units < 0 ? 0 : static_cast<uint64_t>(units);
 }
 
-uint32_t TimeStampOfUnixTime(int64_t seconds) {
-    if (seconds < 0) return 1;
-    if (seconds >= int64_t(UINT32_MAX) - 1) return UINT32_MAX;
-    return static_cast<uint32_t>(seconds + 1);
+namespace {
+const int64_t MILLISECONDS_PER_SECOND = 1000;
+const int64_t FILE_TIME_UNITS_PER_MILLISECOND = 10000;
+
+// Rounds a quotient towards minus infinity, as times before 1970 need.
+int64_t FloorDivide(int64_t value, int64_t divisor) {
+    int64_t quotient = value / divisor;
+    return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
 }
 
-uint32_t TimeStampOfFileTime(uint64_t fileTime) {
-    if (fileTime == 0) return 0;
-    return TimeStampOfUnixTime(static_cast<int64_t>(fileTime / FILE_TIME_UNITS) - EPOCH_DIFFERENCE);
+// The stamp of a count of milliseconds since 1970; 0 outside the range.
+int64_t TimeStampOfMilliseconds(int64_t milliseconds) {
+    if (milliseconds < TIME_STAMP_MIN || milliseconds >= TIME_STAMP_MAX) return 0;
+    return milliseconds >= 0 ? milliseconds + 1 : milliseconds;
+}
+}  // namespace
+
+int64_t TimeStampOfUnixTime(int64_t seconds, int64_t nanoseconds) {
+    // Beyond this many seconds no stamp holds the time (and the product
+    // below would overflow).
+    const int64_t SECONDS_REACH = TIME_STAMP_MAX / MILLISECONDS_PER_SECOND + 1;
+    if (seconds <= -SECONDS_REACH || seconds >= SECONDS_REACH) return 0;
+    return TimeStampOfMilliseconds(seconds * MILLISECONDS_PER_SECOND + FloorDivide(nanoseconds, 1000000));
 }
 
-uint64_t FileTimeOfTimeStamp(uint32_t stamp) {
+int64_t TimeStampOfFileTime(uint64_t fileTime) {
+    if (fileTime == 0 || fileTime > uint64_t(INT64_MAX)) return 0;
+    int64_t units = static_cast<int64_t>(fileTime) - EPOCH_DIFFERENCE * static_cast<int64_t>(FILE_TIME_UNITS);
+    return TimeStampOfMilliseconds(FloorDivide(units, FILE_TIME_UNITS_PER_MILLISECOND));
+}
+
+int64_t UnixMillisecondsOfTimeStamp(int64_t stamp) { return stamp > 0 ? stamp - 1 : stamp; }
+
+int64_t UnixSecondsOfTimeStamp(int64_t stamp) {
+    return FloorDivide(UnixMillisecondsOfTimeStamp(stamp), MILLISECONDS_PER_SECOND);
+}
+
+uint64_t FileTimeOfTimeStamp(int64_t stamp) {
     if (stamp == 0) return 0;
-    return UnixTimeToFileTime(int64_t(stamp) - 1, 0);
+    int64_t milliseconds = UnixMillisecondsOfTimeStamp(stamp) + EPOCH_DIFFERENCE * MILLISECONDS_PER_SECOND;
+    if (milliseconds < 0) return 0;
+    return static_cast<uint64_t>(milliseconds) * FILE_TIME_UNITS_PER_MILLISECOND;
 }

@@ -46,7 +46,7 @@ struct FolderEntry {
     uint32_t hostNameOffset;  // the device's own form of the name, where it keeps one
     uint64_t diskSize;
     uint64_t fileId;   // with links > 1: the entry's identity on its volume
-    uint32_t modified; // TimeStamp; 0 when unknown
+    int64_t modified;  // TimeStamp; 0 when unknown
     uint32_t links;
     uint32_t error;    // the system's error number when the facts could not be read; 0 when they were
 };
@@ -147,10 +147,20 @@ void SetDevice(StorageDevice* device);
 // Unix seconds and nanoseconds to a file time.
 uint64_t UnixTimeToFileTime(int64_t seconds, int64_t nanoseconds);
 
-// A last-write time as the item records keep it: Unix seconds plus one, so
-// that 0 means unknown; times before 1970 count as 1970 and after 2106 as
-// 2106.
-uint32_t TimeStampOfUnixTime(int64_t seconds);
-uint32_t TimeStampOfFileTime(uint64_t fileTime);
-// The file time of a stamp; 0 for an unknown time.
-uint64_t FileTimeOfTimeStamp(uint32_t stamp);
+// A last-write time as the item records keep it (48 bits of ItemNode): a
+// count of milliseconds from 1970-01-01 UTC that leaves out 0, so that 0 means
+// unknown. From 1970 on a stamp is the milliseconds plus one; before 1970 it
+// is the (negative) milliseconds themselves. Its range reaches about 4,400
+// years either side of 1970; a time outside it is unknown.
+constexpr int64_t TIME_STAMP_MIN = -(INT64_C(1) << 47);
+constexpr int64_t TIME_STAMP_MAX = (INT64_C(1) << 47) - 1;
+int64_t TimeStampOfUnixTime(int64_t seconds, int64_t nanoseconds = 0);
+int64_t TimeStampOfFileTime(uint64_t fileTime);
+// The milliseconds since 1970 of a stamp other than 0 (rounded down: before
+// 1970 they are negative).
+int64_t UnixMillisecondsOfTimeStamp(int64_t stamp);
+// The whole seconds since 1970 of a stamp other than 0, rounded down.
+int64_t UnixSecondsOfTimeStamp(int64_t stamp);
+// The file time of a stamp; 0 for an unknown time and for a time before
+// 1601, which a file time cannot hold.
+uint64_t FileTimeOfTimeStamp(int64_t stamp);

@@ -13,6 +13,8 @@
 #include "scan/scan_control.h"
 #include "views/image_list.h"
 #include "model/display_name.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 QTreeWidget* treePane = nullptr;
 bool treeReady = false;
@@ -193,7 +195,7 @@ int SortedPosition(QTreeWidgetItem* parent, const char16_t* name) {
 QTreeWidget* CreateTreePane(QWidget* parent) {
     QTreeWidget* tree = new FolderTreePane(parent);
     tree->setObjectName(QStringLiteral("treePane"));
-    tree->setAccessibleName(QStringLiteral("Tree View Control"));
+    tree->setAccessibleName(StringText(STR_TREE_NAME));
     tree->setHeaderHidden(true);
     tree->setColumnCount(1);
     tree->setRootIsDecorated(true);

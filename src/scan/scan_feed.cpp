@@ -21,6 +21,8 @@
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
 #include "views/status_bar.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 namespace {
 
@@ -165,7 +167,7 @@ void OnEngineEnded(ScanEngine* ended) {
         OnScanDone(request);
         // Said after the listing, unless the end started the next scan.
         if (unreadable > 0 && scanState == SCAN_IDLE) {
-            std::u16string notice = QString::number(unreadable).toStdU16String() + u" folder(s) could not be read";
+            std::u16string notice = StringText(STR_UNREADABLE_COUNT).arg(unreadable).toStdU16String();
             ShowStatusNotice(notice.c_str());
         }
     } else {

@@ -126,10 +126,10 @@ void FileDriveRead(ItemNode* drive, const std::string& failure) {
 }
 
 QString ChooseScanFileWithDialog(bool forExport, const QString& suggested) {
-    const QString filter = QStringLiteral("Scan files (*.json);;All files (*)");
+    const QString filter = StringText(STR_SCAN_FILE_FILTER);
     NestedLoop loop;
-    return forExport ? QFileDialog::getSaveFileName(OwnerWindow(), QStringLiteral("Export Scan"), suggested, filter)
-                     : QFileDialog::getOpenFileName(OwnerWindow(), QStringLiteral("Open Scan"), QString(), filter);
+    return forExport ? QFileDialog::getSaveFileName(OwnerWindow(), StringText(STR_EXPORT_SCAN_TITLE), suggested, filter)
+                     : QFileDialog::getOpenFileName(OwnerWindow(), StringText(STR_OPEN_SCAN_TITLE), QString(), filter);
 }
 
 void OpenScanCommand() {

@@ -13,6 +13,8 @@
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
 #include "scan/scan_control.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 ShellOpener shellOpener = OpenPathWithDesktop;
 
@@ -33,7 +35,7 @@ void OpenWithShell(const ItemNode* item) {
     // An entry read from a scan file is not on this machine: a file of the
     // same path here would be another one.
     if (IsFromScanFile(item)) {
-        ShowStatusNotice(u"Read from a scan file: not on this machine");
+        ShowStatusNotice(StringText(STR_NOT_ON_THIS_MACHINE).toStdU16String().c_str());
         return;
     }
     // A path that does not fit would come out cut short, naming another file.

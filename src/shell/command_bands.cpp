@@ -247,8 +247,8 @@ QMenuBar* BuildMenuBar(QWidget* parent, int menuId) {
 // "Up"). The two history commands have no menu item and are named here.
 QString ToolButtonName(const QAction* action) {
     switch (action->data().toInt()) {
-    case CMD_GO_BACKWARD: return QStringLiteral("Back");
-    case CMD_GO_FORWARD: return QStringLiteral("Forward");
+    case CMD_GO_BACKWARD: return StringText(STR_TOOL_BACK);
+    case CMD_GO_FORWARD: return StringText(STR_TOOL_FORWARD);
     default: break;
     }
     QString text = action->text().section(QLatin1Char('\t'), 0, 0);
@@ -268,7 +268,7 @@ void NameToolButton(QWidget* button, const QAction* action) {
 QToolBar* BuildToolBar(QWidget* parent) {
     QToolBar* bar = new QToolBar(parent);
     bar->setObjectName(QStringLiteral("toolBar"));
-    bar->setAccessibleName(QStringLiteral("Tool buttons"));
+    bar->setAccessibleName(StringText(STR_TOOL_BUTTONS));
     bar->setMovable(false);
     bar->setFloatable(false);
     bar->setIconSize(QSize(16, 16));

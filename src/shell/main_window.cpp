@@ -25,6 +25,7 @@
 #include "views/image_list.h"
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
+#include "resources/resource_ids.h"
 
 MainWindow* mainWindow = nullptr;
 
@@ -216,8 +217,8 @@ void UpdateFeedbackOverlay(const PaneRect& bar) {
     QString description;
     if (int count = FeedbackBarCount()) {
         PaneRect shown = FeedbackBar(count - 1);
-        description = orientation ? QStringLiteral("Splitter at x %1").arg(shown.left)
-                                  : QStringLiteral("Splitter at y %1").arg(shown.top);
+        description = orientation ? StringText(STR_SPLITTER_AT_X).arg(shown.left)
+                                  : StringText(STR_SPLITTER_AT_Y).arg(shown.top);
     }
     feedbackOverlay->setAccessibleDescription(description);
     // Only the bar's own pixels change; the panes beneath are not repainted.

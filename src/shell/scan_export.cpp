@@ -172,7 +172,7 @@ int RunScanExport(const std::string& fileName, const std::string& folder,
             if (!(top->flags & ITEM_DRIVE)) {
                 top->ownSize = static_cast<uint64_t>(facts.st_size);
                 top->diskSize = static_cast<uint64_t>(facts.st_blocks) * 512;
-                top->modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec);
+                top->modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
             }
             WalkEnd end;
             ScanEngine engine(&host);

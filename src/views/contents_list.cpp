@@ -14,6 +14,8 @@
 #include "views/list_sort.h"
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 ListMode listMode = LIST_NONE;
 ListRow* listRows = nullptr;
@@ -79,7 +81,7 @@ QTreeView* CreateListPane(QWidget* parent) {
 
     QTreeView* list = new QTreeView(parent);
     list->setObjectName(QStringLiteral("listPane"));
-    list->setAccessibleName(QStringLiteral("List"));
+    list->setAccessibleName(StringText(STR_LIST_NAME));
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);

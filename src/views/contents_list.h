@@ -16,11 +16,12 @@ class QWidget;
 // The record behind one row; the view's model keeps a pointer to it.
 struct ListRow {
     const char16_t* typeName;  // borrowed (type cache, shared text, "Database"); none until fetched
-    uint64_t modified;         // file time; 0 not fetched, MODIFIED_NONE fetched without a time
+    int64_t modified;          // TimeStamp; 0 not fetched, MODIFIED_NONE fetched without a time
     ItemNode* item;
 };
 
-constexpr uint64_t MODIFIED_NONE = 1;
+// Below every stamp, so the rows without a time sort before all dated rows.
+constexpr int64_t MODIFIED_NONE = INT64_MIN;
 
 enum ListMode {
     LIST_NONE = 0,

@@ -162,8 +162,9 @@ QString UnreadableReason(const ItemNode* item) {
     if (item && (item->flags & ITEM_FOLDER_AGAIN)) return StringText(STR_TIP_FOLDER_AGAIN);
     if (!item || !(item->flags & ITEM_UNREADABLE)) return QString();
     if (const FileDrive* file = FileDriveOf(item); file && !file->failure.empty())
-        return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(file->failure);
-    return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(std::strerror(static_cast<int>(item->readError)));
+        return StringText(STR_COULD_NOT_BE_READ).arg(QString::fromLocal8Bit(file->failure));
+    return StringText(STR_COULD_NOT_BE_READ)
+        .arg(QString::fromLocal8Bit(std::strerror(static_cast<int>(item->readError))));
 }
 
 QIcon SmallImageMarked(int index) {

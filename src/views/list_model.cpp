@@ -6,10 +6,13 @@
 #include <vector>
 
 #include "model/format.h"
+#include "platform/storage_device.h"
 #include "views/image_list.h"
 #include "views/list_columns.h"
 #include "views/list_sort.h"
 #include "views/size_choice.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 ShownRows shownRows = {};
 uint64_t listedTotal = 0;
@@ -48,9 +51,9 @@ QString ContentsCellText(ListRow* row, int column) {
         return QString::fromUtf16(row->typeName);
     case 4: {
         if (row->modified == 0) FetchModifiedTime(row);
-        if (row->modified <= MODIFIED_NONE) return QString();
+        if (row->modified == MODIFIED_NONE) return QString();
         char16_t text[32] = {};
-        FormatModified(row->modified, text, 32);
+        FormatModified(UnixSecondsOfTimeStamp(row->modified), text, 32);
         return QString::fromUtf16(text);
     }
     default: return QString();
@@ -131,9 +134,9 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         if (column != 0) return QVariant();
         if (row->item->flags & ITEM_UNREADABLE) {
             QString reason = UnreadableReason(row->item);
-            return (row->item->flags & ITEM_MARKED) ? QStringLiteral("Marked for deletion; ") + reason : reason;
+            return (row->item->flags & ITEM_MARKED) ? StringText(STR_MARKED_AND).arg(reason) : reason;
         }
-        if (row->item->flags & ITEM_MARKED) return QStringLiteral("Marked for deletion");
+        if (row->item->flags & ITEM_MARKED) return StringText(STR_MARKED);
         return QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(column) | Qt::AlignVCenter);
@@ -155,8 +158,8 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
     }
     case Qt::AccessibleDescriptionRole: {
         const int image = ColumnHeaderImage(section);
-        if (image == IMAGE_ARROW_UP) return QStringLiteral("Sorted ascending");
-        if (image == IMAGE_ARROW_DOWN) return QStringLiteral("Sorted descending");
+        if (image == IMAGE_ARROW_UP) return StringText(STR_SORTED_ASCENDING);
+        if (image == IMAGE_ARROW_DOWN) return StringText(STR_SORTED_DESCENDING);
         return QVariant();
     }
     case Qt::TextAlignmentRole:

@@ -21,6 +21,9 @@ namespace {
 // -1, 0 or 1 for two unsigned keys, ascending.
 int CompareKeys(uint64_t a, uint64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
+// A signed time as an unsigned key of the same order.
+uint64_t TimeKey(int64_t time) { return static_cast<uint64_t>(time) ^ (UINT64_C(1) << 63); }
+
 // The column of the sort under way, for the orderings below.
 int sortingColumn = 0;
 
@@ -108,7 +111,7 @@ void OrderByKeys(uint32_t* order, uint32_t count) {
             size_t at = shared;
             for (uint64_t& word : key.key) word = PackFoldedUnits(row.item->name, &at);
         } else {
-            key.key[0] = column == 4 ? row.modified : row.item->total;
+            key.key[0] = column == 4 ? TimeKey(row.modified) : row.item->total;
         }
     }
     const bool descending = NaturalDescending(LIST_CONTENTS, column) != contentsSortReversed;
@@ -129,12 +132,13 @@ void OrderByKeys(uint32_t* order, uint32_t count) {
     std::free(keys);
 }
 
-// The time of the database named name in databases, or MODIFIED_NONE: a time
-// of 0 or 1 is no time either.
-uint64_t DatabaseTime(const std::vector<DatabaseInfo>& databases, const char16_t* name) {
+// The time of the database named name in databases as a stamp, or
+// MODIFIED_NONE: a file time of 0 or 1 is no time either.
+int64_t DatabaseTime(const std::vector<DatabaseInfo>& databases, const char16_t* name) {
     for (const DatabaseInfo& database : databases) {
         if (CompareNames(database.name, name) != 0) continue;
-        return database.modified > MODIFIED_NONE ? database.modified : MODIFIED_NONE;
+        const int64_t stamp = database.modified > 1 ? TimeStampOfFileTime(database.modified) : 0;
+        return stamp != 0 ? stamp : MODIFIED_NONE;
     }
     return MODIFIED_NONE;
 }
@@ -189,7 +193,7 @@ int CompareContentsRows(ListRow* a, ListRow* b, int column) {
     case 4:
         if (a->modified == 0) FetchModifiedTime(a);
         if (b->modified == 0) FetchModifiedTime(b);
-        result = CompareKeys(a->modified, b->modified);
+        result = CompareKeys(TimeKey(a->modified), TimeKey(b->modified));
         break;
     default: return 0;
     }
@@ -216,14 +220,11 @@ bool FetchModifiedTime(ListRow* row) {
     if (!item) return false;
     if (item->flags & ITEM_DATABASE) {
         if (!(item->flags & ITEM_FOLDER)) FetchDatabaseTimes(row);
-        return row->modified > MODIFIED_NONE;
+        return row->modified != MODIFIED_NONE;
     }
-    // The scan kept the time: nothing is read again. 0 and 1 would read as
-    // "not fetched" and "no time": such a time is no time, and it is not
-    // asked for again.
-    uint64_t time = FileTimeOfTimeStamp(item->modified);
-    if (time <= MODIFIED_NONE) return false;
-    row->modified = time;
+    // The scan kept the time, to the millisecond: nothing is read again.
+    if (item->modified == 0) return false;
+    row->modified = item->modified;
     return true;
 }
 

@@ -13,6 +13,8 @@
 #include <numbers>
 
 #include "model/format.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ class PieChartWindow : public QWidget {
 public:
     PieChartWindow(QWidget* parent, PieChart* record) : QWidget(parent), chart(record) {
         setObjectName(QStringLiteral("pieChart"));
-        setAccessibleName(QStringLiteral("Pie Chart"));
+        setAccessibleName(StringText(STR_PIE_CHART_NAME));
         QPalette background = palette();
         background.setColor(QPalette::Window, Qt::white);
         setPalette(background);
@@ -129,19 +131,20 @@ QPoint PointOf(const PieChart* chart, uint64_t v, int r) {
 // The accessible description of what the chart holds now, for example
 // "2 slices: Windows 25%, 25%, remainder 50%".
 QString DescribeChart(const PieChart* chart) {
-    if (chart->totalValue == 0) return QStringLiteral("No total");
-    QString text = chart->sliceCount == 1 ? QStringLiteral("1 slice: ")
-                                          : QStringLiteral("%1 slices: ").arg(chart->sliceCount);
+    if (chart->totalValue == 0) return StringText(STR_PIE_NO_TOTAL);
+    QString text = chart->sliceCount == 1 ? StringText(STR_PIE_ONE_SLICE)
+                                          : StringText(STR_PIE_SLICES).arg(chart->sliceCount);
+    const QString share = StringText(STR_PIE_SLICE_SHARE);
     uint64_t running = 0;
     for (uint32_t i = 0; i < chart->sliceCount; ++i) {
         uint64_t next = Advance(running, chart->slices[i].sliceValue, chart->totalValue);
         if (i < static_cast<uint32_t>(chart->sliceNames.size()) && !chart->sliceNames[i].isEmpty())
             text += chart->sliceNames[i] + QLatin1Char(' ');
-        text += QStringLiteral("%1%, ").arg(Percent(next - running, chart->totalValue));
+        text += share.arg(Percent(next - running, chart->totalValue));
         running = next;
     }
     if (running < chart->totalValue)
-        text += QStringLiteral("remainder %1%").arg(Percent(chart->totalValue - running, chart->totalValue));
+        text += StringText(STR_PIE_REMAINDER).arg(Percent(chart->totalValue - running, chart->totalValue));
     else
         text.chop(2);
     return text;

@@ -10,6 +10,8 @@
 #include "views/list_model.h"
 #include "views/list_sort.h"
 #include "views/status_bar.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 
 bool sizeUnits = false;
 
@@ -38,14 +40,14 @@ QString SizeText(uint64_t bytes) {
 }
 
 QString SizeWithUnitText(uint64_t bytes) {
-    return sizeUnits ? SizeText(bytes) : GroupedText(bytes) + QStringLiteral(" byte(s)");
+    return sizeUnits ? SizeText(bytes) : StringText(STR_BYTE_COUNT).arg(GroupedText(bytes));
 }
 
-QString LowerBoundText(const QString& size) { return QStringLiteral("\u2265 ") + size; }
+QString LowerBoundText(const QString& size) { return StringText(STR_LOWER_BOUND).arg(size); }
 
 QString SizeToolTip(uint64_t bytes) {
     if (!sizeUnits) return QString();
-    return GroupedText(bytes) + QStringLiteral(" bytes");
+    return StringText(STR_EXACT_BYTES).arg(GroupedText(bytes));
 }
 
 void ChooseSizeCount(SizeCount count) {

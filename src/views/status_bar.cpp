@@ -69,21 +69,21 @@ QString RecordText(const StatusPartInfo& record) {
         uint32_t count = item ? CountVisibleItems(item->children, item->childCount) : 0;
         QString size = SizeWithUnitText(record.value);
         if (item && (item->flags & ITEM_INCOMPLETE)) size = LowerBoundText(size);
-        return QStringLiteral("%1 item(s)  %2").arg(count).arg(size);
+        return StringText(STR_STATUS_ITEMS).arg(count).arg(size);
     }
     case STATUS_DRIVE_FREE:
-        return QStringLiteral("%1 free").arg(SizeWithUnitText(item ? DriveFreeBytes(item) : 0));
+        return StringText(STR_STATUS_FREE).arg(SizeWithUnitText(item ? DriveFreeBytes(item) : 0));
     case STATUS_ROOT:
-        return QStringLiteral("%1 drive(s)").arg(item ? CountVisibleItems(item->children, item->childCount) : 0);
+        return StringText(STR_STATUS_DRIVES).arg(item ? CountVisibleItems(item->children, item->childCount) : 0);
     case STATUS_SCAN_FILE: {
         const FileDrive* file = FileDriveOf(item);
         if (!file) return QString();
         QString date = QLocale().toString(QDateTime::fromSecsSinceEpoch(file->fileTime), QLocale::ShortFormat);
-        return QStringLiteral("Read from %1 of %2")
+        return StringText(STR_READ_FROM_SCAN_FILE)
             .arg(QFileInfo(QString::fromLocal8Bit(file->fileName)).fileName(), date);
     }
     case STATUS_UNREADABLE:
-        return StringText(STR_STATUS_UNREADABLE).arg(record.value);
+        return StringText(STR_UNREADABLE_COUNT).arg(record.value);
     case STATUS_PENDING:
         return QStringLiteral("- -");
     default:
@@ -150,7 +150,7 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
         progressBar = new QProgressBar(this);
         progressBar->setObjectName(QStringLiteral("scanProgress"));
-        progressBar->setAccessibleName(QStringLiteral("Scan progress"));
+        progressBar->setAccessibleName(StringText(STR_SCAN_PROGRESS));
         progressBar->setRange(0, 1000);
         progressBar->setTextVisible(true);
         progressBar->hide();

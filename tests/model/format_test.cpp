@@ -14,20 +14,15 @@ std::u16string Thousands(uint64_t value, uint32_t capacity = THOUSANDS_CHARS) {
     return buffer;
 }
 
-// File time of a UTC calendar moment.
-uint64_t FileTimeOf(int year, int month, int day, int hour, int minute) {
+// Seconds since 1970 of a UTC calendar moment.
+int64_t UnixTimeOf(int year, int month, int day, int hour, int minute) {
     struct tm fields {};
     fields.tm_year = year - 1900;
     fields.tm_mon = month - 1;
     fields.tm_mday = day;
     fields.tm_hour = hour;
     fields.tm_min = minute;
-    int64_t seconds = timegm(&fields);
-    return static_cast<uint64_t>(seconds + 11644473600LL) * 10000000ULL;
-}
-
-int64_t UnixTimeOf(int year, int month, int day, int hour, int minute) {
-    return static_cast<int64_t>(FileTimeOf(year, month, day, hour, minute) / 10000000ULL) - 11644473600LL;
+    return timegm(&fields);
 }
 
 class UtcClock : public ::testing::Test {
@@ -103,25 +98,30 @@ TEST(Percent, RoundsToNearestWithoutOverflow) {
 
 TEST_F(UtcClock, ModifiedShowsTimeThisYearAndYearOtherwise) {
     struct Case {
-        uint64_t fileTime;
+        int64_t seconds;
         int64_t now;
         const char16_t* text;
     } cases[] = {
-        {FileTimeOf(2026, 7, 6, 14, 5), UnixTimeOf(2026, 12, 10, 9, 0), u"07/06 14:05"},
-        {FileTimeOf(2002, 12, 31, 23, 59), UnixTimeOf(2026, 12, 10, 9, 0), u"12/31  2002"},
+        {UnixTimeOf(2026, 7, 6, 14, 5), UnixTimeOf(2026, 12, 10, 9, 0), u"07/06 14:05"},
+        {UnixTimeOf(2002, 12, 31, 23, 59), UnixTimeOf(2026, 12, 10, 9, 0), u"12/31  2002"},
         // Minutes ago, but last year: the year form.
-        {FileTimeOf(2025, 12, 31, 23, 58), UnixTimeOf(2026, 1, 1, 0, 3), u"12/31  2025"},
-        {FileTimeOf(2026, 1, 1, 0, 0), UnixTimeOf(2026, 1, 1, 0, 3), u"01/01 00:00"},
+        {UnixTimeOf(2025, 12, 31, 23, 58), UnixTimeOf(2026, 1, 1, 0, 3), u"12/31  2025"},
+        {UnixTimeOf(2026, 1, 1, 0, 0), UnixTimeOf(2026, 1, 1, 0, 3), u"01/01 00:00"},
+        // Before 1970 and after 2106, as they are.
+        {UnixTimeOf(1960, 3, 4, 5, 6), UnixTimeOf(2026, 12, 10, 9, 0), u"03/04  1960"},
+        {UnixTimeOf(1969, 12, 31, 23, 59), UnixTimeOf(1969, 6, 1, 0, 0), u"12/31 23:59"},
+        {UnixTimeOf(2200, 1, 1, 0, 0), UnixTimeOf(2026, 12, 10, 9, 0), u"01/01  2200"},
+        {UnixTimeOf(2106, 2, 8, 12, 0), UnixTimeOf(2106, 2, 8, 13, 0), u"02/08 12:00"},
     };
     for (const Case& c : cases) {
         char16_t cell[64] = u"untouched";
-        FormatModifiedAt(c.fileTime, c.now, cell, 64);
+        FormatModifiedAt(c.seconds, c.now, cell, 64);
         EXPECT_EQ(std::u16string(cell), c.text);
     }
 }
 
 TEST_F(UtcClock, ModifiedLeavesTheCellWhenTheTimeCannotConvert) {
     char16_t cell[64] = u"untouched";
-    FormatModified(0x8000000000000000ULL, cell, 64);
+    FormatModified(INT64_MAX, cell, 64);
     EXPECT_EQ(std::u16string(cell), u"untouched");
 }

@@ -139,7 +139,7 @@ TEST_F(EngineHostTree, ThreadsBuildTheTreeOneThreadBuildsAndKeepTheFactsTheyRead
     ASSERT_EQ(lstat((root + "/sparse.img").c_str(), &facts), 0);
     EXPECT_EQ(sparse->diskSize, uint64_t(facts.st_blocks) * 512);
     EXPECT_LT(sparse->diskSize, sparse->ownSize);
-    EXPECT_EQ(sparse->modified, TimeStampOfUnixTime(facts.st_mtim.tv_sec));
+    EXPECT_EQ(sparse->modified, TimeStampOfUnixTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec));
     const ItemNode* toFolder = FindEntry(&parallel.drive, {u"docs", u"to-folder"});
     ASSERT_NE(toFolder, nullptr);
     EXPECT_FALSE(toFolder->flags & ITEM_FOLDER);
@@ -311,6 +311,56 @@ TEST(ScanEngine, AnEngineGoneMidWalkStopsAndFreesWhatItBuilt) {
     EXPECT_EQ(device.openFolders, 0);
 }
 
+// Starts each listing thread only after asking the engine to stop, so the
+// stop is there before any thread takes the first task.
+bool StopThenStart(pthread_t* thread, void* (*body)(void*), void* argument) {
+    static_cast<ScanEngine*>(argument)->RequestStop();
+    return ScanEngine::StartPosixThread(thread, body, argument);
+}
+
+// The files (records without ITEM_FOLDER) among a drive's children.
+uint32_t FilesOf(const ItemNode* drive) {
+    uint32_t files = 0;
+    for (uint32_t i = 0; i < drive->childCount; ++i) files += !(drive->children[i].flags & ITEM_FOLDER);
+    return files;
+}
+
+TEST(ScanEngine, AStopBeforeTheFirstListingStillListsADriveWithoutSubfolders) {
+    // A few files, and more than one thread reads the facts of.
+    for (uint32_t files : {3u, uint32_t(SCAN_SPLIT_ENTRIES) + 500}) {
+        SCOPED_TRACE(files);
+        MemoryDevice device;
+        for (uint32_t i = 0; i < files; ++i) {
+            std::string name = "\\f" + std::to_string(i);
+            device.AddFile(std::u16string(name.begin(), name.end()), i + 1);
+        }
+        ItemNode drive = UnscannedStore();
+        ScanEngine::ThreadStarter was = ScanEngine::threadStarter;
+        ScanEngine::threadStarter = StopThenStart;
+        ScanOutcome outcome = ScanAndWait(&device, &drive, 3);
+        ScanEngine::threadStarter = was;
+        EXPECT_EQ(outcome, SCAN_COMPLETE);
+        EXPECT_TRUE(drive.flags & ITEM_SCANNED);
+        EXPECT_EQ(FilesOf(&drive), files);
+        EXPECT_EQ(device.openFolders, 0);
+        FreeItemArray(drive.children, drive.childCount);
+    }
+    // With a subfolder the stop is read when the subfolder is entered.
+    MemoryDevice device;
+    device.AddFile(u"\\f", 1);
+    device.AddFolder(u"\\sub");
+    device.AddFile(u"\\sub\\g", 2);
+    ItemNode drive = UnscannedStore();
+    ScanEngine::ThreadStarter was = ScanEngine::threadStarter;
+    ScanEngine::threadStarter = StopThenStart;
+    ScanOutcome outcome = ScanAndWait(&device, &drive, 3);
+    ScanEngine::threadStarter = was;
+    EXPECT_EQ(outcome, SCAN_STOPPED);
+    EXPECT_EQ(drive.children, nullptr);
+    EXPECT_EQ(drive.flags, uint32_t(ITEM_DRIVE));
+    EXPECT_EQ(device.openFolders, 0);
+}
+
 TEST(ScanEngine, NoThreadNoWalk) {
     MemoryDevice device;
     device.AddFolder(u"\\a");
@@ -333,17 +383,50 @@ TEST(ScanEngine, NoThreadNoWalk) {
     FreeItemArray(drive.children, drive.childCount);
 }
 
-TEST(ScanTimeStamp, KeepsSecondsAndMarksTheUnknown) {
+TEST(ScanTimeStamp, KeepsMillisecondsEitherSideOf1970AndMarksTheUnknown) {
     struct Case {
         int64_t seconds;
-        uint32_t stamp;
+        int64_t nanoseconds;
+        int64_t stamp;
+        int64_t wholeSeconds;  // UnixSecondsOfTimeStamp of the stamp
     };
-    const Case cases[] = {{0, 1}, {1700000000, 1700000001}, {-5, 1}, {int64_t(1) << 40, UINT32_MAX}};
-    for (const Case& c : cases) EXPECT_EQ(TimeStampOfUnixTime(c.seconds), c.stamp) << c.seconds;
+    const Case cases[] = {
+        {0, 0, 1, 0},                                  // 1970-01-01 itself is a time, not the unknown
+        {0, 999999999, 1000, 0},
+        {1700000000, 300000000, 1700000000301, 1700000000},
+        {-1, 999000000, -1, -1},                       // the last millisecond before 1970
+        {-1, 0, -1000, -1},
+        {-315619200, 0, -315619200000, -315619200},    // 1960-01-01
+        {4294967296, 0, 4294967296001, 4294967296},    // past 2106-02-07
+        {7258118400, 0, 7258118400001, 7258118400},    // 2200-01-01
+        {int64_t(1) << 40, 0, 0, 0},                   // beyond the stamp's reach: unknown
+        {-(int64_t(1) << 40), 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        const int64_t stamp = TimeStampOfUnixTime(c.seconds, c.nanoseconds);
+        EXPECT_EQ(stamp, c.stamp);
+        if (stamp == 0) continue;
+        EXPECT_EQ(UnixSecondsOfTimeStamp(stamp), c.wholeSeconds);
+        // The record holds every stamp as it is.
+        ItemNode record{};
+        record.modified = stamp;
+        record.readError = 65535;
+        EXPECT_EQ(record.modified, stamp);
+        EXPECT_EQ(record.readError, 65535u);
+    }
+    // Two times within one second stay apart, in their order.
+    EXPECT_LT(TimeStampOfUnixTime(1700000000, 100000000), TimeStampOfUnixTime(1700000000, 400000000));
+    EXPECT_LT(TimeStampOfUnixTime(-2, 100000000), TimeStampOfUnixTime(-2, 400000000));
     EXPECT_EQ(FileTimeOfTimeStamp(0), 0u);
-    EXPECT_EQ(TimeStampOfFileTime(0), 0u);
-    uint64_t fileTime = UnixTimeToFileTime(1700000000, 0);
-    EXPECT_EQ(FileTimeOfTimeStamp(TimeStampOfFileTime(fileTime)), fileTime);
+    EXPECT_EQ(TimeStampOfFileTime(0), 0);
+    for (int64_t seconds : {int64_t(1700000000), int64_t(-315619200), int64_t(7258118400)}) {
+        const uint64_t fileTime = UnixTimeToFileTime(seconds, 0);
+        EXPECT_EQ(TimeStampOfFileTime(fileTime), TimeStampOfUnixTime(seconds, 0)) << seconds;
+        EXPECT_EQ(FileTimeOfTimeStamp(TimeStampOfFileTime(fileTime)), fileTime) << seconds;
+    }
+    // A file time cannot hold a time before 1601.
+    EXPECT_EQ(FileTimeOfTimeStamp(TimeStampOfUnixTime(-11644473601LL, 0)), 0u);
 }
 
 }  // namespace

@@ -14,12 +14,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "platform/host_names.h"
 #include "support/host_files.h"
+#include "support/modified_times.h"
 #include "support/scan_file_trees.h"
 #include "support/unprivileged.h"
 
@@ -143,6 +146,69 @@ TEST_F(ScanFilePeer, WrittenScanReadsBackTheSameHereAndThroughNcdu) {
     FreeScanFile(&again);
 }
 
+// The times of each named entry below root, as stamps.
+std::vector<int64_t> TimesOf(const ItemNode* root, const std::vector<ModifiedTime>& table) {
+    std::vector<int64_t> times;
+    for (const ModifiedTime& entry : table) {
+        const std::string name = entry.name;
+        const ItemNode* found = FindChildByName(root, std::u16string(name.begin(), name.end()).c_str());
+        times.push_back(found ? int64_t(found->modified) : -1);
+    }
+    return times;
+}
+
+TEST(ScanFileTimes, TimesBefore1970AndAfter2106AreKeptAndWrittenAsNcduCanCarryThem) {
+    FixtureFolder fixture;
+    ASSERT_TRUE(fixture.IsValid());
+    const std::string root = fixture.root + "/tree";
+    ASSERT_EQ(mkdir(root.c_str(), 0755), 0);
+    ASSERT_TRUE(BuildModifiedTimes(root)) << "the file system does not keep these times";
+    const std::vector<ModifiedTime> table = ModifiedTimeTable();
+
+    // The scan keeps each time to the millisecond, before 1970 and after
+    // 2106 as they are.
+    HostScan scan(root);
+    ASSERT_EQ(scan.outcome, SCAN_COMPLETE);
+    std::vector<int64_t> scanned;
+    for (const ModifiedTime& entry : table) scanned.push_back(TimeStampOfUnixTime(entry.seconds, entry.nanoseconds));
+    EXPECT_EQ(TimesOf(&scan.drive, table), scanned);
+    EXPECT_LT(scanned[2], scanned[3]);  // 0.3 s apart within one second
+
+    // The file holds whole seconds from 1970 without a sign: 1960 is left
+    // out (unknown when read back), never written as 0.
+    const std::string ours = fixture.root + "/ours.json";
+    std::string error;
+    ASSERT_TRUE(ExportScan(scan, root, ours, &error)) << error;
+    std::vector<int64_t> written = {0};
+    for (size_t i = 1; i < table.size(); ++i) written.push_back(TimeStampOfUnixTime(table[i].seconds));
+    ScanFileContents direct = ReadScanFileForTest(ours);
+    ASSERT_NE(direct.root, nullptr);
+    EXPECT_EQ(TimesOf(direct.root, table), written);
+    std::ifstream file(ours);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"mtime\":7258118400"), std::string::npos);
+    EXPECT_NE(text.find("\"mtime\":4295030400"), std::string::npos);
+    EXPECT_EQ(text.find("\"mtime\":-"), std::string::npos);
+    EXPECT_EQ(text.find("\"mtime\":4294967294"), std::string::npos);
+    // One "mtime":0, the file of 1970-01-01 itself.
+    const size_t zero = text.find("\"mtime\":0}");
+    ASSERT_NE(zero, std::string::npos);
+    EXPECT_EQ(text.find("\"mtime\":0}", zero + 1), std::string::npos);
+    const size_t object = text.rfind('{', zero);
+    ASSERT_NE(object, std::string::npos);
+    EXPECT_NE(text.substr(object, zero - object).find("\"name\":\"y1970\""), std::string::npos);
+    EXPECT_NE(text.find("\"y1960\""), std::string::npos);
+
+    // ncdu reads ours with its times (-e) and writes them back the same.
+    const std::string back = fixture.root + "/back.json";
+    ASSERT_EQ(RunNcdu({"-e", "-f", ours, "-o", back}), 0);
+    ScanFileContents again = ReadScanFileForTest(back);
+    ASSERT_NE(again.root, nullptr);
+    EXPECT_EQ(TimesOf(again.root, table), written);
+    FreeScanFile(&direct);
+    FreeScanFile(&again);
+}
+
 TEST_F(ScanFilePeer, AnUnreadableFolderIsMarkedBothWays) {
     std::string locked = root + "/docs/locked";
     ASSERT_EQ(mkdir(locked.c_str(), 0755), 0);
@@ -207,9 +273,9 @@ TEST(ScanFileRead, BuildsTheTreeAScanWould) {
     // Records in reverse file order.
     ASSERT_EQ(root->childCount, 5u);
     EXPECT_EQ(std::u16string(root->children[0].name), u"esc\u00e9\u0001" + std::u16string(1, HOST_BACKSLASH));
-    EXPECT_EQ(root->children[0].modified, 1700000001u);
+    EXPECT_EQ(root->children[0].modified, TimeStampOfUnixTime(1700000000));
     EXPECT_EQ(root->children[1].flags, 0u);  // fifo: a file
-    EXPECT_EQ(root->children[1].modified, 1u);
+    EXPECT_EQ(root->children[1].modified, TimeStampOfUnixTime(-5));
     EXPECT_EQ(root->children[2].flags, 0u);  // an excluded mount point: a file
     ItemNode* sub = &root->children[3];
     ItemNode* first = &root->children[4];

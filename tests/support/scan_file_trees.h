@@ -40,7 +40,8 @@ struct HostScan {
 ScanFileContents ReadScanFileForTest(const std::string& fileName);
 
 // Compares the entries below a and b by name, whatever their order: the
-// same names (exact), folders, sizes, times when both know them, the
-// unreadable and incomplete marks, and totals under both size counts.
+// same names (exact), folders, sizes, with compareTimes the times to the
+// second (a scan file holds no finer), the unreadable and incomplete marks,
+// and totals under both size counts.
 // Records for the object store's databases are no entries and are left out.
 void ExpectSameEntries(const ItemNode* a, const ItemNode* b, bool compareTimes);

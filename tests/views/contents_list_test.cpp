@@ -93,7 +93,7 @@ protected:
     // The Modified text of a date.
     static QString ModifiedText(uint64_t fileTime) {
         char16_t text[32] = {};
-        FormatModified(fileTime, text, 32);
+        FormatModified(UnixSecondsOfTimeStamp(TimeStampOfFileTime(fileTime)), text, 32);
         return QString::fromUtf16(text);
     }
 
@@ -192,10 +192,10 @@ TEST_F(ListTest, TypeDateAndIconAreFetchedForPaintedRowsAndDatesComeFromTheScan)
         onScreen += visible;
         fetched += ShownRow(p)->modified != 0;
         if (visible) {
-            EXPECT_NE(ShownRow(p)->modified, 0u) << p;
+            EXPECT_NE(ShownRow(p)->modified, 0) << p;
             EXPECT_NE(ShownRow(p)->typeName, nullptr) << p;
         } else if (p > onScreen) {
-            EXPECT_EQ(ShownRow(p)->modified, 0u) << p;
+            EXPECT_EQ(ShownRow(p)->modified, 0) << p;
             EXPECT_EQ(ShownRow(p)->typeName, nullptr) << p;
         }
     }
