@@ -18,6 +18,8 @@ enum ItemFlags : uint32_t {
     ITEM_INCOMPLETE = 0x800,  // holds an unreadable folder somewhere below: its total is a lower bound
     ITEM_FROM_FILE = 0x1000,  // a drive read from a scan file, or a spare slot for one
     ITEM_FOLDER_AGAIN = 0x2000,  // a folder above it shown again (a bind mount): listed, not entered, counted there
+    ITEM_EXCLUDED = 0x4000,      // left out by the scan's excludes: listed, not counted, not entered
+    ITEM_HOLDS_EXCLUDED = 0x8000,  // a folder some of whose entries are ITEM_EXCLUDED
 };
 
 // All children of one item live in one zero-filled block: the records one

@@ -207,6 +207,13 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
         record->ownSize = entry.size;
         record->diskSize = entry.diskSize;
         record->modified = entry.modified;
+        if (entry.attributes & FILE_ATTR_EXCLUDED) {
+            // Listed, but neither counted nor entered.
+            record->flags |= ITEM_EXCLUDED | ((entry.attributes & FILE_ATTR_DIRECTORY) ? uint32_t(ITEM_SCANNED) : 0u);
+            record->ownSize = 0;
+            record->diskSize = 0;
+            record->modified = 0;
+        }
         if (entry.error) {
             // Listed, but its facts could not be read: its sizes are unknown.
             record->flags |= ITEM_UNREADABLE;

@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <memory>
 #include <cstdlib>
@@ -12,8 +13,10 @@
 
 #include "model/item_tree.h"
 #include "model/path_list.h"
+#include "model/scan_excludes.h"
 #include "model/scan_file.h"
 #include "model/text.h"
+#include "platform/host_names.h"
 
 // A folder whose subfolders are still to be listed. Its handle stays open
 // while the budget of open folders allows; a folder closed to spare
@@ -555,6 +558,14 @@ void ScanEngine::ListTask(const Task& task) {
         Publish(&level, 1);
         return;
     }
+    if (excludes && !excludes->Empty() && ApplyExcludes(folder, handle, &scratch)) {
+        // A cache folder: listed where it stands, not entered.
+        device->CloseFolder(handle);
+        ReleaseParent(task.parent);
+        ScanLevel level{folder, nullptr, 0, 0, ITEM_EXCLUDED};
+        Publish(&level, 1);
+        return;
+    }
     size_t entries = scratch.entries.size();
     if (entries > SCAN_SPLIT_ENTRIES && coreThreads > 1) {
         BigFolder* big = new BigFolder{folder, task.parent, handle, {0}, {}};
@@ -587,6 +598,52 @@ void ScanEngine::FactsTask(const Task& task) {
     delete big;
 }
 
+// Marks the entries of a listed folder that the excludes leave out; true
+// when the folder itself is a cache to leave out (never the top).
+bool ScanEngine::ApplyExcludes(ItemNode* folder, FolderHandle handle, FolderListing* listing) {
+    thread_local std::string name;
+    auto hostName = [listing](const FolderEntry& entry) -> const char* {
+        if (listing->decodeName) return &listing->hostNames[entry.hostNameOffset];
+        name.clear();
+        EncodeHostPath(&listing->names[entry.nameOffset], entry.nameLength, &name);
+        return name.c_str();
+    };
+    if (excludes->Caches() && folder != top) {
+        for (size_t i = 0; i < listing->entries.size(); ++i) {
+            const FolderEntry& entry = listing->entries[i];
+            if ((entry.attributes & FILE_ATTR_DIRECTORY) || std::strcmp(hostName(entry), SCAN_CACHE_TAG_NAME) != 0)
+                continue;
+            char start[SCAN_CACHE_TAG_SIGNATURE_LENGTH];
+            size_t read = 0;
+            if (device->ReadFileStart(handle, *listing, i, start, sizeof start, &read) && IsCacheTag(start, read))
+                return true;
+        }
+    }
+    if (excludes->Patterns().empty()) return false;
+    // The folder's path below the top, for patterns that name paths.
+    std::string below;
+    if (excludes->HasPathPatterns()) {
+        std::vector<const ItemNode*> chain;
+        for (const ItemNode* at = folder; at && at != top; at = at->parent) chain.push_back(at);
+        for (size_t i = chain.size(); i-- > 0;) {
+            EncodeHostPath(chain[i]->name, TextLength(chain[i]->name), &below);
+            below.push_back('/');
+        }
+    }
+    const size_t folderLength = below.size();
+    for (FolderEntry& entry : listing->entries) {
+        if (entry.attributes == FILE_ATTR_INVALID || (entry.attributes & FILE_ATTR_VOLUME)) continue;
+        const char* entryName = hostName(entry);
+        if (excludes->HasPathPatterns()) {
+            below.resize(folderLength);
+            below.append(entryName);
+        }
+        if (excludes->Excludes(entryName, excludes->HasPathPatterns() ? &below : nullptr))
+            entry.attributes |= FILE_ATTR_EXCLUDED;
+    }
+    return false;
+}
+
 // Whether the folder of the given identity is folder itself (whose listing
 // is given) or one of the folders above it: a bind mount shows a folder
 // inside itself, and entering it would walk the same folders for ever.
@@ -617,11 +674,16 @@ void ScanEngine::CompleteFolder(ItemNode* folder, OpenParent* above, FolderHandl
     uint64_t bytes = 0;
     uint64_t diskBytes = 0;
     uint32_t factsError = 0;
+    uint32_t folderFlags = 0;
     size_t record = 0;
     for (size_t i = listing->entries.size(); i-- > 0 && record < count;) {
         const FolderEntry& entry = listing->entries[i];
         if (entry.attributes == FILE_ATTR_INVALID) continue;
         ItemNode* item = &items[record++];
+        if (entry.attributes & FILE_ATTR_EXCLUDED) {
+            folderFlags |= ITEM_HOLDS_EXCLUDED;
+            continue;
+        }
         if (entry.links > 1 && !(entry.attributes & FILE_ATTR_DIRECTORY))
             links.push_back({listing->volumeId, entry.fileId, item, entry.links});
         if (entry.error && !factsError) factsError = entry.error;
@@ -637,7 +699,7 @@ void ScanEngine::CompleteFolder(ItemNode* folder, OpenParent* above, FolderHandl
         diskBytes += items[i].diskSize;
     }
 
-    ScanLevel published[2] = {{folder, items, count, factsError}, {}};
+    ScanLevel published[2] = {{folder, items, count, factsError, folderFlags}, {}};
     size_t publishedCount = 1;
     if (isStoreRoot && count > 0) {
         ItemNode* databases = &items[count - 1];
@@ -709,7 +771,9 @@ ScanOutcome ScanEngine::Finish() {
         ItemNode* folder = level.folder;
         folder->children = level.items;
         folder->childCount = level.count;
-        folder->flags |= ITEM_SCANNED;
+        folder->flags |= ITEM_SCANNED | level.flags;
+        // A cache folder left out counts nothing, its own blocks included.
+        if (level.flags & ITEM_EXCLUDED) folder->ownSize = folder->diskSize = 0;
         if (level.error) {
             folder->flags |= ITEM_UNREADABLE;
             folder->readError = level.error;

@@ -22,6 +22,7 @@
 #include "platform/storage_device.h"
 
 struct ScanFileContents;
+class ScanExcludes;
 
 // One folder listed: its block, not attached yet. A folder that could not be
 // read has no block and its system error number.
@@ -30,6 +31,7 @@ struct ScanLevel {
     ItemNode* items;
     uint32_t count;
     uint32_t error;
+    uint32_t flags = 0;  // ItemFlags the folder gets when the walk is attached
 };
 
 // A file with more than one link: its identity, so that a total can take it
@@ -82,6 +84,10 @@ public:
     // says why. False when no thread could be started.
     bool StartFromFile(ItemNode* top, const std::string& fileName, ScanFileContents* alreadyRead,
                        std::function<void()> onEnded);
+    // Leaves out what excludes say from a walk started afterwards; they must
+    // outlive it. None (the default) leaves nothing out.
+    void SetExcludes(const ScanExcludes* leftOut) { excludes = leftOut; }
+
     // Why the scan file could not be read; empty when it was, or for a walk.
     const std::string& ReadFailure() const { return readFailure; }
 
@@ -149,7 +155,10 @@ private:
     void ForgetOpen(OpenParent* parent);
     void FreeLevels();
 
+    bool ApplyExcludes(ItemNode* folder, FolderHandle handle, FolderListing* listing);
+
     StorageDevice* device;
+    const ScanExcludes* excludes = nullptr;
     ItemNode* top = nullptr;
     std::string fileName;                      // the scan file read instead of a walk
     ScanFileContents* preRead = nullptr;       // owned until the reading thread takes it

@@ -40,7 +40,8 @@ void ScanExcludes::Clear() {
 bool ScanExcludes::Excludes(const char* name, const std::string* pathBelow) const {
     for (const std::string& pattern : patterns) {
         bool onPath = pattern.find('/') != std::string::npos;
-        if (onPath ? (pathBelow && fnmatch(pattern.c_str(), pathBelow->c_str(), 0) == 0)
+        // As a shell takes a path: "*" and "?" never match a "/".
+        if (onPath ? (pathBelow && fnmatch(pattern.c_str(), pathBelow->c_str(), FNM_PATHNAME) == 0)
                    : fnmatch(pattern.c_str(), name, 0) == 0)
             return true;
     }

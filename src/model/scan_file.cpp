@@ -112,6 +112,10 @@ struct ScanFileWriting {
             writer->Key("nlink");
             writer->Uint(link->links);
         }
+        if (item->flags & ITEM_EXCLUDED) {
+            writer->Key("excluded");
+            writer->String("pattern");
+        }
         if (item->flags & ITEM_UNREADABLE) {
             writer->Key("read_error");
             writer->Bool(true);

@@ -91,7 +91,9 @@ bool ExportScanFile(const std::string& fileName, const ScanFileSource& source, s
 // ITEM_SCANNED, totals computed under the current size count. Every link
 // of a file (same dev and ino) but the first is ITEM_LINK_REPEAT; a folder
 // marked read_error is ITEM_UNREADABLE and the folders above it
-// ITEM_INCOMPLETE. Entries marked excluded or notreg are kept as files.
+// ITEM_INCOMPLETE. Entries marked excluded are ITEM_EXCLUDED (folders among
+// them ITEM_SCANNED and empty), their sizes not counted, and their folder
+// ITEM_HOLDS_EXCLUDED; entries marked notreg are kept as files.
 // Entries of one folder that share a name are all kept, as the file has them.
 struct ScanFileContents {
     ItemNode* root = nullptr;  // owned; freed by FreeScanFile, or FreeItemArray(root, 1) by who takes it

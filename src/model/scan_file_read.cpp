@@ -145,6 +145,7 @@ struct OpenFolder {
     std::vector<PendingLink> links;
     uint64_t dev = 0;        // entries without a dev of their own lie on it
     bool readError = false;  // the folder's own info said read_error
+    bool holdsExcluded = false;  // some entry of it was excluded
     bool excluded = false;
     bool incomplete = false; // an unreadable folder lies below
 };
@@ -469,6 +470,12 @@ private:
             parent.names.push_back(0);
             if (!infoOpensFolder && info.hasIno && (info.hlnkc || info.nlink > 1))
                 parent.links.push_back({parent.records.size(), dev, info.ino, uint32_t(info.nlink)});
+            if (info.excluded) {
+                // Left out by the scan that wrote the file: listed, not counted.
+                record.ownSize = record.diskSize = 0;
+                parent.holdsExcluded = true;
+                if (!infoOpensFolder) record.flags = ITEM_EXCLUDED;
+            }
             if (!infoOpensFolder && info.readError) {
                 // An entry whose facts could not be read: its sizes are
                 // unknown, so its folder's total is a lower bound.
@@ -486,6 +493,7 @@ private:
             folder.dev = dev;
             folder.incomplete = false;
             folder.readError = info.readError;
+            folder.holdsExcluded = false;
             folder.excluded = info.excluded;
         }
         place = PLACE_ENTRIES;
@@ -518,7 +526,8 @@ private:
         }
         uint32_t flags = ITEM_FOLDER | ITEM_SCANNED;
         // An excluded folder was never listed: ncdu gives its name only.
-        if (folder.excluded && count == 0) flags = 0;
+        if (folder.excluded) flags |= ITEM_EXCLUDED;
+        if (folder.holdsExcluded) flags |= ITEM_HOLDS_EXCLUDED;
         if (folder.readError) flags |= ITEM_UNREADABLE;
         if (folder.incomplete) flags |= ITEM_INCOMPLETE;
         bool readError = folder.readError;

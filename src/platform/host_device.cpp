@@ -223,10 +223,7 @@ bool HostDevice::HostPath(const char16_t* path, std::string* hostPath) {
     hostPath->assign(rootFolder == "/" ? "" : rootFolder);
     hostPath->push_back('/');
     EncodeHostPath(path, length, hostPath);
-    if (hostPath->size() >= PATH_MAX) {
-        lastError = DEVICE_FILENAME_TOO_LONG;
-        return false;
-    }
+    if (hostPath->size() >= PATH_MAX) return Fail(ENAMETOOLONG);
     return true;
 }
 
@@ -368,7 +365,7 @@ void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, siz
     int folder = static_cast<int>(handle);
     for (size_t i = begin; i < end; ++i) {
         FolderEntry& record = listing->entries[i];
-        if (record.attributes & FILE_ATTR_VOLUME) continue;
+        if (record.attributes & (FILE_ATTR_VOLUME | FILE_ATTR_EXCLUDED)) continue;
         struct stat facts;
         if (fstatat(folder, &listing->hostNames[record.hostNameOffset], &facts, AT_SYMLINK_NOFOLLOW) == 0) {
             // The mount point of another file system belongs to that one.
@@ -391,6 +388,19 @@ void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, siz
             record.error = static_cast<uint32_t>(errno);
         }
     }
+}
+
+bool HostDevice::ReadFileStart(FolderHandle folder, const FolderListing& listing, size_t entry, char* buffer,
+                               size_t size, size_t* read) {
+    const char* name = &listing.hostNames[listing.entries[entry].hostNameOffset];
+    int file = openat(static_cast<int>(folder), name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) return Fail(errno);
+    struct stat facts;
+    ssize_t got = fstat(file, &facts) == 0 && S_ISREG(facts.st_mode) ? ::read(file, buffer, size) : -1;
+    close(file);
+    if (got < 0) return false;
+    *read = static_cast<size_t>(got);
+    return true;
 }
 
 void HostDevice::CloseFolder(FolderHandle folder) {
@@ -449,7 +459,8 @@ int HostDevice::OpenEntryFolder(const char16_t* path, std::string* leafName, dev
     while (rest[length]) ++length;
     EncodeHostPath(rest, length, &relative);
     if (relative.size() + rootFolder.size() + 1 >= PATH_MAX) {
-        lastError = DEVICE_FILENAME_TOO_LONG;
+        // Too deep for a path text: the user is told why nothing changed.
+        Fail(ENAMETOOLONG);
         return -1;
     }
     // The drive part: nothing for the object store, the card's relative

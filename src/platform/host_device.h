@@ -36,6 +36,8 @@ public:
     bool ReadFolderNames(FolderHandle folder, FolderListing* listing) override;
     void ReadEntryFacts(FolderHandle folder, FolderListing* listing, size_t begin, size_t end) override;
     void CloseFolder(FolderHandle folder) override;
+    bool ReadFileStart(FolderHandle folder, const FolderListing& listing, size_t entry, char* buffer, size_t size,
+                       size_t* read) override;
     int ListingThreads(const char16_t* path) override;
     bool ReadFolder(const char16_t* path, FolderListing* listing) override;
     bool VolumeSpace(const char16_t* path, uint64_t* totalBytes, uint64_t* freeBytes) override;

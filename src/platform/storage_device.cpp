@@ -40,6 +40,10 @@ void StorageDevice::CloseFolder(FolderHandle folder) {
     if (folder != NO_FOLDER) delete reinterpret_cast<std::u16string*>(folder);
 }
 
+bool StorageDevice::ReadFileStart(FolderHandle, const FolderListing&, size_t, char*, size_t, size_t*) {
+    return false;
+}
+
 int StorageDevice::ListingThreads(const char16_t*) { return 0; }
 
 int StorageDevice::LastSystemError() { return 0; }

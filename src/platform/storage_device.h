@@ -13,6 +13,7 @@ enum FileAttributes : uint32_t {
     FILE_ATTR_DIRECTORY = 0x10,
     FILE_ATTR_INROM = 0x40,
     FILE_ATTR_VOLUME = 0x100,  // the folder through which a storage card appears
+    FILE_ATTR_EXCLUDED = 0x20000000,  // left out by the scan's excludes: no facts are read
     FILE_ATTR_INVALID = 0xFFFFFFFF,
 };
 
@@ -102,6 +103,11 @@ public:
     virtual bool ReadFolderNames(FolderHandle folder, FolderListing* listing);
     virtual void ReadEntryFacts(FolderHandle folder, FolderListing* listing, size_t begin, size_t end);
     virtual void CloseFolder(FolderHandle folder);
+    // Reads up to size bytes from the start of the regular file of entry
+    // in an open folder's listing (never through a link); false when it
+    // cannot (a device without contents).
+    virtual bool ReadFileStart(FolderHandle folder, const FolderListing& listing, size_t entry, char* buffer,
+                               size_t size, size_t* read);
 
     // How many threads should list the drive at path: more where listings
     // wait on a network than on a local disk; 0 for the default.

@@ -75,6 +75,11 @@ enum StringId : uint32_t {
     STR_STATUS_UNREADABLE_FIRST = 40131,  // its tooltip, naming the first such folder
     STR_TIP_FOLDER_AGAIN = 40132,         // tooltip of a folder shown inside itself by a bind mount
     STR_PATH_TOO_DEEP = 40133,            // an action on an entry whose path no path text holds
+    STR_TIP_EXCLUDED = 40134,             // tooltip of an entry the exclusions leave out
+    STR_TIP_HOLDS_EXCLUDED = 40135,       // tooltip of a folder some of whose entries they leave out
+    STR_EXCLUSIONS_TITLE = 40136,         // View > Exclusions... dialog
+    STR_EXCLUSIONS_PROMPT = 40137,
+    STR_EXCLUSIONS_CACHES = 40138,
 };
 
 enum MenuId : int {

@@ -74,7 +74,8 @@ public:
                 if (role == Qt::DecorationRole) return SmallImageUnreadable(false);
                 if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) return UnreadableReason(item);
             }
-            if ((item->flags & ITEM_FOLDER_AGAIN) && (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole))
+            if ((item->flags & (ITEM_FOLDER_AGAIN | ITEM_EXCLUDED | ITEM_HOLDS_EXCLUDED)) &&
+                (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole))
                 return UnreadableReason(item);
             if (role == Qt::DecorationRole) return TreeIcon(normalImage, selectedImage);
         }

@@ -18,6 +18,7 @@
 #include "model/path_list.h"
 #include "model/scan_engine.h"
 #include "platform/storage_device.h"
+#include "scan/exclusions.h"
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
 #include "views/status_bar.h"
@@ -200,6 +201,7 @@ bool StartScanEngine(ScanRequest* request) {
     // A scan file's drive is read from its file, the first time from what
     // opening it read already.
     FileDrive* file = FileDriveOf(request->item);
+    if (!file) engine->SetExcludes(&WindowExcludes());
     bool ok = file ? engine->StartFromFile(request->item, file->fileName, file->pending, report)
                    : engine->Start(request->item, 0, report);
     if (ok && file) file->pending = nullptr;

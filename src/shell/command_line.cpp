@@ -19,6 +19,7 @@
 #include "platform/host_place.h"
 #include "resources/version.h"
 #include "shell/scan_export.h"
+#include "scan/exclusions.h"
 
 namespace {
 
@@ -90,8 +91,21 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
                                 QStringLiteral("Shows the scan file (made by --export or by ncdu -o) as a drive "
                                                "of its own."),
                                 QStringLiteral("file"));
+    QCommandLineOption exclude(QStringLiteral("exclude"),
+                               QStringLiteral("Leaves out of the scan the entries whose name matches the shell "
+                                              "pattern (or whose path below the scanned folder does, when the "
+                                              "pattern holds a /); may be given several times."),
+                               QStringLiteral("pattern"));
+    QCommandLineOption excludeFrom(QStringLiteral("exclude-from"),
+                                   QStringLiteral("Leaves out what the patterns of file say, one a line."),
+                                   QStringLiteral("file"));
+    QCommandLineOption excludeCaches(QStringLiteral("exclude-caches"),
+                                     QStringLiteral("Leaves out folders holding a valid CACHEDIR.TAG."));
     parser.addOption(exportFile);
     parser.addOption(openFile);
+    parser.addOption(exclude);
+    parser.addOption(excludeFrom);
+    parser.addOption(excludeCaches);
     for (const char* name : QT_VALUE_OPTIONS) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -124,8 +138,22 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
         return 0;
     }
 
+    // The exclusions given here are this run's, for the export or the window.
+    ScanExcludes given;
+    for (const QString& pattern : parser.values(exclude)) given.AddPattern(HostBytes(pattern));
+    for (const QString& file : parser.values(excludeFrom)) {
+        std::string error;
+        if (!given.AddPatternsFrom(HostBytes(file), &error)) return Refuse(HostBytes(file) + ": " + error);
+    }
+    given.SetCaches(parser.isSet(excludeCaches));
+    const bool excludesGiven = parser.isSet(exclude) || parser.isSet(excludeFrom) || parser.isSet(excludeCaches);
+
     const QStringList folders = parser.positionalArguments();
     bool exporting = parser.isSet(exportFile);
+    if (excludesGiven && !exporting) {
+        WindowExcludes() = given;
+        windowExcludesGiven = true;
+    }
     if (parser.isSet(openFile)) {
         if (exporting || !folders.isEmpty()) return Refuse("--open takes no folder and no --export");
         const std::string file = HostBytes(parser.value(openFile));
@@ -144,7 +172,7 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
     int error = 0;
     HostPlaceStatus status = HostFolderPlace(host.RootFolder(), host.StorageCards(), folder, &components, &error);
     if (status != HOST_PLACE_OK) return Refuse(folder + ": " + FolderProblem(status, error, host.RootFolder()));
-    if (exporting) return RunScanExport(HostBytes(parser.value(exportFile)), folder, components);
+    if (exporting) return RunScanExport(HostBytes(parser.value(exportFile)), folder, components, &given);
     *startPlace = PathListFromNames(components);
     if (!*startPlace) return Refuse(folder + ": " + std::strerror(ENOMEM));
     return COMMAND_LINE_RUN;

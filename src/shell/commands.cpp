@@ -4,6 +4,7 @@
 #include <QActionGroup>
 
 #include "deletion/expunge.h"
+#include "scan/exclusions.h"
 #include "scan/scan_files.h"
 #include "deletion/marks.h"
 #include "scan/history.h"
@@ -56,6 +57,7 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_MOVE_TO_TRASH, [](int) { MoveToTrashCommand(); }},
     {CMD_OPEN_SCAN, [](int) { OpenScanCommand(); }},
     {CMD_EXPORT_SCAN, [](int) { ExportScanCommand(); }},
+    {CMD_EXCLUSIONS, [](int) { ExclusionsCommand(); }},
 };
 
 }  // namespace

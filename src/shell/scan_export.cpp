@@ -142,7 +142,7 @@ void ReportUnreadable(const ItemNode* top, const std::string& topPath) {
 }  // namespace
 
 int RunScanExport(const std::string& fileName, const std::string& folder,
-                  const std::vector<std::u16string>& components) {
+                  const std::vector<std::u16string>& components, const ScanExcludes* excludes) {
     char resolved[PATH_MAX];
     struct stat facts;
     if (!realpath(folder.c_str(), resolved) || stat(resolved, &facts) != 0)
@@ -176,6 +176,7 @@ int RunScanExport(const std::string& fileName, const std::string& folder,
             }
             WalkEnd end;
             ScanEngine engine(&host);
+            engine.SetExcludes(excludes);
             ExportProgress progress;
             if (!engine.Start(top, 0, [&end] { end.Signal(); })) {
                 code = Refuse(folder + ": no thread could be started to scan it");

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class ScanExcludes;
+
 // Exit code of an export that could not be done: missing folder, not a
 // folder, file that cannot be written.
 constexpr int SCAN_EXPORT_FAILED = 2;
@@ -17,4 +19,4 @@ constexpr int SCAN_EXPORT_FAILED = 2;
 // progress when standard error is a terminal. Returns 0, or
 // SCAN_EXPORT_FAILED after a one-line message on standard error.
 int RunScanExport(const std::string& fileName, const std::string& folder,
-                  const std::vector<std::u16string>& components);
+                  const std::vector<std::u16string>& components, const ScanExcludes* excludes = nullptr);

@@ -2,9 +2,11 @@
 
 #include <bit>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "model/text.h"
+#include "scan/exclusions.h"
 #include "platform/platform_kind.h"
 #include "views/column_layout.h"
 #include "views/size_choice.h"
@@ -94,6 +96,19 @@ void LoadSettings() {
     sizeUnits = StoredTextIs(SETTINGS_VALUE_UNITS, u"On");
 
     uint32_t size = 0;
+    // The exclusions, unless the command line gave this run's own.
+    if (!windowExcludesGiven) {
+        ScanExcludes& excludes = WindowExcludes();
+        excludes.Clear();
+        excludes.SetCaches(StoredTextIs(SETTINGS_VALUE_EXCLUDE_CACHES, u"On"));
+        if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_EXCLUSIONS, nullptr, &size) == REG_OK) {
+            if (char16_t* patterns = ReadStoredText(SETTINGS_VALUE_EXCLUSIONS, size)) {
+                SetExcludePatternsText(&excludes, QString::fromUtf16(patterns));
+                std::free(patterns);
+            }
+        }
+    }
+
     if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, nullptr, &size) == REG_OK) {
         if (char16_t* place = ReadStoredText(SETTINGS_VALUE_PLACE, size)) {
             if (place[0]) pendingPlace = ParsePathList(place);
@@ -123,6 +138,12 @@ void SaveSettings() {
     RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_SIZES,
                  sizeCount == SIZE_APPARENT ? SIZES_APPARENT_TEXT : SIZES_DISK_USAGE_TEXT);
     RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_UNITS, sizeUnits ? u"On" : u"Off");
+    if (!windowExcludesGiven || windowExcludesEdited) {
+        const std::u16string patterns = ExcludePatternsText(WindowExcludes()).toStdU16String();
+        RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_EXCLUSIONS, patterns.c_str());
+        RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_EXCLUDE_CACHES,
+                     WindowExcludes().Caches() ? u"On" : u"Off");
+    }
 
     if (!pendingPlace) {
         RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"");

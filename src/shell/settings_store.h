@@ -16,6 +16,8 @@ inline constexpr char16_t SETTINGS_VALUE_PLACE[] = u"Recent Folder";     // text
 inline constexpr char16_t SETTINGS_VALUE_FLAGGED[] = u"Flagged Files";   // text, names joined with ","
 inline constexpr char16_t SETTINGS_VALUE_SIZES[] = u"Sizes";             // text, "Disk Usage" or "Apparent Size"
 inline constexpr char16_t SETTINGS_VALUE_UNITS[] = u"Sizes In Units";    // text, "On" or "Off"
+inline constexpr char16_t SETTINGS_VALUE_EXCLUSIONS[] = u"Exclusions";  // text, patterns one a line
+inline constexpr char16_t SETTINGS_VALUE_EXCLUDE_CACHES[] = u"Exclude Caches";  // text, "On" or "Off"
 inline constexpr char16_t SIZES_DISK_USAGE_TEXT[] = u"Disk Usage";
 inline constexpr char16_t SIZES_APPARENT_TEXT[] = u"Apparent Size";
 

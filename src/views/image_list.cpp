@@ -160,6 +160,9 @@ QIcon SmallImageUnreadable(bool marked) {
 
 QString UnreadableReason(const ItemNode* item) {
     if (item && (item->flags & ITEM_FOLDER_AGAIN)) return StringText(STR_TIP_FOLDER_AGAIN);
+    if (item && (item->flags & ITEM_EXCLUDED)) return StringText(STR_TIP_EXCLUDED);
+    if (item && (item->flags & ITEM_HOLDS_EXCLUDED) && !(item->flags & ITEM_UNREADABLE))
+        return StringText(STR_TIP_HOLDS_EXCLUDED);
     if (!item || !(item->flags & ITEM_UNREADABLE)) return QString();
     if (const FileDrive* file = FileDriveOf(item); file && !file->failure.empty())
         return StringText(STR_COULD_NOT_BE_READ).arg(QString::fromLocal8Bit(file->failure));

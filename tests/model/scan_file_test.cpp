@@ -276,7 +276,8 @@ TEST(ScanFileRead, BuildsTheTreeAScanWould) {
     EXPECT_EQ(root->children[0].modified, TimeStampOfUnixTime(1700000000));
     EXPECT_EQ(root->children[1].flags, 0u);  // fifo: a file
     EXPECT_EQ(root->children[1].modified, TimeStampOfUnixTime(-5));
-    EXPECT_EQ(root->children[2].flags, 0u);  // an excluded mount point: a file
+    // An excluded mount point: a folder, listed and not entered.
+    EXPECT_EQ(root->children[2].flags, uint32_t(ITEM_FOLDER | ITEM_SCANNED | ITEM_EXCLUDED));
     ItemNode* sub = &root->children[3];
     ItemNode* first = &root->children[4];
     EXPECT_EQ(sub->flags, ITEM_FOLDER | ITEM_SCANNED | ITEM_INCOMPLETE);
@@ -285,7 +286,7 @@ TEST(ScanFileRead, BuildsTheTreeAScanWould) {
     ItemNode* locked = &sub->children[2];
     EXPECT_EQ(locked->flags, ITEM_FOLDER | ITEM_SCANNED | ITEM_UNREADABLE);
     EXPECT_EQ(locked->readError, uint32_t(EACCES));
-    EXPECT_EQ(root->flags, ITEM_FOLDER | ITEM_SCANNED | ITEM_INCOMPLETE);
+    EXPECT_EQ(root->flags, ITEM_FOLDER | ITEM_SCANNED | ITEM_INCOMPLETE | ITEM_HOLDS_EXCLUDED);
     // Of dev 7, ino 9 the link first in the tree's order (sub's, whose
     // record comes first) counts, the other is a repeat; ino 9 on dev 8 is
     // another file.

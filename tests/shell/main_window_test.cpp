@@ -133,6 +133,7 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
          {"&Top&&Bottom", CMD_TOP_BOTTOM, true}, {"", 0, true}, {"Full &Screen", CMD_FULL_SCREEN, true},
          {"Pie &Chart", CMD_PIE_CHART, false}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
          {"&Apparent Size", CMD_SIZE_APPARENT, true}, {"Sizes in &KB, MB, GB", CMD_SIZE_UNITS, true},
+         {"E&xclusions...", CMD_EXCLUSIONS, true},
          {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
     };
     ASSERT_EQ(menus.size(), expected.size());

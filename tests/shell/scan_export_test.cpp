@@ -241,4 +241,30 @@ TEST_F(ScanExportProcess, EntriesThatCouldNotBeReadAreMarkedAndToldOnStandardErr
     FreeScanFile(&read);
 }
 
+TEST_F(ScanExportProcess, ExcludesFromTheCommandLineAreLeftOutAndWrittenAsNcduWritesThem) {
+    const std::string patterns = files + "/patterns";
+    std::ofstream(patterns) << "*.bin\n\nsnapshots\n";
+    const std::string out = files + "/excluded.json";
+    ProgramRun run = Run({"--export", out, "--exclude", "top*", "--exclude-from", patterns, "--exclude-caches", root});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    ScanFileContents read = ReadScanFileForTest(out);
+    ASSERT_NE(read.root, nullptr);
+    int leftOut = 0;
+    for (uint32_t i = 0; i < read.root->childCount; ++i) {
+        const ItemNode& entry = read.root->children[i];
+        std::u16string name = entry.name;
+        bool wanted = name == u"top.bin" || name == u"snapshots";
+        EXPECT_EQ(bool(entry.flags & ITEM_EXCLUDED), wanted) << std::string(name.begin(), name.end());
+        if (wanted) {
+            ++leftOut;
+            EXPECT_EQ(entry.total, 0u);
+        }
+    }
+    EXPECT_EQ(leftOut, 2);
+    FreeScanFile(&read);
+    ProgramRun missing = Run({"--export", out, "--exclude-from", files + "/none", root});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err.toStdString(), "volumetra: " + files + "/none: " + std::strerror(ENOENT) + "\n");
+}
+
 }  // namespace
