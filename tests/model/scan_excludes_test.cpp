@@ -24,6 +24,19 @@
 
 namespace {
 
+// Scans the host folder root as the store drive *drive with excludes; true
+// when the walk completed.
+bool ScanLeavingOut(const std::string& root, const ScanExcludes& excludes, ItemNode* drive) {
+    HostDevice device(root);
+    drive->flags = ITEM_DRIVE;
+    drive->name = u"\\";
+    ScanEngine engine(&device);
+    engine.SetExcludes(&excludes);
+    if (!engine.Start(drive, 2, nullptr)) return false;
+    engine.WaitUntilEnded();
+    return engine.Finish() == SCAN_COMPLETE;
+}
+
 class ScanExcludesOnHost : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,15 +92,8 @@ TEST_F(ScanExcludesOnHost, LeavesOutWhatThePatternsAndCacheTagsSayAndCountsTheRe
         ScanExcludes excludes;
         for (const std::string& pattern : c.patterns) excludes.AddPattern(pattern);
         excludes.SetCaches(c.caches);
-        HostDevice device(root);
         ItemNode drive{};
-        drive.flags = ITEM_DRIVE;
-        drive.name = u"\\";
-        ScanEngine engine(&device);
-        engine.SetExcludes(&excludes);
-        ASSERT_TRUE(engine.Start(&drive, 2, nullptr));
-        engine.WaitUntilEnded();
-        ASSERT_EQ(engine.Finish(), SCAN_COMPLETE);
+        ASSERT_TRUE(ScanLeavingOut(root, excludes, &drive));
         std::set<std::string> found;
         LeftOut(&drive, "", &found);
         EXPECT_EQ(found, c.leftOut);
@@ -106,16 +112,8 @@ TEST_F(ScanExcludesOnHost, LeavesOutWhatThePatternsAndCacheTagsSayAndCountsTheRe
 TEST_F(ScanExcludesOnHost, LeftOutEntriesTravelThroughScanFilesBothWaysWithNcdu) {
     ScanExcludes excludes;
     excludes.AddPattern("*.log");
-    HostScan plain(root);  // the same tree, nothing left out, for its path
-    HostDevice device(root);
     ItemNode drive{};
-    drive.flags = ITEM_DRIVE;
-    drive.name = u"\\";
-    ScanEngine engine(&device);
-    engine.SetExcludes(&excludes);
-    ASSERT_TRUE(engine.Start(&drive, 2, nullptr));
-    engine.WaitUntilEnded();
-    ASSERT_EQ(engine.Finish(), SCAN_COMPLETE);
+    ASSERT_TRUE(ScanLeavingOut(root, excludes, &drive));
     FixtureFolder files;
     const std::string ours = files.root + "/ours.json";
     const std::string again = files.root + "/again.json";
