@@ -41,6 +41,20 @@ enum StringId : uint32_t {
     STR_SCAN_NOT_EXPORTED = 40046,
     STR_SCAN_FILE_CANNOT_REMOVE = 40047,
     STR_NO_SCAN_FILE_SLOT = 40048,
+    STR_TREEMAP_IMAGES = 40080,     // the treemap legend's families, in TreemapFamily order
+    STR_TREEMAP_VIDEO = 40081,
+    STR_TREEMAP_AUDIO = 40082,
+    STR_TREEMAP_ARCHIVES = 40083,
+    STR_TREEMAP_DOCUMENTS = 40084,
+    STR_TREEMAP_SOURCE = 40085,
+    STR_TREEMAP_PROGRAMS = 40086,
+    STR_TREEMAP_OTHER = 40087,
+    STR_TREEMAP_SMALL = 40088,
+    STR_TREEMAP_SHARE = 40089,      // "%1 of the listed place": a tile's share
+    STR_TREEMAP_SMALL_OF = 40090,   // "Small entries of %1": a folder's plain tile
+    STR_TIP_TREEMAP = 40091,
+    STR_TREEMAP_LARGEST = 40092,    // the description's lead before the largest tiles
+    STR_TREEMAP_EMPTY = 40093,      // the description of a picture without tiles
 };
 
 enum MenuId : int {

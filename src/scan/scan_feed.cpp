@@ -20,6 +20,7 @@
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
 #include "views/status_bar.h"
+#include "views/treemap_pane.h"
 
 namespace {
 
@@ -104,6 +105,16 @@ void DropFeed() {
 // stopped walk's nodes are deleted before its blocks are freed.
 void OnEngineEnded(ScanEngine* ended) {
     if (ended != engine) return;
+    // Arrived while the treemap waits for its worker inside other work: the
+    // tree changes only once that work is done.
+    if (TreemapWaiting()) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [ended] { OnEngineEnded(ended); }, Qt::QueuedConnection);
+        return;
+    }
+    // The blocks are attached and the drive's flags change: the treemap's
+    // worker reads nothing meanwhile.
+    TreemapHold hold;
     ScanRequest* request = feedRequest;
     ItemNode* drive = request->item;
     QTreeWidgetItem* driveNode = request->treeItem;

@@ -56,6 +56,7 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_MOVE_TO_TRASH, [](int) { MoveToTrashCommand(); }},
     {CMD_OPEN_SCAN, [](int) { OpenScanCommand(); }},
     {CMD_EXPORT_SCAN, [](int) { ExportScanCommand(); }},
+    {CMD_TREEMAP, [](int) { ToggleTreemap(); }},
 };
 
 }  // namespace
@@ -75,6 +76,7 @@ void CreateCommandActions(QObject* parent) {
     }
     CommandAction(CMD_FULL_SCREEN)->setCheckable(true);
     CommandAction(CMD_PIE_CHART)->setCheckable(true);
+    CommandAction(CMD_TREEMAP)->setCheckable(true);
     orientationGroup = new QActionGroup(parent);
     orientationGroup->setExclusive(true);
     for (int id : {CMD_LEFT_RIGHT, CMD_TOP_BOTTOM}) {

@@ -10,6 +10,7 @@
 #include "views/list_model.h"
 #include "views/list_sort.h"
 #include "views/status_bar.h"
+#include "views/treemap_pane.h"
 
 bool sizeUnits = false;
 
@@ -50,6 +51,8 @@ QString SizeToolTip(uint64_t bytes) {
 
 void ChooseSizeCount(SizeCount count) {
     if (count != sizeCount) {
+        // Every total is counted again: the treemap lets go, then redraws.
+        TreemapHold hold;
         SetSizeCount(count);
         ShowSizesAgain();
     }

@@ -1,6 +1,7 @@
 // The pane layout through the real window: the split positions, the drag of
 // the splitter bar with its feedback, the clamps near the edges, the
-// orientations and full-screen mode.
+// orientations and full-screen mode. The list's side of the window is the
+// list above the treemap (ListArea).
 #include <QImage>
 #include <QTest>
 #include <QToolBar>
@@ -29,7 +30,7 @@ TEST_F(PaneLayoutTest, DefaultLeftRightSplitsAt160) {
     EXPECT_EQ(paneArea.top, CommandBandsHeight());
     EXPECT_EQ(paneArea.bottom, mainWindow->height() - StatusBarHeight());
     EXPECT_EQ(treePane->geometry(), QRect(0, paneArea.top, 160, paneArea.bottom - paneArea.top));
-    EXPECT_EQ(listPane->geometry(), QRect(162, paneArea.top, 640 - 162, paneArea.bottom - paneArea.top));
+    EXPECT_EQ(ListArea()->geometry(), QRect(162, paneArea.top, 640 - 162, paneArea.bottom - paneArea.top));
 }
 
 TEST_F(PaneLayoutTest, DragShowsInvertedFeedbackAndMovesPanesOnceAtRelease) {
@@ -55,7 +56,7 @@ TEST_F(PaneLayoutTest, DragShowsInvertedFeedbackAndMovesPanesOnceAtRelease) {
     EXPECT_EQ(FeedbackBarCount(), 0);
     EXPECT_EQ(settingsBlob.splitX, 299);
     EXPECT_EQ(treePane->width(), 299);
-    EXPECT_EQ(listPane->x(), 301);
+    EXPECT_EQ(ListArea()->x(), 301);
 }
 
 TEST_F(PaneLayoutTest, ReleaseNearAnEdgeIsPushedBackAndStored) {
@@ -107,8 +108,8 @@ TEST_F(PaneLayoutTest, TopBottomCountsFromTheTopOfTheClientArea) {
     const int bands = CommandBandsHeight();
     ASSERT_LT(bands, 80 - 32);
     EXPECT_EQ(treePane->geometry(), QRect(0, bands, 640, 80 - bands));
-    EXPECT_EQ(listPane->y(), 82);
-    EXPECT_EQ(listPane->height(), paneArea.bottom - 82);
+    EXPECT_EQ(ListArea()->y(), 82);
+    EXPECT_EQ(ListArea()->height(), paneArea.bottom - 82);
 
     // A drag across the bar works on y now.
     Drag(QPoint(300, 81), QPoint(300, 200));
@@ -130,13 +131,13 @@ TEST_F(PaneLayoutTest, FullScreenShowsTheFocusedPaneAloneAndComesBack) {
     listPane->setFocus();
     QCoreApplication::processEvents();
     ASSERT_EQ(focusPane, listPane);
-    const QRect listBefore = listPane->geometry();
+    const QRect listBefore = ListArea()->geometry();
 
     QTest::mouseClick(toolBar->widgetForAction(CommandAction(CMD_FULL_SCREEN)), Qt::LeftButton);
     EXPECT_TRUE(appFlags & APP_FULLSCREEN);
     EXPECT_TRUE(CommandAction(CMD_FULL_SCREEN)->isChecked());
     EXPECT_FALSE(treePane->isVisible());
-    EXPECT_EQ(listPane->geometry(), QRect(0, paneArea.top, 640, paneArea.bottom - paneArea.top));
+    EXPECT_EQ(ListArea()->geometry(), QRect(0, paneArea.top, 640, paneArea.bottom - paneArea.top));
 
     listPane->setFocus();
     QCoreApplication::processEvents();
@@ -144,7 +145,7 @@ TEST_F(PaneLayoutTest, FullScreenShowsTheFocusedPaneAloneAndComesBack) {
     EXPECT_FALSE(appFlags & APP_FULLSCREEN);
     EXPECT_FALSE(CommandAction(CMD_FULL_SCREEN)->isChecked());
     EXPECT_TRUE(treePane->isVisible());
-    EXPECT_EQ(listPane->geometry(), listBefore);
+    EXPECT_EQ(ListArea()->geometry(), listBefore);
     EXPECT_EQ(focusPane, listPane);
 }
 
