@@ -40,7 +40,7 @@ TreemapFamily FamilyOfMimeName(const QString& mimeName);
 // asked once. Used by one thread at a time.
 struct TreemapFamilyCache {
     std::unordered_map<std::u16string, uint8_t> families;
-    uint32_t lookups;  // questions asked of the MIME database, for tests
+    uint32_t lookups = 0;  // questions asked of the MIME database, for tests
 };
 
 // The family of a file by its name: by the MIME type of its extension (the

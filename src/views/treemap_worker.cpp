@@ -1,6 +1,7 @@
 #include "views/treemap_worker.h"
 
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,6 +19,9 @@ void RunWorker(TreemapWorker* worker) {
         TreemapPicture picture;
         const bool drawn = RenderTreemap(request.place, request.width, request.height, &worker->canvas,
                                          &worker->cancel, &picture);
+        // Between pictures the worker keeps only the kinds it knows: the
+        // layout's working memory goes.
+        std::vector<TreemapScratch::Entry>().swap(worker->canvas.scratch.entries);
 
         held.lock();
         worker->reading = false;
