@@ -74,7 +74,12 @@ QWidget* FullScreenPane() {
 // The kept height, or half the pane, goes to the treemap; the list keeps the
 // rest.
 void ApplyTreemapHeight() {
-    if (!listSplitter || !treemapPane || treemapHeightApplied || listSplitter->height() <= 0) return;
+    if (!listSplitter || !treemapPane || treemapHeightApplied || listSplitter->height() <= 0 ||
+        treemapPane->isHidden())
+        return;
+    // The handle of a pane just shown counts only once the splitter has
+    // taken it into account.
+    listSplitter->refresh();
     const int whole = listSplitter->height() - listSplitter->handleWidth();
     const int height = treemapHeight > 0 ? std::min(treemapHeight, whole) : whole / 2;
     listSplitter->setSizes({whole - height, height});
