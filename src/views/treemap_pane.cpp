@@ -162,12 +162,8 @@ void FollowFocusedRow(TreemapPane* pane) {
 // is hidden (no work at all then) or paused.
 void RequestPicture(TreemapPane* pane) {
     TreemapView& view = pane->view;
-    if (view.pauses > 0) {
-        view.stale = true;
-        return;
-    }
-    view.stale = false;
-    if (!pane->isVisible()) return;
+    // A paused pane is drawn when the last pause ends.
+    if (view.pauses > 0 || !pane->isVisible()) return;
     ++view.serial;
     const QRect area = pane->PictureRect();
     const qreal ratio = pane->devicePixelRatioF();

@@ -20,7 +20,6 @@ struct TreemapView {
     ItemNode* place;       // the listed place to draw; none when nothing is listed
     uint64_t serial;       // of the newest request
     int pauses;            // PauseTreemap calls not yet resumed: nothing is drawn
-    bool stale;            // a request is owed once the pauses end
     TreemapPicture shown;  // the picture on screen and its tiles
     QRect outline;         // the tile of the list's focused row, in image pixels; empty for none
     const ItemNode* outlined;

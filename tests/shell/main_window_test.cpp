@@ -206,6 +206,7 @@ TEST_F(MainWindowTest, ToolButtonsAreNamedByTheirCommandWithoutShortcutText) {
         {CMD_GO_BACKWARD, "Back"}, {CMD_GO_FORWARD, "Forward"}, {CMD_UP, "Up"},
         {CMD_STOP, "Stop"}, {CMD_REFRESH, "Refresh"}, {CMD_DELETE, "Delete"},
         {CMD_UNDELETE, "Undelete"}, {CMD_FULL_SCREEN, "Full Screen"}, {CMD_PIE_CHART, "Pie Chart"},
+        {CMD_TREEMAP, "Treemap"},
     };
     for (const char* platform : {"HPC", "PocketPC"}) {
         UsePlatform(platform);

@@ -14,6 +14,7 @@
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
 #include "views/contents_list.h"
+#include "views/treemap_pane.h"
 
 namespace {
 
@@ -147,6 +148,28 @@ TEST_F(PaneLayoutTest, FullScreenShowsTheFocusedPaneAloneAndComesBack) {
     EXPECT_TRUE(treePane->isVisible());
     EXPECT_EQ(ListArea()->geometry(), listBefore);
     EXPECT_EQ(focusPane, listPane);
+}
+
+TEST_F(PaneLayoutTest, TheTreemapSitsBelowTheListShownOnTheDesktopAndHiddenOnPalmSize) {
+    for (const char* platform : {"HPC", "PocketPC"}) {
+        SCOPED_TRACE(platform);
+        UsePlatform(platform);
+        Start();
+        ASSERT_NE(treemapPane, nullptr);
+        ASSERT_NE(listSplitter, nullptr);
+        const bool desktop = QString(platform) == "HPC";
+        EXPECT_EQ(treemapPane->isVisible(), desktop);
+        EXPECT_EQ(CommandAction(CMD_TREEMAP)->isChecked(), desktop);
+        EXPECT_EQ(listPane->parentWidget(), listSplitter);
+        if (!desktop) DispatchCommand(CMD_TREEMAP);
+        // Below the list, as wide as it, half the pane each way.
+        ASSERT_TRUE(treemapPane->isVisible());
+        EXPECT_EQ(treemapPane->x(), listPane->x());
+        EXPECT_EQ(treemapPane->width(), listPane->width());
+        EXPECT_GT(treemapPane->y(), listPane->y() + listPane->height() - 1);
+        EXPECT_LE(std::abs(treemapPane->height() - listPane->height()), 1);
+        Stop();
+    }
 }
 
 }  // namespace

@@ -237,6 +237,20 @@ TEST_F(TreemapPaneTest, MarkedEntriesAreHatchedAndExpungedOnesLoseTheirTiles) {
     EXPECT_EQ(treemapPane->view.shown.placeBytes, 4000000 + FindEntry(place, {u"dust"})->total);
 }
 
+TEST_F(TreemapPaneTest, ChangingTheSizeCountRedrawsInTheNewCount) {
+    ItemNode* place = ShowPlace();
+    const uint64_t apparent = treemapPane->view.shown.placeBytes;
+    ASSERT_EQ(apparent, TreemapPlaceBytes(place));
+    QSignalSpy redrawn(treemapPane, &TreemapPane::PictureShown);
+    // The files are sparse: on the disk only the folders' own blocks count.
+    ChooseSizeCount(SIZE_DISK_USAGE);
+    ASSERT_TRUE(redrawn.wait(20000));
+    ASSERT_TRUE(WaitForPicture(place));
+    EXPECT_EQ(treemapPane->view.shown.placeBytes, TreemapPlaceBytes(place));
+    EXPECT_LT(treemapPane->view.shown.placeBytes, apparent);
+    EXPECT_TRUE(TilesOf(FindEntry(place, {u"big.iso"})).empty());
+}
+
 TEST_F(TreemapPaneTest, HiddenItDoesNoWorkAndItsStateIsKeptBetweenRuns) {
     ItemNode* place = ShowPlace();
     ASSERT_TRUE(CommandAction(CMD_TREEMAP)->isChecked());
