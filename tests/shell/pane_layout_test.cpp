@@ -3,6 +3,7 @@
 // orientations and full-screen mode. The list's side of the window is the
 // list above the treemap (ListArea).
 #include <QImage>
+#include <QSplitter>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
@@ -151,7 +152,10 @@ TEST_F(PaneLayoutTest, FullScreenShowsTheFocusedPaneAloneAndComesBack) {
 }
 
 TEST_F(PaneLayoutTest, TheTreemapSitsBelowTheListShownOnTheDesktopAndHiddenOnPalmSize) {
-    for (const char* platform : {"HPC", "PocketPC"}) {
+    // Palm-size first: nothing is stored yet, so each platform starts as it
+    // does for a new user (the desktop would find the Palm-size run's
+    // choice otherwise, shown as the test left it).
+    for (const char* platform : {"PocketPC", "HPC"}) {
         SCOPED_TRACE(platform);
         UsePlatform(platform);
         Start();
@@ -160,7 +164,7 @@ TEST_F(PaneLayoutTest, TheTreemapSitsBelowTheListShownOnTheDesktopAndHiddenOnPal
         const bool desktop = QString(platform) == "HPC";
         EXPECT_EQ(treemapPane->isVisible(), desktop);
         EXPECT_EQ(CommandAction(CMD_TREEMAP)->isChecked(), desktop);
-        EXPECT_EQ(listPane->parentWidget(), listSplitter);
+        EXPECT_EQ(listPane->parentWidget(), static_cast<QWidget*>(listSplitter));
         if (!desktop) DispatchCommand(CMD_TREEMAP);
         // Below the list, as wide as it, half the pane each way.
         ASSERT_TRUE(treemapPane->isVisible());
