@@ -115,11 +115,11 @@ protected:
                                                  {u"dust", 0, ITEM_FOLDER | ITEM_SCANNED}});
         photos = &top[1];
         photos->flags |= ITEM_MARKED;
-        std::vector<ChildSpec> inPhotos = {{u"a.jpg", 200000, 0}, {u"b.jpg", 100000, 0}};
+        std::vector<ChildShape> inPhotos = {{u"a.jpg", 200000, 0}, {u"b.jpg", 100000, 0}};
         for (int i = 0; i < 1000; ++i) inPhotos.push_back({u"t" + std::u16string(1, char16_t(u'0' + i % 10)), 1, 0});
         AddBuiltChildren(photos, inPhotos);
         dust = &top[4];
-        std::vector<ChildSpec> inDust;
+        std::vector<ChildShape> inDust;
         for (int i = 0; i < 100000; ++i) inDust.push_back({u"d", 1, 0});
         AddBuiltChildren(dust, inDust);
         ComputeTotals(place);

@@ -16,21 +16,21 @@ ItemNode* NewBuiltPlace(const std::u16string& name) {
 
 void FreeBuiltPlace(ItemNode* place) { FreeItemArray(place, 1); }
 
-ItemNode* AddBuiltChildren(ItemNode* folder, const std::vector<ChildSpec>& specs) {
+ItemNode* AddBuiltChildren(ItemNode* folder, const std::vector<ChildShape>& shapes) {
     size_t chars = 0;
-    for (const ChildSpec& spec : specs) chars += spec.name.size() + 1;
-    ItemNode* block = AllocateItemBlock(specs.size(), chars);
-    char16_t* tail = NameTail(block, specs.size());
-    for (size_t i = 0; i < specs.size(); ++i) {
+    for (const ChildShape& shape : shapes) chars += shape.name.size() + 1;
+    ItemNode* block = AllocateItemBlock(shapes.size(), chars);
+    char16_t* tail = NameTail(block, shapes.size());
+    for (size_t i = 0; i < shapes.size(); ++i) {
         ItemNode& item = block[i];
         item.parent = folder;
-        item.flags = specs[i].flags;
-        item.ownSize = specs[i].size;
-        item.diskSize = specs[i].size;
+        item.flags = shapes[i].flags;
+        item.ownSize = shapes[i].size;
+        item.diskSize = shapes[i].size;
         item.name = tail;
-        tail = CopyText(tail, specs[i].name.c_str(), specs[i].name.size());
+        tail = CopyText(tail, shapes[i].name.c_str(), shapes[i].name.size());
     }
     folder->children = block;
-    folder->childCount = static_cast<uint32_t>(specs.size());
+    folder->childCount = static_cast<uint32_t>(shapes.size());
     return block;
 }

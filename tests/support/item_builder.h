@@ -8,7 +8,7 @@
 
 #include "model/item_node.h"
 
-struct ChildSpec {
+struct ChildShape {
     std::u16string name;
     uint64_t size;   // own bytes, both counts alike
     uint32_t flags;  // ITEM_FOLDER for a folder, 0 for a file
@@ -21,4 +21,4 @@ void FreeBuiltPlace(ItemNode* place);
 
 // Gives folder its children, one block as the scan makes them; returns the
 // block. Totals are not counted: call ComputeTotals on the place at the end.
-ItemNode* AddBuiltChildren(ItemNode* folder, const std::vector<ChildSpec>& specs);
+ItemNode* AddBuiltChildren(ItemNode* folder, const std::vector<ChildShape>& shapes);
