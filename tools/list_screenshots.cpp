@@ -5,7 +5,10 @@
 //         a fixture drive (a temporary folder with files of various types,
 //         sizes and dates) listed as its scan leaves it, sorted by size;
 //     volumetra_list_screenshots pie docs/pie-chart.png
-//         the same folder with the pie chart pop-up open over it.
+//         the same folder with the pie chart pop-up open over it;
+//     volumetra_list_screenshots treemap docs/treemap.png
+//         the same folder with more files in more folders, the treemap below
+//         the list, the largest video's row selected and outlined.
 // Run it on the offscreen platform (QT_QPA_PLATFORM=offscreen). The settings
 // live in a temporary folder: the user's own are neither read nor written.
 #include <QApplication>
@@ -31,6 +34,8 @@
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
 #include "views/size_choice.h"
+#include "views/treemap_pane.h"
+#include "scan/navigation.h"
 
 namespace {
 
@@ -77,6 +82,46 @@ bool MakeFixture(const QString& root) {
     return true;
 }
 
+// More of what a home folder holds, for the treemap: sources, libraries,
+// packages and documents in folders of their own.
+bool AddTreemapFixture(const QString& root) {
+    uint32_t state = 2024;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    struct Group {
+        const char* folder;
+        const char* pattern;
+        int count;
+        qint64 smallest;
+        qint64 spread;
+    };
+    const Group groups[] = {
+        {"Projects/engine/src", "module_%1.cpp", 60, 4000, 90000},
+        {"Projects/engine/include", "module_%1.h", 60, 1000, 20000},
+        {"Projects/engine/build", "lib%1.so", 12, 2000000, 30000000},
+        {"Projects/engine/build/objects", "unit_%1.o", 80, 50000, 900000},
+        {"Projects/site/assets", "photo_%1.png", 30, 300000, 3000000},
+        {"Downloads", "package-%1.deb", 14, 5000000, 80000000},
+        {"Downloads/iso", "disk-%1.iso", 2, 700000000, 300000000},
+        {"Music/Live", "track %1.ogg", 40, 3000000, 9000000},
+        {"Documents/Papers", "paper-%1.pdf", 45, 200000, 6000000},
+        {"Documents/Letters", "letter-%1.odt", 30, 20000, 200000},
+        {".cache/thumbnails", "thumb-%1.png", 400, 2000, 40000},
+        {".local/bin", "tool-%1", 25, 100000, 9000000},
+    };
+    for (const Group& group : groups) {
+        QDir().mkpath(root + "/" + group.folder);
+        for (int i = 0; i < group.count; ++i) {
+            QFile file(root + "/" + group.folder + "/" + QString::fromLatin1(group.pattern).arg(i + 1));
+            if (!file.open(QIODevice::WriteOnly) || !file.resize(group.smallest + qint64(next()) % group.spread))
+                return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,16 +131,37 @@ int main(int argc, char** argv) {
     TemporarySettingsFolder settings;
     QTemporaryDir fixture;
     if (!fixture.isValid()) return 1;
-    if (mode == "contents" || mode == "pie") {
+    if (mode == "contents" || mode == "pie" || mode == "treemap") {
         if (!MakeFixture(fixture.path())) return 1;
+        if (mode == "treemap" && !AddTreemapFixture(fixture.path())) return 1;
         setenv("VOLUMETRA_ROOT", fixture.path().toLocal8Bit().constData(), 1);
     }
     if (!StartUp()) return 1;
     // The fixture's files are sparse: they show as View > Sizes > Apparent
     // Size shows them.
     ChooseSizeCount(SIZE_APPARENT);
-    mainWindow->resize(900, 440);
+    mainWindow->resize(900, mode == "treemap" ? 680 : 440);
     QApplication::processEvents();
+
+    if (mode == "treemap") {
+        // Listed as navigation lists a place: the treemap follows, and the
+        // picture is taken once it shows.
+        ItemNode* store = &rootItem->children[rootItem->childCount - 1];
+        ScanDriveForTest(store);
+        QTreeWidgetItem* root = treePane->topLevelItem(0);
+        QTreeWidgetItem* storeNode = root->child(root->childCount() - 1);
+        AddFolderNodes(store, storeNode);
+        SelectTreeNodeSilently(storeNode);
+        storeNode->setExpanded(true);
+        bool shown = false;
+        QObject::connect(treemapPane, &TreemapPane::PictureShown, [&shown] { shown = true; });
+        ListPlace(store);
+        SelectOnlyRow(0);
+        listPane->setFocus();
+        while (!shown) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QApplication::processEvents();
+        return mainWindow->grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
 
     if (mode == "contents" || mode == "pie") {
         // The object store "\" is the last drive: its scan done, its entries listed.

@@ -29,6 +29,7 @@
 #include "views/contents_list.h"
 #include "views/image_list.h"
 #include "views/status_bar.h"
+#include "views/treemap_pane.h"
 #include "platform/nested_loops.h"
 #include "model/display_name.h"
 
@@ -164,6 +165,9 @@ void SaveExpungeColumnWidths(QTreeWidget* list) {
 void RunExpunge(QDialog* dialog, RemovalKind kind) {
     auto* list = qobject_cast<QTreeWidget*>(DialogControl(dialog, EXPUNGE_LIST_CONTROL));
     if (!list) return;
+    // The treemap's worker reads nothing while entries go; the place is
+    // drawn again without them at the end.
+    TreemapHold hold;
     uint32_t yesToAll = 0;
     uint64_t freed = 0;
     ItemNode* place = nullptr;

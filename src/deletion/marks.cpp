@@ -16,6 +16,7 @@
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
 #include "views/contents_list.h"
+#include "views/treemap_pane.h"
 #include "platform/nested_loops.h"
 #include "model/display_name.h"
 #include "model/file_drives.h"
@@ -45,6 +46,7 @@ bool CanBeMarked(const ItemNode* item) {
 
 // Clears the marks of the listed place and disables Expunge at 0.
 void ClearPlaceMarks() {
+    TreemapHold hold;
     // The marks belong to the folder the list shows. The tree's selection
     // names it, except in the moment between a selection and its listing,
     // so the listed entries' own folder is cleared as well.
@@ -111,6 +113,8 @@ void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
 
 void MarkSelection(QWidget* pane, int commandId) {
     if (!listPane || pane != listPane) return;
+    // Marked entries are drawn hatched: the treemap lets go, then redraws.
+    TreemapHold hold;
     bool marking = commandId == CMD_DELETE;
     for (ListRow* row : SelectedListRows()) {
         ItemNode* item = row->item;

@@ -43,6 +43,6 @@ bool IsCommandEnabled(int id) {
 }
 
 void CheckCommand(int id, bool on) {
-    if (id != CMD_FULL_SCREEN && id != CMD_PIE_CHART) return;
+    if (id != CMD_FULL_SCREEN && id != CMD_PIE_CHART && id != CMD_TREEMAP) return;
     if (QAction* action = CommandAction(id)) action->setChecked(on);
 }

@@ -32,6 +32,7 @@ enum CommandId : int {
     CMD_MOVE_TO_TRASH = 40029,    // Edit > Move to Trash: enabled with CMD_EXPUNGE
     CMD_OPEN_SCAN = 40030,        // File > Open Scan
     CMD_EXPORT_SCAN = 40031,      // File > Export Scan: where the place shown is scanned
+    CMD_TREEMAP = 40032,          // View > Treemap: the treemap pane below the list, shown or hidden
     CMD_EXCLUSIONS = 40036,       // View > Exclusions: what scans leave out
 };
 
@@ -55,5 +56,5 @@ int EnableCommand(int id, bool on);
 // Whether a command is enabled now; false for an id without an action.
 bool IsCommandEnabled(int id);
 
-// Checks or unchecks CMD_FULL_SCREEN or CMD_PIE_CHART; any other id does nothing.
+// Checks or unchecks CMD_FULL_SCREEN, CMD_PIE_CHART or CMD_TREEMAP; any other id does nothing.
 void CheckCommand(int id, bool on);

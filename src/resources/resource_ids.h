@@ -80,6 +80,20 @@ enum StringId : uint32_t {
     STR_EXCLUSIONS_TITLE = 40136,         // View > Exclusions... dialog
     STR_EXCLUSIONS_PROMPT = 40137,
     STR_EXCLUSIONS_CACHES = 40138,
+    STR_TREEMAP_IMAGES = 40080,     // the treemap legend's families, in TreemapFamily order
+    STR_TREEMAP_VIDEO = 40081,
+    STR_TREEMAP_AUDIO = 40082,
+    STR_TREEMAP_ARCHIVES = 40083,
+    STR_TREEMAP_DOCUMENTS = 40084,
+    STR_TREEMAP_SOURCE = 40085,
+    STR_TREEMAP_PROGRAMS = 40086,
+    STR_TREEMAP_OTHER = 40087,
+    STR_TREEMAP_SMALL = 40088,
+    STR_TREEMAP_SHARE = 40089,      // "%1 of the listed place": a tile's share
+    STR_TREEMAP_SMALL_OF = 40090,   // "Small entries of %1": a folder's plain tile
+    STR_TIP_TREEMAP = 40091,
+    STR_TREEMAP_LARGEST = 40092,    // the description's lead before the largest tiles
+    STR_TREEMAP_EMPTY = 40093,      // the description of a picture without tiles
 };
 
 enum MenuId : int {

@@ -8,6 +8,7 @@
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
 #include "views/status_bar.h"
+#include "views/treemap_pane.h"
 
 ItemNode* BuildItemTree() {
     ItemNode* root = CreateRootItem();
@@ -18,6 +19,7 @@ ItemNode* BuildItemTree() {
 
 void DiscardItemTree() {
     WaitForScanToEnd();
+    ForgetTreemapItems();
     treeReady = false;
     DropNavigationWork();
     scanRequest = {nullptr, nullptr, 0};

@@ -20,6 +20,7 @@
 #include "scan/shell_open.h"
 #include "views/contents_list.h"
 #include "views/status_bar.h"
+#include "views/treemap_pane.h"
 #include "platform/nested_loops.h"
 #include "scan/scan_files.h"
 
@@ -111,6 +112,9 @@ void SetUpNavigation(QWidget* window) {
 QTimer* PendingSelectionTimer() { return pendingSelectionTimer; }
 
 void ListPlace(ItemNode* item) {
+    // Filling marks flagged names again: the treemap's worker reads nothing
+    // meanwhile, and draws the new place after.
+    TreemapHold hold;
     if (item->flags & ITEM_ROOT) {
         EnableCommand(CMD_UP, false);
         FillDriveList(item->children, item->childCount);
@@ -120,12 +124,14 @@ void ListPlace(ItemNode* item) {
         ShowFolderStatus(item, listed);
     }
     listedPlace = item;
+    ShowTreemapPlace(item);
     EnableCommand(CMD_EXPORT_SCAN, CanExportPlace(item));
 }
 
 void ClearList() {
     ClearListPane();
     listedPlace = nullptr;
+    ShowTreemapPlace(nullptr);
     for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_EXPORT_SCAN}) EnableCommand(id, false);
 }
 

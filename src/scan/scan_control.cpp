@@ -15,6 +15,7 @@
 #include "scan/navigation.h"
 #include "scan/scan_feed.h"
 #include "views/status_bar.h"
+#include "views/treemap_pane.h"
 #include "platform/nested_loops.h"
 
 std::atomic<ScanState> scanState{SCAN_IDLE};
@@ -97,7 +98,11 @@ bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
     scanReason = reason;
     scanRequest = {drive, treeItem, drive->ownSize};
     scanItem = drive;
-    drive->flags |= ITEM_SCANNING;
+    {
+        // The treemap of the drives reads the drive's flags.
+        TreemapHold hold;
+        drive->flags |= ITEM_SCANNING;
+    }
     for (int id : {CMD_REFRESH, CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_GO_BACKWARD, CMD_GO_FORWARD})
         EnableCommand(id, false);
     ShowBusyCursor();
@@ -105,7 +110,9 @@ bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
     if (StartScanEngine(&scanRequest)) return true;
 
     // No listing thread: the drive stays as it was and the scan ends at once.
+    PauseTreemap();
     drive->flags &= ~ITEM_SCANNING;
+    ResumeTreemap();
     FinishScan();
     // Told as a stop is.
     ShowStopText();

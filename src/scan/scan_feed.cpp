@@ -24,6 +24,7 @@
 #include "views/status_bar.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
+#include "views/treemap_pane.h"
 
 namespace {
 
@@ -131,6 +132,16 @@ QString FirstUnreadablePath(const ItemNode* drive) {
 // stopped walk's nodes are deleted before its blocks are freed.
 void OnEngineEnded(ScanEngine* ended) {
     if (ended != engine) return;
+    // Arrived while the treemap waits for its worker inside other work: the
+    // tree changes only once that work is done.
+    if (TreemapWaiting()) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [ended] { OnEngineEnded(ended); }, Qt::QueuedConnection);
+        return;
+    }
+    // The blocks are attached and the drive's flags change: the treemap's
+    // worker reads nothing meanwhile.
+    TreemapHold hold;
     ScanRequest* request = feedRequest;
     ItemNode* drive = request->item;
     QTreeWidgetItem* driveNode = request->treeItem;

@@ -35,6 +35,7 @@
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
 #include "views/status_bar.h"
+#include "views/treemap_pane.h"
 
 ScanFileChooser scanFileChooser = ChooseScanFileWithDialog;
 
@@ -156,6 +157,8 @@ bool OpenScanAsDrive(const QString& fileName) {
     struct stat facts;
     file->fileTime = stat(hostName.c_str(), &facts) == 0 ? facts.st_mtime : std::time(nullptr);
     file->pending = contents;
+    // The root's block gains a drive: the treemap of the drives lets go.
+    TreemapHold hold;
     ItemNode* drive = AttachFileDrive(rootItem, file);
     if (!drive) {
         ShowFailure(STR_NO_SCAN_FILE_SLOT, std::string());

@@ -37,6 +37,8 @@ constexpr int IMAGE_TOOLS_FIRST = 27;
 constexpr int TOOL_SEPARATOR = -1;
 // The icon theme's trash: the button is there only where the theme has one.
 constexpr int TOOL_THEME_TRASH = -2;
+// The icon theme's treemap where it has one, else the program's own drawing.
+constexpr int TOOL_TREEMAP = -3;
 
 struct ToolButton {
     int image;
@@ -58,6 +60,7 @@ const ToolButton TOOL_BUTTONS[] = {
     {TOOL_SEPARATOR, 0, false},
     {IMAGE_TOOLS_FIRST + 0, CMD_FULL_SCREEN, true},
     {IMAGE_TOOLS_FIRST + 6, CMD_PIE_CHART, false},
+    {TOOL_TREEMAP, CMD_TREEMAP, true},
 };
 
 // The tooltips, string id and the button it names; Go backward and Go
@@ -71,6 +74,7 @@ const ToolTip TOOL_TIPS[] = {
     {STR_TIP_REFRESH, CMD_REFRESH}, {STR_TIP_DELETE, CMD_DELETE},
     {STR_TIP_UNDELETE, CMD_UNDELETE}, {STR_TIP_FULL_SCREEN, CMD_FULL_SCREEN},
     {STR_TIP_PIE_CHART, CMD_PIE_CHART}, {STR_TIP_TRASH, CMD_MOVE_TO_TRASH},
+    {STR_TIP_TREEMAP, CMD_TREEMAP},
 };
 constexpr int TOOL_TIP_CHARS = 32;
 
@@ -197,6 +201,29 @@ QPixmap ToolButtonImage(int index) {
     return tools.copy(offset, 0, 16, 16);
 }
 
+// The treemap button's image: the theme's where it has one, else nested
+// tiles drawn in the treemap's own colours.
+QIcon TreemapIcon() {
+    for (const char* name : {"view-treemap", "office-chart-tree-map", "view-grid"}) {
+        QIcon themed = QIcon::fromTheme(QString::fromLatin1(name));
+        if (!themed.isNull()) return themed;
+    }
+    QPixmap image(16, 16);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setPen(QColor(40, 40, 40));
+    const struct {
+        QRect rect;
+        QRgb colour;
+    } tiles[] = {{QRect(0, 0, 9, 15), qRgb(0, 114, 178)},   {QRect(9, 0, 6, 9), qRgb(230, 159, 0)},
+                 {QRect(9, 9, 6, 6), qRgb(0, 158, 115)},    {QRect(0, 10, 9, 5), qRgb(204, 121, 167)}};
+    for (const auto& tile : tiles) {
+        painter.setBrush(QColor(tile.colour));
+        painter.drawRect(tile.rect);
+    }
+    return QIcon(image);
+}
+
 // The two 11 x 15 band images, red being transparent; none unless both exist.
 bool CutBandImages(QPixmap images[2]) {
     QPixmap strip = ProgramImage("images/bitmap105.png");
@@ -279,7 +306,9 @@ QToolBar* BuildToolBar(QWidget* parent) {
             continue;
         }
         QAction* action = CommandAction(button.command);
-        if (button.image == TOOL_THEME_TRASH) {
+        if (button.image == TOOL_TREEMAP) {
+            action->setIcon(TreemapIcon());
+        } else if (button.image == TOOL_THEME_TRASH) {
             QIcon trash = QIcon::fromTheme(QStringLiteral("user-trash"));
             if (trash.isNull()) continue;
             action->setIcon(trash);

@@ -58,6 +58,7 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_OPEN_SCAN, [](int) { OpenScanCommand(); }},
     {CMD_EXPORT_SCAN, [](int) { ExportScanCommand(); }},
     {CMD_EXCLUSIONS, [](int) { ExclusionsCommand(); }},
+    {CMD_TREEMAP, [](int) { ToggleTreemap(); }},
 };
 
 }  // namespace
@@ -77,6 +78,7 @@ void CreateCommandActions(QObject* parent) {
     }
     CommandAction(CMD_FULL_SCREEN)->setCheckable(true);
     CommandAction(CMD_PIE_CHART)->setCheckable(true);
+    CommandAction(CMD_TREEMAP)->setCheckable(true);
     orientationGroup = new QActionGroup(parent);
     orientationGroup->setExclusive(true);
     for (int id : {CMD_LEFT_RIGHT, CMD_TOP_BOTTOM}) {

@@ -106,6 +106,7 @@ MainWindow::MainWindow() {
     treePane = CreateTreePane(this);
     CreateSmallImageList();
     listPane = CreateListPane(this);
+    CreateListArea(this);
     CreatePieWindow(this);
 
     feedbackOverlay = new FeedbackOverlay(this);

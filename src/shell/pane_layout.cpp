@@ -1,7 +1,10 @@
 #include "shell/pane_layout.h"
 
+#include <QSplitter>
 #include <QTreeView>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 #include "scan/folder_tree.h"
 #include "shell/command_bands.h"
@@ -10,14 +13,20 @@
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
+#include "views/treemap_pane.h"
 
 int orientation = 1;
 PaneRect paneArea = {0, 0, 0, 0};
 PaneRect splitterRect = {0, 0, 0, 0};
+QSplitter* listSplitter = nullptr;
+bool treemapShown = true;
+int treemapHeight = 0;
 
 namespace {
 
 bool dragging = false;
+// The kept treemap height is given to the splitter once it has a size.
+bool treemapHeightApplied = false;
 
 // At most the bar of the press and the bar under the pointer are shown.
 constexpr int MAX_FEEDBACK_BARS = 2;
@@ -59,10 +68,58 @@ void MovePane(QWidget* pane, int x, int y, int width, int height) {
 // The pane that fills the area in full-screen mode: the tree when it has the
 // focus, otherwise the list (also when no pane has had the focus yet).
 QWidget* FullScreenPane() {
-    return (focusPane && focusPane == treePane) ? static_cast<QWidget*>(treePane) : listPane;
+    return (focusPane && focusPane == treePane) ? static_cast<QWidget*>(treePane) : ListArea();
+}
+
+// The kept height, or half the pane, goes to the treemap; the list keeps the
+// rest.
+void ApplyTreemapHeight() {
+    if (!listSplitter || !treemapPane || treemapHeightApplied || listSplitter->height() <= 0 ||
+        treemapPane->isHidden())
+        return;
+    // The handle of a pane just shown counts only once the splitter has
+    // taken it into account.
+    listSplitter->refresh();
+    const int whole = listSplitter->height() - listSplitter->handleWidth();
+    const int height = treemapHeight > 0 ? std::min(treemapHeight, whole) : whole / 2;
+    listSplitter->setSizes({whole - height, height});
+    treemapHeightApplied = true;
 }
 
 }  // namespace
+
+void CreateListArea(QWidget* window) {
+    listSplitter = new QSplitter(Qt::Vertical, window);
+    listSplitter->setObjectName(QStringLiteral("listSplitter"));
+    listSplitter->setAccessibleName(QStringLiteral("List and treemap"));
+    listSplitter->setChildrenCollapsible(false);
+    listSplitter->setOpaqueResize(true);
+    treemapHeightApplied = false;
+    if (listPane) listSplitter->addWidget(listPane);
+    TreemapPane* treemap = CreateTreemapPane(listSplitter);
+    listSplitter->addWidget(treemap);
+    listSplitter->setStretchFactor(0, 1);
+    listSplitter->setStretchFactor(1, 1);
+    treemap->setVisible(treemapShown);
+    CheckCommand(CMD_TREEMAP, treemapShown);
+    QObject::connect(listSplitter, &QSplitter::splitterMoved, listSplitter, [] {
+        if (treemapPane && treemapPane->isVisible()) treemapHeight = treemapPane->height();
+    });
+    QObject::connect(listSplitter, &QObject::destroyed, [] { listSplitter = nullptr; });
+}
+
+QWidget* ListArea() { return listSplitter ? static_cast<QWidget*>(listSplitter) : listPane; }
+
+void ToggleTreemap() {
+    treemapShown = !treemapShown;
+    CheckCommand(CMD_TREEMAP, treemapShown);
+    if (!treemapPane) return;
+    treemapPane->setVisible(treemapShown);
+    if (treemapShown) {
+        treemapHeightApplied = false;
+        ApplyTreemapHeight();
+    }
+}
 
 void ComputeLayout() {
     if (!mainWindow) return;
@@ -92,7 +149,7 @@ void ApplyLayout() {
             splitterRect.right = paneArea.right - SPLITTER_MARGIN;
         }
         MovePane(treePane, 0, paneArea.top, splitterRect.left, areaHeight);
-        MovePane(listPane, splitterRect.right, paneArea.top, paneArea.right - splitterRect.right, areaHeight);
+        MovePane(ListArea(), splitterRect.right, paneArea.top, paneArea.right - splitterRect.right, areaHeight);
     } else {
         if (splitterRect.top - paneArea.top < SPLITTER_MARGIN) {
             splitterRect.top = paneArea.top + SPLITTER_MARGIN;
@@ -103,8 +160,9 @@ void ApplyLayout() {
             splitterRect.bottom = paneArea.bottom - SPLITTER_MARGIN;
         }
         MovePane(treePane, 0, paneArea.top, paneArea.right, splitterRect.top - paneArea.top);
-        MovePane(listPane, 0, splitterRect.bottom, paneArea.right, paneArea.bottom - splitterRect.bottom);
+        MovePane(ListArea(), 0, splitterRect.bottom, paneArea.right, paneArea.bottom - splitterRect.bottom);
     }
+    ApplyTreemapHeight();
     mainWindow->update();
 }
 
@@ -159,7 +217,7 @@ void ChooseOrientation(int leftRight) {
 }
 
 QWidget* ToggleFullScreen() {
-    QWidget* other = (focusPane && focusPane == treePane) ? static_cast<QWidget*>(listPane) : treePane;
+    QWidget* other = (focusPane && focusPane == treePane) ? ListArea() : treePane;
     if (appFlags & APP_FULLSCREEN) {
         appFlags &= ~APP_FULLSCREEN;
         CheckCommand(CMD_FULL_SCREEN, false);

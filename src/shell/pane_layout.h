@@ -4,6 +4,7 @@
 // right and bottom are exclusive.
 #pragma once
 
+class QSplitter;
 class QWidget;
 
 struct PaneRect {
@@ -23,6 +24,26 @@ extern int orientation;
 extern PaneRect paneArea;
 // The bar between the panes.
 extern PaneRect splitterRect;
+
+// The right-hand pane: the contents list above the treemap, with a splitter
+// between them; none before CreateListArea.
+extern QSplitter* listSplitter;
+// Whether the treemap is shown (desktop: yes, Palm-size: no, until the user
+// says), and its height in pixels as the user last left it (0: half the
+// pane). Kept between runs by the settings store.
+extern bool treemapShown;
+extern int treemapHeight;
+
+// Puts the list pane and a new treemap pane into the splitter of the
+// right-hand pane, the treemap shown or hidden as kept.
+void CreateListArea(QWidget* window);
+
+// The widget that fills the list's side of the window: the splitter, or the
+// list alone before there is one.
+QWidget* ListArea();
+
+// CMD_TREEMAP: shows the treemap below the list, or hides it.
+void ToggleTreemap();
 
 // Recomputes paneArea and splitterRect from the window and the stored bar
 // position of the current orientation.

@@ -1,5 +1,7 @@
 #include "shell/settings_store.h"
 
+#include <QString>
+
 #include <bit>
 #include <cstdlib>
 #include <string>
@@ -8,6 +10,7 @@
 #include "model/text.h"
 #include "scan/exclusions.h"
 #include "platform/platform_kind.h"
+#include "shell/pane_layout.h"
 #include "views/column_layout.h"
 #include "views/size_choice.h"
 
@@ -94,6 +97,18 @@ void LoadSettings() {
     DiscardKeptPlace();
     SetSizeCount(StoredTextIs(SETTINGS_VALUE_SIZES, SIZES_APPARENT_TEXT) ? SIZE_APPARENT : SIZE_DISK_USAGE);
     sizeUnits = StoredTextIs(SETTINGS_VALUE_UNITS, u"On");
+    treemapShown = StoredTextIs(SETTINGS_VALUE_TREEMAP, u"On") ||
+                   (platformKind != PLATFORM_PALMSIZE && !StoredTextIs(SETTINGS_VALUE_TREEMAP, u"Off"));
+    treemapHeight = 0;
+    uint32_t heightSize = 0;
+    if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_TREEMAP_HEIGHT, nullptr, &heightSize) == REG_OK) {
+        if (char16_t* height = ReadStoredText(SETTINGS_VALUE_TREEMAP_HEIGHT, heightSize)) {
+            bool number = false;
+            const int value = QString::fromUtf16(height).toInt(&number);
+            if (number && value > 0) treemapHeight = value;
+            std::free(height);
+        }
+    }
 
     uint32_t size = 0;
     // The exclusions, unless the command line gave this run's own.
@@ -144,6 +159,9 @@ void SaveSettings() {
         RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_EXCLUDE_CACHES,
                      WindowExcludes().Caches() ? u"On" : u"Off");
     }
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_TREEMAP, treemapShown ? u"On" : u"Off");
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_TREEMAP_HEIGHT,
+                 QString::number(treemapHeight).toStdU16String().c_str());
 
     if (!pendingPlace) {
         RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_PLACE, u"");

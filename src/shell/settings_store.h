@@ -18,6 +18,8 @@ inline constexpr char16_t SETTINGS_VALUE_SIZES[] = u"Sizes";             // text
 inline constexpr char16_t SETTINGS_VALUE_UNITS[] = u"Sizes In Units";    // text, "On" or "Off"
 inline constexpr char16_t SETTINGS_VALUE_EXCLUSIONS[] = u"Exclusions";  // text, patterns one a line
 inline constexpr char16_t SETTINGS_VALUE_EXCLUDE_CACHES[] = u"Exclude Caches";  // text, "On" or "Off"
+inline constexpr char16_t SETTINGS_VALUE_TREEMAP[] = u"Treemap";           // text, "On" or "Off"
+inline constexpr char16_t SETTINGS_VALUE_TREEMAP_HEIGHT[] = u"Treemap Height";  // text, pixels in decimal
 inline constexpr char16_t SIZES_DISK_USAGE_TEXT[] = u"Disk Usage";
 inline constexpr char16_t SIZES_APPARENT_TEXT[] = u"Apparent Size";
 
@@ -42,7 +44,9 @@ uint32_t RegWriteText(const char16_t* root, const char16_t* path, const char16_t
 // "Registered Info" into settingsBlob, or applies the defaults (bandsValid 0)
 // when that value is missing or not exactly 144 bytes. The size choices come
 // from "Sizes" and "Sizes In Units"; anything but their known texts gives
-// the defaults (Disk Usage, bytes).
+// the defaults (Disk Usage, bytes). "Treemap" says whether the treemap is
+// shown (else: on the desktop, not on a Palm-size device) and "Treemap
+// Height" how high (else half the pane).
 void LoadSettings();
 
 // Shutdown write, the only one: sets bandsValid to 1, writes settingsBlob and

@@ -212,6 +212,14 @@ void SelectAndShowRow(int position) {
     listPane->scrollTo(index);
 }
 
+void SelectOnlyRow(int position) {
+    QItemSelectionModel* selection = ListSelection();
+    if (!selection || position < 0 || static_cast<uint32_t>(position) >= shownRows.count) return;
+    const QModelIndex index = listModel->index(position, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    listPane->scrollTo(index);
+}
+
 void RedrawListRow(const ListRow* row) {
     if (listModel) listModel->RowChanged(ShownRowPosition(row));
 }

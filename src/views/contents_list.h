@@ -83,6 +83,10 @@ std::vector<ListRow*> SelectedListRows();
 // into view (a place reached by navigation).
 void SelectAndShowRow(int position);
 
+// Makes the row at position the only selected one, with the focus mark, and
+// scrolls it into view (a tile of the treemap clicked).
+void SelectOnlyRow(int position);
+
 // Repaints the row of record after its mark changed (the deletion cross).
 void RedrawListRow(const ListRow* row);
 

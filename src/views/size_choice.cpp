@@ -12,6 +12,7 @@
 #include "views/status_bar.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
+#include "views/treemap_pane.h"
 
 bool sizeUnits = false;
 
@@ -52,6 +53,8 @@ QString SizeToolTip(uint64_t bytes) {
 
 void ChooseSizeCount(SizeCount count) {
     if (count != sizeCount) {
+        // Every total is counted again: the treemap lets go, then redraws.
+        TreemapHold hold;
         SetSizeCount(count);
         ShowSizesAgain();
     }

@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
          {"&Expunge...", CMD_EXPUNGE, false}},
         {{"&Up\tBS", CMD_UP, false}, {"", 0, true}, {"&Left&&Right", CMD_LEFT_RIGHT, true},
          {"&Top&&Bottom", CMD_TOP_BOTTOM, true}, {"", 0, true}, {"Full &Screen", CMD_FULL_SCREEN, true},
-         {"Pie &Chart", CMD_PIE_CHART, false}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
+         {"Pie &Chart", CMD_PIE_CHART, false}, {"Tree&map", CMD_TREEMAP, true}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
          {"&Apparent Size", CMD_SIZE_APPARENT, true}, {"Sizes in &KB, MB, GB", CMD_SIZE_UNITS, true},
          {"E&xclusions...", CMD_EXCLUSIONS, true},
          {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
@@ -158,6 +158,7 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
         {CMD_STOP, true, "Stop (ESC)"}, {CMD_REFRESH, true, "Refresh"}, {0, false, {}},
         {CMD_DELETE, false, "Delete (DEL)"}, {CMD_UNDELETE, false, "Undelete"}, {0, false, {}},
         {CMD_FULL_SCREEN, true, "Full screen"}, {CMD_PIE_CHART, false, "Show Pie Chart"},
+        {CMD_TREEMAP, true, "Show Treemap"},
     };
     auto shown = ToolEntries();
     ASSERT_EQ(shown.size(), tools.size());
@@ -206,6 +207,7 @@ TEST_F(MainWindowTest, ToolButtonsAreNamedByTheirCommandWithoutShortcutText) {
         {CMD_GO_BACKWARD, "Back"}, {CMD_GO_FORWARD, "Forward"}, {CMD_UP, "Up"},
         {CMD_STOP, "Stop"}, {CMD_REFRESH, "Refresh"}, {CMD_DELETE, "Delete"},
         {CMD_UNDELETE, "Undelete"}, {CMD_FULL_SCREEN, "Full Screen"}, {CMD_PIE_CHART, "Pie Chart"},
+        {CMD_TREEMAP, "Treemap"},
     };
     for (const char* platform : {"HPC", "PocketPC"}) {
         UsePlatform(platform);
@@ -290,7 +292,7 @@ TEST_F(MainWindowTest, EnableAndCheckReachMenuItemAndToolButtonOfTheirCommandsOn
         }
         bool checked = action->isChecked();
         CheckCommand(id, !checked);
-        bool checkable = id == CMD_FULL_SCREEN || id == CMD_PIE_CHART;
+        bool checkable = id == CMD_FULL_SCREEN || id == CMD_PIE_CHART || id == CMD_TREEMAP;
         EXPECT_EQ(action->isChecked(), checkable ? !checked : checked) << id;
         if (checkable) {
             auto* toolButton = qobject_cast<QToolButton*>(button);

@@ -1,7 +1,9 @@
 // The pane layout through the real window: the split positions, the drag of
 // the splitter bar with its feedback, the clamps near the edges, the
-// orientations and full-screen mode.
+// orientations and full-screen mode. The list's side of the window is the
+// list above the treemap (ListArea).
 #include <QImage>
+#include <QSplitter>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
@@ -13,6 +15,7 @@
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
 #include "views/contents_list.h"
+#include "views/treemap_pane.h"
 
 namespace {
 
@@ -29,7 +32,7 @@ TEST_F(PaneLayoutTest, DefaultLeftRightSplitsAt160) {
     EXPECT_EQ(paneArea.top, CommandBandsHeight());
     EXPECT_EQ(paneArea.bottom, mainWindow->height() - StatusBarHeight());
     EXPECT_EQ(treePane->geometry(), QRect(0, paneArea.top, 160, paneArea.bottom - paneArea.top));
-    EXPECT_EQ(listPane->geometry(), QRect(162, paneArea.top, 640 - 162, paneArea.bottom - paneArea.top));
+    EXPECT_EQ(ListArea()->geometry(), QRect(162, paneArea.top, 640 - 162, paneArea.bottom - paneArea.top));
 }
 
 TEST_F(PaneLayoutTest, DragShowsInvertedFeedbackAndMovesPanesOnceAtRelease) {
@@ -55,7 +58,7 @@ TEST_F(PaneLayoutTest, DragShowsInvertedFeedbackAndMovesPanesOnceAtRelease) {
     EXPECT_EQ(FeedbackBarCount(), 0);
     EXPECT_EQ(settingsBlob.splitX, 299);
     EXPECT_EQ(treePane->width(), 299);
-    EXPECT_EQ(listPane->x(), 301);
+    EXPECT_EQ(ListArea()->x(), 301);
 }
 
 TEST_F(PaneLayoutTest, ReleaseNearAnEdgeIsPushedBackAndStored) {
@@ -107,8 +110,8 @@ TEST_F(PaneLayoutTest, TopBottomCountsFromTheTopOfTheClientArea) {
     const int bands = CommandBandsHeight();
     ASSERT_LT(bands, 80 - 32);
     EXPECT_EQ(treePane->geometry(), QRect(0, bands, 640, 80 - bands));
-    EXPECT_EQ(listPane->y(), 82);
-    EXPECT_EQ(listPane->height(), paneArea.bottom - 82);
+    EXPECT_EQ(ListArea()->y(), 82);
+    EXPECT_EQ(ListArea()->height(), paneArea.bottom - 82);
 
     // A drag across the bar works on y now.
     Drag(QPoint(300, 81), QPoint(300, 200));
@@ -130,13 +133,13 @@ TEST_F(PaneLayoutTest, FullScreenShowsTheFocusedPaneAloneAndComesBack) {
     listPane->setFocus();
     QCoreApplication::processEvents();
     ASSERT_EQ(focusPane, listPane);
-    const QRect listBefore = listPane->geometry();
+    const QRect listBefore = ListArea()->geometry();
 
     QTest::mouseClick(toolBar->widgetForAction(CommandAction(CMD_FULL_SCREEN)), Qt::LeftButton);
     EXPECT_TRUE(appFlags & APP_FULLSCREEN);
     EXPECT_TRUE(CommandAction(CMD_FULL_SCREEN)->isChecked());
     EXPECT_FALSE(treePane->isVisible());
-    EXPECT_EQ(listPane->geometry(), QRect(0, paneArea.top, 640, paneArea.bottom - paneArea.top));
+    EXPECT_EQ(ListArea()->geometry(), QRect(0, paneArea.top, 640, paneArea.bottom - paneArea.top));
 
     listPane->setFocus();
     QCoreApplication::processEvents();
@@ -144,8 +147,33 @@ TEST_F(PaneLayoutTest, FullScreenShowsTheFocusedPaneAloneAndComesBack) {
     EXPECT_FALSE(appFlags & APP_FULLSCREEN);
     EXPECT_FALSE(CommandAction(CMD_FULL_SCREEN)->isChecked());
     EXPECT_TRUE(treePane->isVisible());
-    EXPECT_EQ(listPane->geometry(), listBefore);
+    EXPECT_EQ(ListArea()->geometry(), listBefore);
     EXPECT_EQ(focusPane, listPane);
+}
+
+TEST_F(PaneLayoutTest, TheTreemapSitsBelowTheListShownOnTheDesktopAndHiddenOnPalmSize) {
+    // Palm-size first: nothing is stored yet, so each platform starts as it
+    // does for a new user (the desktop would find the Palm-size run's
+    // choice otherwise, shown as the test left it).
+    for (const char* platform : {"PocketPC", "HPC"}) {
+        SCOPED_TRACE(platform);
+        UsePlatform(platform);
+        Start();
+        ASSERT_NE(treemapPane, nullptr);
+        ASSERT_NE(listSplitter, nullptr);
+        const bool desktop = QString(platform) == "HPC";
+        EXPECT_EQ(treemapPane->isVisible(), desktop);
+        EXPECT_EQ(CommandAction(CMD_TREEMAP)->isChecked(), desktop);
+        EXPECT_EQ(listPane->parentWidget(), static_cast<QWidget*>(listSplitter));
+        if (!desktop) DispatchCommand(CMD_TREEMAP);
+        // Below the list, as wide as it, half the pane each way.
+        ASSERT_TRUE(treemapPane->isVisible());
+        EXPECT_EQ(treemapPane->x(), listPane->x());
+        EXPECT_EQ(treemapPane->width(), listPane->width());
+        EXPECT_GT(treemapPane->y(), listPane->y() + listPane->height() - 1);
+        EXPECT_LE(std::abs(treemapPane->height() - listPane->height()), 1);
+        Stop();
+    }
 }
 
 }  // namespace
