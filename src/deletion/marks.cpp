@@ -15,6 +15,7 @@
 #include "resources/resource_module.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
+#include "scan/scan_keeper.h"
 #include "views/contents_list.h"
 #include "platform/nested_loops.h"
 #include "model/display_name.h"
@@ -27,6 +28,7 @@ namespace {
 // Clears the mark of every entry of folder, counting each off markedCount.
 void ClearMarksOf(ItemNode* folder) {
     if (!folder) return;
+    WaitForScanKeeper();
     for (uint32_t i = 0; i < folder->childCount; ++i) {
         ItemNode* entry = &folder->children[i];
         if (!(entry->flags & ITEM_MARKED)) continue;
@@ -40,7 +42,7 @@ void ClearMarksOf(ItemNode* folder) {
 // Entries read from a scan file are not on this machine: nothing of them
 // can be deleted here.
 bool CanBeMarked(const ItemNode* item) {
-    return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE)) && !IsFromScanFile(item);
+    return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE | ITEM_EARLIER)) && !IsFromScanFile(item);
 }
 
 // Clears the marks of the listed place and disables Expunge at 0.
@@ -91,6 +93,7 @@ void KeepPlaceMarks() {
 
 void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
     if (!flaggedNames) return;
+    WaitForScanKeeper();
     const char16_t* name = flaggedNames;
     for (uint32_t n = 0; n < flaggedCount; ++n) {
         for (uint32_t i = 0; i < count; ++i) {
@@ -111,6 +114,8 @@ void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
 
 void MarkSelection(QWidget* pane, int commandId) {
     if (!listPane || pane != listPane) return;
+    // Marks are flags of the records a kept scan may be reading.
+    WaitForScanKeeper();
     bool marking = commandId == CMD_DELETE;
     for (ListRow* row : SelectedListRows()) {
         ItemNode* item = row->item;

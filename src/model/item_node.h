@@ -17,6 +17,7 @@ enum ItemFlags : uint32_t {
     ITEM_LINK_REPEAT = 0x400, // a further link of a file with several: its blocks count at another link
     ITEM_INCOMPLETE = 0x800,  // holds an unreadable folder somewhere below: its total is a lower bound
     ITEM_FROM_FILE = 0x1000,  // a drive read from a scan file, or a spare slot for one
+    ITEM_EARLIER = 0x2000,    // a record of an earlier scan a comparison holds: shown as gone, never changed
 };
 
 // All children of one item live in one zero-filled block: the records one

@@ -41,6 +41,17 @@ enum StringId : uint32_t {
     STR_SCAN_NOT_EXPORTED = 40046,
     STR_SCAN_FILE_CANNOT_REMOVE = 40047,
     STR_NO_SCAN_FILE_SLOT = 40048,
+    STR_SCAN_NOT_KEPT = 40100,         // the status notice of a scan that could not be kept
+    STR_HEADER_CHANGE = 40101,         // contents list column 5, while a comparison is on
+    STR_CHANGE_NEW = 40102,
+    STR_CHANGE_GONE = 40103,
+    STR_COMPARE_NOT_OPENED = 40104,
+    STR_COMPARE_OTHER_PLACE = 40105,   // followed by the file's path
+    STR_COMPARE_PLACE_IS = 40106,      // followed by the place's path
+    STR_COMPARE_SINCE = 40107,         // "+2.1 GB since 12/03 04:10"
+    STR_KEPT_NOT_FORGOTTEN = 40108,
+    STR_NO_KEPT_SCANS = 40109,         // the Compare With item when there are none
+    STR_KEPT_FORGOTTEN = 40110,
 };
 
 enum MenuId : int {

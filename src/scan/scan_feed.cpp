@@ -19,6 +19,7 @@
 #include "platform/storage_device.h"
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
+#include "scan/scan_keeper.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -136,6 +137,12 @@ void OnEngineEnded(ScanEngine* ended) {
         SetStatusProgress(-1);
         SetStatusSimple(false);
         OnScanDone(request);
+        // Kept once shown; a drive read from a scan file is kept already.
+        if (scanKeeper && !(drive->flags & ITEM_FROM_FILE)) {
+            static const std::vector<HardLink> NO_LINKS;
+            const std::vector<HardLink>* links = KeptHardLinks(drive);
+            scanKeeper->Keep(drive, ScannedHostPath(drive), links ? *links : NO_LINKS);
+        }
         // Said after the listing, unless the end started the next scan.
         if (unreadable > 0 && scanState == SCAN_IDLE) {
             std::u16string notice = QString::number(unreadable).toStdU16String() + u" folder(s) could not be read";

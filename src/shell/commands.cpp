@@ -4,6 +4,7 @@
 #include <QActionGroup>
 
 #include "deletion/expunge.h"
+#include "scan/compare_command.h"
 #include "scan/scan_files.h"
 #include "deletion/marks.h"
 #include "scan/history.h"
@@ -56,6 +57,9 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_MOVE_TO_TRASH, [](int) { MoveToTrashCommand(); }},
     {CMD_OPEN_SCAN, [](int) { OpenScanCommand(); }},
     {CMD_EXPORT_SCAN, [](int) { ExportScanCommand(); }},
+    {CMD_FORGET_KEPT_SCANS, [](int) { ForgetKeptScansCommand(); }},
+    {CMD_COMPARE_NONE, [](int) { CompareNoneCommand(); }},
+    {CMD_COMPARE_FILE, [](int) { CompareWithFileCommand(); }},
 };
 
 }  // namespace
@@ -88,6 +92,8 @@ void CreateCommandActions(QObject* parent) {
         sizeCountGroup->addAction(CommandAction(id));
     }
     CommandAction(CMD_SIZE_UNITS)->setCheckable(true);
+    CommandAction(CMD_COMPARE_NONE)->setCheckable(true);
+    CommandAction(CMD_COMPARE_NONE)->setChecked(true);
     MarkSizeCommands();
 }
 

@@ -1,0 +1,80 @@
+#include "scan/scan_keeper.h"
+
+#include <ctime>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QObject>
+
+#include "model/scan_file.h"
+#include "platform/nested_loops.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
+#include "resources/version.h"
+#include "scan/scan_control.h"
+
+ScanKeeper* scanKeeper = nullptr;
+
+ScanKeeper::ScanKeeper(const KeptScans& where) : kept(where), context(new QObject()) {}
+
+ScanKeeper::~ScanKeeper() {
+    // Without an event loop to hear the end: the thread is only joined.
+    if (writer.joinable()) writer.join();
+}
+
+bool ScanKeeper::Keep(const ItemNode* drive, const std::string& drivePath, const std::vector<HardLink>& scanLinks) {
+    WaitUntilDone();
+    links = scanLinks;
+    ScanFileSource source;
+    source.top = drive;
+    source.rootPath = drivePath;
+    source.hardLinks = &links;
+    source.progver = VOLUMETRA_VERSION;
+    source.timestamp = static_cast<int64_t>(std::time(nullptr));
+    const uint64_t current = ++generation;
+    busy = true;
+    const KeptScans where = kept;
+    writer = std::thread([this, where, drivePath, source, current] {
+        std::string fileName;
+        std::string error;
+        bool written = KeepScan(where, drivePath, source, source.timestamp, &fileName, &error);
+        // The end is told to the user-interface thread, never waited for.
+        QMetaObject::invokeMethod(
+            context.get(),
+            [this, current, written, fileName, error] { OnWritten(current, written, fileName, error); },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void ScanKeeper::OnWritten(uint64_t ended, bool written, const std::string& fileName, const std::string& error) {
+    if (ended != generation || !busy) return;
+    if (writer.joinable()) writer.join();
+    busy = false;
+    links.clear();
+    links.shrink_to_fit();
+    if (written) {
+        lastKept = fileName;
+        lastFailure.clear();
+        ++keptCount;
+        return;
+    }
+    lastFailure = error;
+    char16_t text[128];
+    LoadStringText(STR_SCAN_NOT_KEPT, text, 128);
+    std::u16string notice = text;
+    notice += u": ";
+    notice += QString::fromLocal8Bit(error.c_str()).toStdU16String();
+    ShowStatusNotice(notice.c_str());
+}
+
+void ScanKeeper::WaitUntilDone() {
+    if (!busy) return;
+    NestedLoop loop;
+    while (busy) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+}
+
+void WaitForScanKeeper() {
+    if (scanKeeper) scanKeeper->WaitUntilDone();
+}
