@@ -145,6 +145,8 @@ bool RowChange(const ListRow* row, SizeChange* change, bool* isNew) {
         *change = SizeChange{item->total != 0, item->total};
         return true;
     }
+    // The object store's databases are in no scan file: nothing to compare.
+    if (item->flags & ITEM_DATABASE) return false;
     const ItemNode* listed = placeComparison->listed;
     if (!listed || item < listed->children || item >= listed->children + listed->childCount) return false;
     const uint32_t index = static_cast<uint32_t>(item - listed->children);

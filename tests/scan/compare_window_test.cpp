@@ -142,6 +142,9 @@ TEST_F(CompareWindowTest, TheChangesOfAChangedTreeShowInListStatusAndTree) {
     EXPECT_TRUE(Row(u"snapshots").found);
     EXPECT_FALSE(Row(u"snapshots").enabled);
     EXPECT_TRUE(Row(u"docs").enabled);
+    EXPECT_EQ(Row(u"empty").change, "0");
+    // The database folder is in no scan file: it tells no change.
+    EXPECT_EQ(Row(u"Database").change, "");
     EXPECT_TRUE(StatusPartText(2).contains(" since ")) << StatusPartText(2).toStdString();
 
     // Gone rows are never selected, so never marked.
