@@ -138,10 +138,11 @@ void OnEngineEnded(ScanEngine* ended) {
         SetStatusSimple(false);
         OnScanDone(request);
         // Kept once shown; a drive read from a scan file is kept already.
-        if (scanKeeper && !(drive->flags & ITEM_FROM_FILE)) {
+        const std::string drivePath = scanKeeper && !(drive->flags & ITEM_FROM_FILE) ? ScannedHostPath(drive) : "";
+        if (!drivePath.empty()) {
             static const std::vector<HardLink> NO_LINKS;
             const std::vector<HardLink>* links = KeptHardLinks(drive);
-            scanKeeper->Keep(drive, ScannedHostPath(drive), links ? *links : NO_LINKS);
+            scanKeeper->Keep(drive, drivePath, links ? *links : NO_LINKS);
         }
         // Said after the listing, unless the end started the next scan.
         if (unreadable > 0 && scanState == SCAN_IDLE) {

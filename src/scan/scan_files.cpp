@@ -129,7 +129,7 @@ void FileDriveRead(ItemNode* drive, const std::string& failure) {
 }
 
 QString ChooseScanFileWithDialog(bool forExport, const QString& suggested) {
-    const QString filter = QStringLiteral("Scan files (*.json);;All files (*)");
+    const QString filter = QStringLiteral("Scan files (*.json *.zst);;All files (*)");
     NestedLoop loop;
     return forExport ? QFileDialog::getSaveFileName(OwnerWindow(), QStringLiteral("Export Scan"), suggested, filter)
                      : QFileDialog::getOpenFileName(OwnerWindow(), QStringLiteral("Open Scan"), QString(), filter);

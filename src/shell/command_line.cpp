@@ -88,8 +88,8 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
     parser.addOption(help);
     parser.addOption(version);
     QCommandLineOption openFile(QStringLiteral("open"),
-                                QStringLiteral("Shows the scan file (made by --export or by ncdu -o) as a drive "
-                                               "of its own."),
+                                QStringLiteral("Shows the scan file (made by --export or by ncdu -o, plain or "
+                                               "compressed with zstd) as a drive of its own."),
                                 QStringLiteral("file"));
     QCommandLineOption compareFile(QStringLiteral("compare"),
                                    QStringLiteral("Compares the scan file (plain or compressed with zstd, - for "

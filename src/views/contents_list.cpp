@@ -117,6 +117,7 @@ void FillDriveList(ItemNode* drives, uint32_t count) {
     // Spare slots for scan files are no drives.
     const uint32_t visible = CountVisibleItems(drives, count);
     if (!AllocateFill(visible, &rows, &shown)) return;
+    MatchListedFolder(nullptr);
     uint32_t p = 0;
     for (uint32_t i = 0; i < count; ++i) {
         if (!(drives[i].flags & ITEM_REMOVED)) rows[p++].item = &drives[i];
@@ -228,6 +229,8 @@ void ClearListPane() {
     // Inside one reset: no row of the view may point into the freed records.
     if (listModel) listModel->BeginReset();
     FreeFillArrays();
+    // Nor the comparison's match, which names the listed folder.
+    MatchListedFolder(nullptr);
     if (listModel) listModel->EndReset();
 }
 

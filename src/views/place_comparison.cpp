@@ -21,7 +21,7 @@ enum ListedPlace {
     LISTED_NEW,      // below it, but the earlier scan has no such folder
     LISTED_MATCHED,
 };
-ListedPlace listedPlace = LISTED_OUTSIDE;
+ListedPlace listedStanding = LISTED_OUTSIDE;
 
 void FlagEarlier(ItemNode* root) {
     std::vector<ItemNode*> pending{root};
@@ -109,7 +109,7 @@ void EndComparison() {
     FreeScanFile(&placeComparison->earlier);
     delete placeComparison;
     placeComparison = nullptr;
-    listedPlace = LISTED_OUTSIDE;
+    listedStanding = LISTED_OUTSIDE;
 }
 
 const ItemNode* EarlierPlaceOf(const std::string& placePath) {
@@ -124,8 +124,8 @@ uint32_t MatchListedFolder(const ItemNode* folder) {
     comparison.listed = folder;
     comparison.earlierListed = nullptr;
     comparison.match = FolderMatch{};
-    listedPlace = folder ? Locate(ScannedHostPath(folder), &comparison.earlierListed) : LISTED_OUTSIDE;
-    if (listedPlace == LISTED_OUTSIDE) return 0;
+    listedStanding = folder ? Locate(ScannedHostPath(folder), &comparison.earlierListed) : LISTED_OUTSIDE;
+    if (listedStanding == LISTED_OUTSIDE) return 0;
     MatchFolders(comparison.earlierListed, folder, &comparison.match);
     return static_cast<uint32_t>(comparison.match.gone.size());
 }
@@ -139,7 +139,7 @@ bool ChangeColumnShown() { return placeComparison != nullptr && listMode == LIST
 
 bool RowChange(const ListRow* row, SizeChange* change, bool* isNew) {
     *isNew = false;
-    if (!placeComparison || !row || !row->item || listedPlace == LISTED_OUTSIDE) return false;
+    if (!placeComparison || !row || !row->item || listedStanding == LISTED_OUTSIDE) return false;
     const ItemNode* item = row->item;
     if (IsEarlierRecord(item)) {
         *change = SizeChange{item->total != 0, item->total};
@@ -175,7 +175,7 @@ QString ChangeCellText(const ListRow* row) {
 }
 
 QString ComparisonStatusText() {
-    if (!placeComparison || listMode != LIST_CONTENTS || listedPlace == LISTED_OUTSIDE || !placeComparison->listed)
+    if (!placeComparison || listMode != LIST_CONTENTS || listedStanding == LISTED_OUTSIDE || !placeComparison->listed)
         return QString();
     const uint64_t before = PlaceTotal(placeComparison->earlierListed);
     return ChangeSinceText(ChangeBetween(before, PlaceTotal(placeComparison->listed)));
