@@ -61,6 +61,9 @@ void ScanKeeper::OnWritten(uint64_t ended, bool written, const std::string& file
         return;
     }
     lastFailure = error;
+    // A scan running now owns the single text; its progress would take the
+    // notice's place at once, and the notice's timer would end its mode.
+    if (scanState != SCAN_IDLE) return;
     char16_t text[128];
     LoadStringText(STR_SCAN_NOT_KEPT, text, 128);
     std::u16string notice = text;

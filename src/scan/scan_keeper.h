@@ -3,7 +3,8 @@
 // user's state folder) and prunes the old ones. The window never waits for
 // it, but nothing changes the tree's records while it reads them: marking,
 // deleting and freeing the tree first let it finish (the event loop runs
-// meanwhile). A file that cannot be written leaves a status notice.
+// meanwhile). A file that cannot be written leaves a status notice (unless
+// another scan runs by then, whose progress holds the status bar).
 #pragma once
 
 #include <cstdint>

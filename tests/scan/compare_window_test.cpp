@@ -110,6 +110,7 @@ TEST_F(CompareWindowTest, TheChangesOfAChangedTreeShowInListStatusAndTree) {
     const long long deepBefore = DuBytes(root + "/docs/deep");
     const long long grownBefore = OwnDiskBytes(root + "/" + COMPARE_GROWN);
     const long long removed = OwnDiskBytes(root + "/" + COMPARE_REMOVED);
+    const long long oddBefore = OwnDiskBytes(root + "/docs/" + CompareOddName());
     ASSERT_TRUE(ChangeCompareFixture(root));
     kept = ScanAndKeep();
     ASSERT_EQ(kept.size(), 2u);
@@ -167,6 +168,11 @@ TEST_F(CompareWindowTest, TheChangesOfAChangedTreeShowInListStatusAndTree) {
     EXPECT_TRUE(IsEarlierRecord(ShownRow(0)->item));
 
     // The grown folder's tooltip in the tree, and its listing against du.
+    // The odd name that grew, matched by its bytes.
+    ASSERT_TRUE(Show({u"\\", u"docs"}));
+    const std::u16string odd = u"raw\xDCFF\xDCFE\xDC80";
+    EXPECT_EQ(Row(odd.c_str()).change, Grouped(OwnDiskBytes(root + "/docs/" + CompareOddName()) - oddBefore));
+    ASSERT_TRUE(Show({u"\\"}));
     QTreeWidgetItem* docs = Node({u"\\", u"docs"});
     ASSERT_NE(docs, nullptr);
     EXPECT_TRUE(docs->data(0, Qt::ToolTipRole).toString().contains(" since "));
@@ -175,6 +181,18 @@ TEST_F(CompareWindowTest, TheChangesOfAChangedTreeShowInListStatusAndTree) {
     EXPECT_TRUE(StatusPartText(2).startsWith(Grouped(deepChange) + " since ")) << StatusPartText(2).toStdString();
     EXPECT_EQ(Row(u"a.txt").change, Grouped(OwnDiskBytes(root + "/" + COMPARE_GROWN) - grownBefore));
     EXPECT_EQ(Row(u"keep-link").change, "new");
+    // The pair of links counts once, at either link.
+    {
+        SizeChange linked, link;
+        bool linkedNew = true, linkNew = false;
+        ASSERT_TRUE(RowChange(ShownRow(ShownRowNamed(u"keep.dat")), &linked, &linkedNew));
+        ASSERT_TRUE(RowChange(ShownRow(ShownRowNamed(u"keep-link")), &link, &linkNew));
+        EXPECT_FALSE(linkedNew);
+        EXPECT_TRUE(linkNew);
+        const long long sum = (linked.negative ? -1LL : 1LL) * static_cast<long long>(linked.magnitude) +
+                              static_cast<long long>(link.magnitude);
+        EXPECT_EQ(sum, 0);
+    }
     EXPECT_EQ(Node({u"\\", u"docs", u"deep"})->data(0, Qt::ToolTipRole).toString(),
               StatusPartText(2));
 
