@@ -18,9 +18,38 @@ ScanKeeper* scanKeeper = nullptr;
 
 ScanKeeper::ScanKeeper(const KeptScans& where) : kept(where), context(new QObject()) {}
 
+namespace {
+
+// What one keeping's thread needs; it owns the copies.
+struct KeepingWork {
+    ScanKeeper* keeper;
+    QObject* context;
+    KeptScans where;
+    std::string drivePath;
+    ScanFileSource source;
+    uint64_t generation;
+};
+
+}  // namespace
+
+void* ScanKeeper::WriterBody(void* argument) {
+    KeepingWork* work = static_cast<KeepingWork*>(argument);
+    std::string fileName;
+    std::string error;
+    bool written = KeepScan(work->where, work->drivePath, work->source, work->source.timestamp, &fileName, &error);
+    ScanKeeper* keeper = work->keeper;
+    const uint64_t current = work->generation;
+    // The end is told to the user-interface thread, never waited for.
+    QMetaObject::invokeMethod(
+        work->context, [keeper, current, written, fileName, error] { keeper->OnWritten(current, written, fileName, error); },
+        Qt::QueuedConnection);
+    delete work;
+    return nullptr;
+}
+
 ScanKeeper::~ScanKeeper() {
     // Without an event loop to hear the end: the thread is only joined.
-    if (writer.joinable()) writer.join();
+    if (writerRunning) pthread_join(writer, nullptr);
 }
 
 bool ScanKeeper::Keep(const ItemNode* drive, const std::string& drivePath, const std::vector<HardLink>& scanLinks) {
@@ -32,25 +61,21 @@ bool ScanKeeper::Keep(const ItemNode* drive, const std::string& drivePath, const
     source.hardLinks = &links;
     source.progver = VOLUMETRA_VERSION;
     source.timestamp = static_cast<int64_t>(std::time(nullptr));
-    const uint64_t current = ++generation;
+    auto* work = new KeepingWork{this, context.get(), kept, drivePath, source, ++generation};
+    if (pthread_create(&writer, nullptr, WriterBody, work) != 0) {
+        delete work;
+        links.clear();
+        return false;
+    }
+    writerRunning = true;
     busy = true;
-    const KeptScans where = kept;
-    writer = std::thread([this, where, drivePath, source, current] {
-        std::string fileName;
-        std::string error;
-        bool written = KeepScan(where, drivePath, source, source.timestamp, &fileName, &error);
-        // The end is told to the user-interface thread, never waited for.
-        QMetaObject::invokeMethod(
-            context.get(),
-            [this, current, written, fileName, error] { OnWritten(current, written, fileName, error); },
-            Qt::QueuedConnection);
-    });
     return true;
 }
 
 void ScanKeeper::OnWritten(uint64_t ended, bool written, const std::string& fileName, const std::string& error) {
     if (ended != generation || !busy) return;
-    if (writer.joinable()) writer.join();
+    if (writerRunning) pthread_join(writer, nullptr);
+    writerRunning = false;
     busy = false;
     links.clear();
     links.shrink_to_fit();

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
+#include <pthread.h>
 #include <vector>
 
 #include "model/item_node.h"
@@ -47,13 +47,15 @@ public:
     uint64_t KeptCount() const { return keptCount; }
 
 private:
+    static void* WriterBody(void* work);
     void OnWritten(uint64_t generation, bool written, const std::string& fileName, const std::string& error);
 
     KeptScans kept;
     // The ends are posted to it: one that arrives after the keeper is gone
     // goes with it.
     std::unique_ptr<QObject> context;
-    std::thread writer;
+    pthread_t writer{};
+    bool writerRunning = false;
     bool busy = false;
     uint64_t generation = 0;
     uint64_t keptCount = 0;
