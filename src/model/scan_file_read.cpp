@@ -599,7 +599,9 @@ bool ReadScanFile(FILE* file, ScanFileContents* contents, std::string* error) {
     ScanFileHandler handler(contents);
     rapidjson::Reader reader;
     rapidjson::ParseResult result = reader.Parse<rapidjson::kParseIterativeFlag>(input, handler);
-    if (result && handler.Done()) {
+    // A read that failed after the last list (a damaged end of a compressed
+    // file, say) fails the whole: what was read may not be what was written.
+    if (result && handler.Done() && !input.readFailed) {
         contents->root = handler.TakeRoot();
         MarkLinkRepeats(&contents->hardLinks);
         ComputeTotals(contents->root);

@@ -27,6 +27,7 @@
 #include "shell/single_instance.h"
 #include "views/list_columns.h"
 #include "views/image_list.h"
+#include "views/place_comparison.h"
 #include "views/type_cache.h"
 
 
@@ -140,6 +141,8 @@ void OnMainWindowDestroyed() {
     // The list's rows borrow type texts and the scan may still insert tree
     // nodes while DiscardItemTree waits for it: the caches go after the tree.
     DiscardItemTree();
+    // The comparison's own tree goes with the rows that pointed into it.
+    EndComparison();
     scanKeeper = nullptr;
     keeper.reset();
     ForgetFileDrives();

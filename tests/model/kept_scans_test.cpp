@@ -110,6 +110,8 @@ TEST_F(KeptScanFiles, DamagedCompressedFilesAreRefusedWithTheReason) {
         {"cut off", whole.substr(0, whole.size() - 7), "end in the middle of a frame"},
         {"a byte changed", flipped, "compressed data are damaged"},
         {"only the magic", whole.substr(0, 4), ""},
+        // The whole text arrives, then a frame that is cut off: still refused.
+        {"a cut frame after the whole text", whole + whole.substr(0, 20), "end in the middle of a frame"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
