@@ -27,6 +27,7 @@
 #include "scan/scan_files.h"
 #include "scan/scan_keeper.h"
 #include "views/contents_list.h"
+#include "views/list_model.h"
 #include "views/place_comparison.h"
 #include "views/status_bar.h"
 
@@ -79,6 +80,12 @@ void ListAgain(const std::function<void()>& change) {
     ItemNode* place = listedPlace;
     ClearListPane();
     change();
+    // Without a comparison there is no Change column to sort by: back to
+    // the contents' first order, largest first.
+    if (!placeComparison && contentsSortColumn == LIST_CHANGE_COLUMN) {
+        contentsSortColumn = 1;
+        contentsSortReversed = false;
+    }
     if (place) ListPlace(place);
     if (statusBar) statusBar->update();
     if (QAction* none = CommandAction(CMD_COMPARE_NONE)) none->setChecked(placeComparison == nullptr);

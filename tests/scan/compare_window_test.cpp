@@ -196,8 +196,10 @@ TEST_F(CompareWindowTest, TheChangesOfAChangedTreeShowInListStatusAndTree) {
     EXPECT_EQ(Node({u"\\", u"docs", u"deep"})->data(0, Qt::ToolTipRole).toString(),
               StatusPartText(2));
 
-    // None ends it: five columns, no gone rows.
+    // None ends it: five columns, no gone rows, sorted by size again.
+    SortListByColumn(LIST_CHANGE_COLUMN);
     DispatchCommand(CMD_COMPARE_NONE);
+    EXPECT_EQ(contentsSortColumn, 1);
     EXPECT_EQ(placeComparison, nullptr);
     EXPECT_EQ(listModel->columnCount(), LIST_COLUMNS);
     EXPECT_TRUE(CommandAction(CMD_COMPARE_NONE)->isChecked());
