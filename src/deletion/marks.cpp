@@ -28,10 +28,11 @@ namespace {
 // Clears the mark of every entry of folder, counting each off markedCount.
 void ClearMarksOf(ItemNode* folder) {
     if (!folder) return;
-    WaitForScanKeeper();
     for (uint32_t i = 0; i < folder->childCount; ++i) {
         ItemNode* entry = &folder->children[i];
         if (!(entry->flags & ITEM_MARKED)) continue;
+        // Marks are flags of the records a kept scan may be reading.
+        WaitForScanKeeper();
         entry->flags &= ~ITEM_MARKED;
         if (markedCount > 0) --markedCount;
     }
@@ -93,7 +94,6 @@ void KeepPlaceMarks() {
 
 void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
     if (!flaggedNames) return;
-    WaitForScanKeeper();
     const char16_t* name = flaggedNames;
     for (uint32_t n = 0; n < flaggedCount; ++n) {
         for (uint32_t i = 0; i < count; ++i) {
@@ -102,6 +102,7 @@ void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
             // would count an entry that no row shows.
             if ((entry->flags & ITEM_REMOVED) || CompareNames(entry->name, name) != 0) continue;
             if (CanBeMarked(entry) && !(entry->flags & ITEM_MARKED)) {
+                WaitForScanKeeper();
                 entry->flags |= ITEM_MARKED;
                 ++markedCount;
             }

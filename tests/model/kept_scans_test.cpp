@@ -129,34 +129,38 @@ TEST_F(KeptScanFiles, PruningKeepsTheNewestOfEachDriveAndTheSizeLimit) {
     HostScan scan(root);
     std::string keptFile;
     std::string error;
-    kept.countMax = 3;
-    // Two drives, five scans each, a minute apart; the second drive later.
-    for (int i = 0; i < 5; ++i) {
+    // Two drives, fourteen scans each, a minute apart; the second drive half
+    // a minute later each time. The default limits hold: the newest twelve of each.
+    EXPECT_EQ(kept.countMax, 12u);
+    for (int i = 0; i < 14; ++i) {
         ASSERT_TRUE(KeepScan(kept, "/", SourceOf(scan, root), 1700000000 + 60 * i, &keptFile, &error)) << error;
         ASSERT_TRUE(KeepScan(kept, "/home", SourceOf(scan, root), 1700000030 + 60 * i, &keptFile, &error));
     }
     std::vector<KeptScan> first = ListKeptScans(kept, "/");
     std::vector<KeptScan> second = ListKeptScans(kept, "/home");
-    ASSERT_EQ(first.size(), 3u);
-    ASSERT_EQ(second.size(), 3u);
-    EXPECT_EQ(first[0].time, 1700000240);  // newest first
-    EXPECT_EQ(first[2].time, 1700000120);
+    ASSERT_EQ(first.size(), 12u);
+    ASSERT_EQ(second.size(), 12u);
+    EXPECT_EQ(first[0].time, 1700000780);  // newest first
+    EXPECT_EQ(first[11].time, 1700000120);
+    EXPECT_EQ(second[11].time, 1700000150);
     // Two scans of one second are both kept, in order.
-    ASSERT_TRUE(KeepScan(kept, "/", SourceOf(scan, root), 1700000240, &keptFile, &error));
+    ASSERT_TRUE(KeepScan(kept, "/", SourceOf(scan, root), 1700000780, &keptFile, &error));
     first = ListKeptScans(kept, "/");
-    ASSERT_EQ(first.size(), 3u);
+    ASSERT_EQ(first.size(), 12u);
     EXPECT_EQ(first[0].sequence, 1u);
-    EXPECT_EQ(first[1].time, 1700000240);
+    EXPECT_EQ(first[1].time, 1700000780);
     EXPECT_EQ(first[1].sequence, 0u);
 
-    // A size limit of four files' bytes: the oldest go first, over both drives.
+    // A size limit of four files' bytes (all are alike): the oldest go
+    // first, over both drives.
     kept.bytesMax = 4 * first[0].bytes + first[0].bytes / 2;
     PruneKeptScans(kept);
     first = ListKeptScans(kept, "/");
     second = ListKeptScans(kept, "/home");
-    EXPECT_EQ(first.size() + second.size(), 4u);
-    for (const KeptScan& scan : first) EXPECT_GE(scan.time, 1700000180);
-    for (const KeptScan& scan : second) EXPECT_GE(scan.time, 1700000180);
+    EXPECT_EQ(first.size(), 2u);
+    EXPECT_EQ(second.size(), 2u);
+    for (const KeptScan& scan : first) EXPECT_EQ(scan.time, 1700000780);
+    for (const KeptScan& scan : second) EXPECT_GE(scan.time, 1700000750);
 
     // Forgetting removes them all, and the drives' folders.
     ASSERT_TRUE(ForgetKeptScans(kept, &error)) << error;
