@@ -34,21 +34,28 @@ with open(sys.argv[1], "rb") as old, open(sys.argv[2], "wb") as new:
         new.write(line)
 PY
 
-Median() {
-  local runs="$1" times=() start end
-  shift
-  for _ in $(seq "$runs"); do
-    start=$(date +%s.%N)
-    "$@" > /dev/null || true
-    end=$(date +%s.%N)
-    times+=("$(echo "$end - $start" | bc -l)")
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+# Seconds COMMAND...: the wall time of one run of COMMAND.
+Seconds() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" > /dev/null || true
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
 }
-ours="$(Median "$RUNS" ./build/volumetra --compare "$OUT/kept.json.zst" "$OUT/new.json")"
-plainOurs="$(Median "$RUNS" ./build/volumetra --compare "$OUT/plain.json" "$OUT/new.json")"
-theirs="$(Median "$RUNS" diff "$OUT/plain.json" "$OUT/new.json")"
-printf '%-34s %8.3f s\n' "volumetra --compare OLD.zst NEW" "$ours" "volumetra --compare OLD NEW (plain)" "$plainOurs" \
+MedianOf() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+# The three commands take turns, so that a machine busy with other work
+# weighs on each alike.
+: > "$OUT/ours" ; : > "$OUT/plain" ; : > "$OUT/diff"
+for _ in $(seq "$RUNS"); do
+  Seconds ./build/volumetra --compare "$OUT/kept.json.zst" "$OUT/new.json" >> "$OUT/ours"
+  Seconds ./build/volumetra --compare "$OUT/plain.json" "$OUT/new.json" >> "$OUT/plain"
+  Seconds diff "$OUT/plain.json" "$OUT/new.json" >> "$OUT/diff"
+done
+ours="$(MedianOf < "$OUT/ours")"
+plainOurs="$(MedianOf < "$OUT/plain")"
+theirs="$(MedianOf < "$OUT/diff")"
+printf '%-38s %8.3f s\n' "volumetra --compare OLD.zst NEW" "$ours" "volumetra --compare OLD NEW (plain)" "$plainOurs" \
   "diff OLD NEW (plain exports)" "$theirs"
 printf 'ratio --compare / diff: %.2f\n' "$(echo "$ours / $theirs" | bc -l)"
 echo "goals: compare at most 0.6 s and at most a scan; added memory at most 40 bytes per earlier entry;"
