@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 JOBS="$(nproc)"
 SECONDS_EACH="${FUZZ_SECONDS:-30}"
 BUILD=build-fuzz
-TARGETS=(fuzz_host_names fuzz_path_list fuzz_name_list fuzz_settings fuzz_scan_file)
+TARGETS=(fuzz_host_names fuzz_path_list fuzz_name_list fuzz_settings fuzz_scan_file fuzz_compressed_scan_file)
 
 cmake -S . -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLUMETRA_FUZZ=ON \
       -DVOLUMETRA_TESTS=OFF -DVOLUMETRA_BENCH=OFF -DVOLUMETRA_WERROR=ON

@@ -15,6 +15,8 @@ PACKAGES=(
   e2fsprogs mount
   # Scan files are read and written by streaming with RapidJSON.
   rapidjson-dev
+  # Kept scans are compressed with zstd; its tool reads them back in the tests.
+  libzstd-dev zstd
   # Fuzz targets: clang with libFuzzer and the sanitizers' runtime.
   clang libclang-rt-14-dev
 )

@@ -24,6 +24,7 @@
 #include "platform/storage_device.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
+#include "scan/scan_keeper.h"
 #include "scan/folder_tree.h"
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
@@ -105,9 +106,17 @@ void ConfirmAndRemove(RemovalKind kind) {
 
 }  // namespace
 
-void ExpungeCommand() { ConfirmAndRemove(REMOVE_FOR_GOOD); }
+// Removal flags and totals change records a kept scan may be reading: it
+// finishes first.
+void ExpungeCommand() {
+    WaitForScanKeeper();
+    ConfirmAndRemove(REMOVE_FOR_GOOD);
+}
 
-void MoveToTrashCommand() { ConfirmAndRemove(REMOVE_TO_TRASH); }
+void MoveToTrashCommand() {
+    WaitForScanKeeper();
+    ConfirmAndRemove(REMOVE_TO_TRASH);
+}
 
 bool ExpungeRunning() { return expungeRunning; }
 

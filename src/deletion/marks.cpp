@@ -15,6 +15,7 @@
 #include "resources/resource_module.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
+#include "scan/scan_keeper.h"
 #include "views/contents_list.h"
 #include "views/treemap_pane.h"
 #include "platform/nested_loops.h"
@@ -31,6 +32,8 @@ void ClearMarksOf(ItemNode* folder) {
     for (uint32_t i = 0; i < folder->childCount; ++i) {
         ItemNode* entry = &folder->children[i];
         if (!(entry->flags & ITEM_MARKED)) continue;
+        // Marks are flags of the records a kept scan may be reading.
+        WaitForScanKeeper();
         entry->flags &= ~ITEM_MARKED;
         if (markedCount > 0) --markedCount;
     }
@@ -41,7 +44,7 @@ void ClearMarksOf(ItemNode* folder) {
 // Entries read from a scan file are not on this machine: nothing of them
 // can be deleted here.
 bool CanBeMarked(const ItemNode* item) {
-    return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE)) && !IsFromScanFile(item);
+    return !(item->flags & (ITEM_DRIVE | ITEM_DATABASE | ITEM_EARLIER)) && !IsFromScanFile(item);
 }
 
 // Clears the marks of the listed place and disables Expunge at 0.
@@ -101,6 +104,7 @@ void ReapplyFlaggedNames(ItemNode* entries, uint32_t count) {
             // would count an entry that no row shows.
             if ((entry->flags & ITEM_REMOVED) || CompareNames(entry->name, name) != 0) continue;
             if (CanBeMarked(entry) && !(entry->flags & ITEM_MARKED)) {
+                WaitForScanKeeper();
                 entry->flags |= ITEM_MARKED;
                 ++markedCount;
             }
@@ -115,6 +119,8 @@ void MarkSelection(QWidget* pane, int commandId) {
     if (!listPane || pane != listPane) return;
     // Marked entries are drawn hatched: the treemap lets go, then redraws.
     TreemapHold hold;
+    // Marks are flags of the records a kept scan may be reading.
+    WaitForScanKeeper();
     bool marking = commandId == CMD_DELETE;
     for (ListRow* row : SelectedListRows()) {
         ItemNode* item = row->item;

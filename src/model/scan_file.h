@@ -85,6 +85,10 @@ bool EndScanFile(ScanFileOutput* output, bool keep, std::string* error);
 // that name. *error names the file and the reason.
 bool ExportScanFile(const std::string& fileName, const ScanFileSource& source, std::string* error);
 
+// Writes source to fileName as ExportScanFile does, the same JSON compressed
+// with zstd (so `zstd -dc FILE` gives the plain export back).
+bool ExportCompressedScanFile(const std::string& fileName, const ScanFileSource& source, std::string* error);
+
 // A scan file opened: a root record that belongs to no tree, with its
 // entries' blocks built as a scan builds them: records in reverse file
 // order, names decoded as listings decode host names, every folder
@@ -112,8 +116,8 @@ struct ScanFileContents {
 // where reading stopped; nothing read is kept and *contents is left empty.
 bool ReadScanFile(FILE* file, ScanFileContents* contents, std::string* error);
 
-// Opens fileName ("-": standard input) and reads it as ReadScanFile does;
-// *error names the file.
+// Opens fileName ("-": standard input) and reads it as ReadScanFile does,
+// plain or compressed with zstd; *error names the file.
 bool OpenScanFile(const std::string& fileName, ScanFileContents* contents, std::string* error);
 
 // Frees the tree of contents and empties it.

@@ -11,6 +11,7 @@
 
 #include "model/item_tree.h"
 #include "model/scan_file.h"
+#include "model/zstd_stream.h"
 #include "platform/host_names.h"
 #include "platform/storage_device.h"
 
@@ -615,7 +616,9 @@ bool ReadScanFile(FILE* file, ScanFileContents* contents, std::string* error) {
     ScanFileHandler handler(contents);
     rapidjson::Reader reader;
     rapidjson::ParseResult result = reader.Parse<rapidjson::kParseIterativeFlag>(input, handler);
-    if (result && handler.Done()) {
+    // A read that failed after the last list (a damaged end of a compressed
+    // file, say) fails the whole: what was read may not be what was written.
+    if (result && handler.Done() && !input.readFailed) {
         contents->root = handler.TakeRoot();
         MarkLinkRepeats(&contents->hardLinks);
         ComputeTotals(contents->root);
@@ -639,20 +642,27 @@ bool ReadScanFile(FILE* file, ScanFileContents* contents, std::string* error) {
 }
 
 bool OpenScanFile(const std::string& fileName, ScanFileContents* contents, std::string* error) {
-    if (fileName == "-") {
-        if (ReadScanFile(stdin, contents, error)) return true;
-        *error = "standard input: " + *error;
-        return false;
-    }
-    FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file) {
-        *contents = ScanFileContents{};
+    *contents = ScanFileContents{};
+    const bool standardInput = fileName == "-";
+    const std::string shownName = standardInput ? std::string("standard input") : fileName;
+    FILE* raw = standardInput ? stdin : std::fopen(fileName.c_str(), "rb");
+    if (!raw) {
         *error = fileName + ": " + std::strerror(errno);
         return false;
     }
+    // A file compressed with zstd (as kept scans are) reads as its plain
+    // text; any other file as it is.
+    ZstdInput* state = nullptr;
+    FILE* file = OpenZstdInput(raw, !standardInput, &state);
+    if (!file) {
+        if (!standardInput) std::fclose(raw);
+        *error = shownName + ": " + std::strerror(ENOMEM);
+        return false;
+    }
     bool read = ReadScanFile(file, contents, error);
+    std::string damage = ZstdInputFailure(state);
     std::fclose(file);
-    if (!read) *error = fileName + ": " + *error;
+    if (!read) *error = shownName + ": " + (damage.empty() ? *error : damage);
     return read;
 }
 

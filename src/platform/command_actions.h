@@ -34,10 +34,13 @@ enum CommandId : int {
     CMD_EXPORT_SCAN = 40031,      // File > Export Scan: where the place shown is scanned
     CMD_TREEMAP = 40032,          // View > Treemap: the treemap pane below the list, shown or hidden
     CMD_EXCLUSIONS = 40036,       // View > Exclusions: what scans leave out
+    CMD_FORGET_KEPT_SCANS = 40040,  // File > Forget Kept Scans
+    CMD_COMPARE_NONE = 40041,       // View > Compare With > None: the comparison ends
+    CMD_COMPARE_FILE = 40042,       // View > Compare With > Scan File...
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40036;
+constexpr int CMD_LAST = 40042;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.

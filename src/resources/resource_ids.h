@@ -94,6 +94,17 @@ enum StringId : uint32_t {
     STR_TIP_TREEMAP = 40091,
     STR_TREEMAP_LARGEST = 40092,    // the description's lead before the largest tiles
     STR_TREEMAP_EMPTY = 40093,      // the description of a picture without tiles
+    STR_SCAN_NOT_KEPT = 40100,         // the status notice of a scan that could not be kept
+    STR_HEADER_CHANGE = 40101,         // contents list column 5, while a comparison is on
+    STR_CHANGE_NEW = 40102,
+    STR_CHANGE_GONE = 40103,
+    STR_COMPARE_NOT_OPENED = 40104,
+    STR_COMPARE_OTHER_PLACE = 40105,   // followed by the file's path
+    STR_COMPARE_PLACE_IS = 40106,      // followed by the place's path
+    STR_COMPARE_SINCE = 40107,         // "+2.1 GB since 12/03 04:10"
+    STR_KEPT_NOT_FORGOTTEN = 40108,
+    STR_NO_KEPT_SCANS = 40109,         // the Compare With item when there are none
+    STR_KEPT_FORGOTTEN = 40110,
 };
 
 enum MenuId : int {

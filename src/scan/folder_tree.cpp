@@ -11,6 +11,7 @@
 #include "model/path_list.h"
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
+#include "views/place_comparison.h"
 #include "views/image_list.h"
 #include "model/display_name.h"
 #include "resources/resource_ids.h"
@@ -78,6 +79,11 @@ public:
                 (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole))
                 return UnreadableReason(item);
             if (role == Qt::DecorationRole) return TreeIcon(normalImage, selectedImage);
+            // While a comparison is on, a folder tells its change.
+            if (role == Qt::ToolTipRole && placeComparison) {
+                QString change = FolderChangeText(item);
+                if (!change.isEmpty()) return change;
+            }
         }
         return QTreeWidgetItem::data(column, role);
     }

@@ -5,6 +5,7 @@
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
 #include "scan/scan_files.h"
+#include "scan/scan_keeper.h"
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
 #include "views/status_bar.h"
@@ -20,6 +21,7 @@ ItemNode* BuildItemTree() {
 void DiscardItemTree() {
     WaitForScanToEnd();
     ForgetTreemapItems();
+    WaitForScanKeeper();
     treeReady = false;
     DropNavigationWork();
     scanRequest = {nullptr, nullptr, 0};

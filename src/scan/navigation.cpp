@@ -120,7 +120,7 @@ void ListPlace(ItemNode* item) {
         FillDriveList(item->children, item->childCount);
     } else {
         EnableCommand(CMD_UP, true);
-        uint64_t listed = FillContentsList(item->children, item->childCount);
+        uint64_t listed = FillContentsList(item->children, item->childCount, item);
         ShowFolderStatus(item, listed);
     }
     listedPlace = item;

@@ -21,6 +21,7 @@
 #include "scan/exclusions.h"
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
+#include "scan/scan_keeper.h"
 #include "views/status_bar.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
@@ -177,6 +178,13 @@ void OnEngineEnded(ScanEngine* ended) {
         SetStatusProgress(-1);
         SetStatusSimple(false);
         OnScanDone(request);
+        // Kept once shown; a drive read from a scan file is kept already.
+        const std::string drivePath = scanKeeper && !(drive->flags & ITEM_FROM_FILE) ? ScannedHostPath(drive) : "";
+        if (!drivePath.empty()) {
+            static const std::vector<HardLink> NO_LINKS;
+            const std::vector<HardLink>* links = KeptHardLinks(drive);
+            scanKeeper->Keep(drive, drivePath, links ? *links : NO_LINKS);
+        }
         // Said after the listing, unless the end started the next scan.
         if (unreadable > 0 && scanState == SCAN_IDLE) {
             std::u16string notice = StringText(STR_UNREADABLE_COUNT).arg(unreadable).toStdU16String();

@@ -83,9 +83,9 @@ std::u16string DriveNameFor(const std::string& rootPath) {
     return name;
 }
 
-// The host path a file records as what was scanned: for a place read from a
-// scan file, below the path that file named.
-std::string ScannedPathOf(const ItemNode* place) {
+}  // namespace
+
+std::string ScannedHostPath(const ItemNode* place) {
     const ItemNode* drive = DriveOf(const_cast<ItemNode*>(place));
     std::string top;
     if (const FileDrive* file = FileDriveOf(drive)) {
@@ -100,8 +100,6 @@ std::string ScannedPathOf(const ItemNode* place) {
     return HostPathBelow(place, drive, top);
 }
 
-}  // namespace
-
 void KeepHardLinks(const ItemNode* drive, const std::vector<HardLink>& links) {
     if (links.empty())
         keptLinks.erase(drive);
@@ -110,6 +108,11 @@ void KeepHardLinks(const ItemNode* drive, const std::vector<HardLink>& links) {
 }
 
 void DropKeptHardLinks() { keptLinks.clear(); }
+
+const std::vector<HardLink>* KeptHardLinks(const ItemNode* drive) {
+    auto kept = keptLinks.find(drive);
+    return kept == keptLinks.end() ? nullptr : &kept->second;
+}
 
 void FileDriveRead(ItemNode* drive, const std::string& failure) {
     FileDrive* file = FileDriveOf(drive);
@@ -186,7 +189,7 @@ void ExportScanCommand() {
 bool ExportPlace(const ItemNode* place, const QString& fileName) {
     ScanFileSource source;
     source.top = place;
-    source.rootPath = ScannedPathOf(place);
+    source.rootPath = ScannedHostPath(place);
     auto kept = keptLinks.find(DriveOf(const_cast<ItemNode*>(place)));
     if (kept != keptLinks.end()) source.hardLinks = &kept->second;
     source.progver = VOLUMETRA_VERSION;

@@ -16,6 +16,12 @@
 // are dropped with the item tree.
 void KeepHardLinks(const ItemNode* drive, const std::vector<HardLink>& links);
 void DropKeptHardLinks();
+// The links kept for drive, or none.
+const std::vector<HardLink>* KeptHardLinks(const ItemNode* drive);
+
+// The host path a scan file records for place: below the path its file
+// named for a place read from a scan file, else the place's host path.
+std::string ScannedHostPath(const ItemNode* place);
 
 // A scan file's drive has been read (failure empty) or could not be: a
 // file that could not be read leaves its drive unreadable with the reader's

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "scan/compare_command.h"
 #include "shell/commands.h"
 #include "platform/platform_kind.h"
 #include "resources/resource_ids.h"
@@ -243,6 +244,10 @@ void AddMenuItems(QMenu* menu, const QJsonArray& items) {
         }
         if (item.contains(QStringLiteral("popup"))) {
             QMenu* submenu = menu->addMenu(item.value(QStringLiteral("popup")).toString());
+            // A named pop-up is one whose items are filled when it opens.
+            submenu->setObjectName(item.value(QStringLiteral("name")).toString());
+            if (submenu->objectName() == QLatin1String("compareMenu"))
+                QObject::connect(submenu, &QMenu::aboutToShow, submenu, [submenu] { FillCompareMenu(submenu); });
             AddMenuItems(submenu, item.value(QStringLiteral("items")).toArray());
             continue;
         }

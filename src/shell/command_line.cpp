@@ -18,6 +18,7 @@
 #include "platform/host_names.h"
 #include "platform/host_place.h"
 #include "resources/version.h"
+#include "shell/scan_compare_command.h"
 #include "shell/scan_export.h"
 #include "scan/exclusions.h"
 
@@ -88,8 +89,8 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
     parser.addOption(help);
     parser.addOption(version);
     QCommandLineOption openFile(QStringLiteral("open"),
-                                QStringLiteral("Shows the scan file (made by --export or by ncdu -o) as a drive "
-                                               "of its own."),
+                                QStringLiteral("Shows the scan file (made by --export or by ncdu -o, plain or "
+                                               "compressed with zstd) as a drive of its own."),
                                 QStringLiteral("file"));
     QCommandLineOption exclude(QStringLiteral("exclude"),
                                QStringLiteral("Leaves out of the scan the entries whose name matches the shell "
@@ -106,6 +107,17 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
     parser.addOption(exclude);
     parser.addOption(excludeFrom);
     parser.addOption(excludeCaches);
+    QCommandLineOption compareFile(QStringLiteral("compare"),
+                                   QStringLiteral("Compares the scan file (plain or compressed with zstd, - for "
+                                                  "standard input) with the later scan file given after it, and "
+                                                  "prints the entries that grew and shrank most and the totals, "
+                                                  "without a window, then exits."),
+                                   QStringLiteral("old"));
+    QCommandLineOption compareTop(QStringLiteral("top"),
+                                  QStringLiteral("How many entries --compare prints of each kind (default 20)."),
+                                  QStringLiteral("N"));
+    parser.addOption(compareFile);
+    parser.addOption(compareTop);
     for (const char* name : QT_VALUE_OPTIONS) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -153,6 +165,19 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
     if (excludesGiven && !exporting) {
         WindowExcludes() = given;
         windowExcludesGiven = true;
+    }
+    if (parser.isSet(compareTop) && !parser.isSet(compareFile)) return Refuse("--top goes with --compare");
+    if (parser.isSet(compareFile)) {
+        if (exporting || parser.isSet(openFile)) return Refuse("--compare takes no --export and no --open");
+        if (folders.size() != 1) return Refuse("--compare takes two scan files: --compare OLD NEW");
+        size_t top = COMPARE_TOP_DEFAULT;
+        if (parser.isSet(compareTop)) {
+            bool number = false;
+            const qulonglong value = parser.value(compareTop).toULongLong(&number);
+            if (!number || value > 1000000) return Refuse("--top takes a whole number from 0 to 1000000");
+            top = static_cast<size_t>(value);
+        }
+        return RunScanCompare(HostBytes(parser.value(compareFile)), HostBytes(folders[0]), top, stdout);
     }
     if (parser.isSet(openFile)) {
         if (exporting || !folders.isEmpty()) return Refuse("--open takes no folder and no --export");

@@ -3,6 +3,7 @@
 //   volumetra [--help] [--version] [FOLDER]
 //   volumetra --export FILE [FOLDER]
 //   volumetra --open FILE
+//   volumetra --compare OLD NEW [--top N]
 //
 // FOLDER (a host path, absolute or relative) is the place to open first, or
 // with --export the folder to scan into FILE (the device root by default). Qt's
@@ -26,7 +27,8 @@ constexpr int COMMAND_LINE_BAD = 2;
 // a folder that is missing, not a folder, outside the device root or on no
 // drive prints "volumetra: ..." on standard error and returns
 // COMMAND_LINE_BAD. --export runs the export (see scan_export.h) and
-// returns its exit code. --open FILE names a scan file to show as a drive
+// returns its exit code, and so does --compare (see scan_compare_command.h).
+// --open FILE names a scan file to show as a drive
 // once the window is up (*scanFile, host bytes); a file that cannot be read
 // is refused here. Argument bytes are decoded as host names are, so any
 // folder name reaches the host unchanged.

@@ -5,6 +5,7 @@
 
 #include "deletion/expunge.h"
 #include "scan/exclusions.h"
+#include "scan/compare_command.h"
 #include "scan/scan_files.h"
 #include "deletion/marks.h"
 #include "scan/history.h"
@@ -59,6 +60,9 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_EXPORT_SCAN, [](int) { ExportScanCommand(); }},
     {CMD_EXCLUSIONS, [](int) { ExclusionsCommand(); }},
     {CMD_TREEMAP, [](int) { ToggleTreemap(); }},
+    {CMD_FORGET_KEPT_SCANS, [](int) { ForgetKeptScansCommand(); }},
+    {CMD_COMPARE_NONE, [](int) { CompareNoneCommand(); }},
+    {CMD_COMPARE_FILE, [](int) { CompareWithFileCommand(); }},
 };
 
 }  // namespace
@@ -92,6 +96,8 @@ void CreateCommandActions(QObject* parent) {
         sizeCountGroup->addAction(CommandAction(id));
     }
     CommandAction(CMD_SIZE_UNITS)->setCheckable(true);
+    CommandAction(CMD_COMPARE_NONE)->setCheckable(true);
+    CommandAction(CMD_COMPARE_NONE)->setChecked(true);
     MarkSizeCommands();
 }
 

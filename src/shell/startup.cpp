@@ -1,5 +1,7 @@
 #include "shell/startup.h"
 
+#include <memory>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
@@ -12,6 +14,7 @@
 #include "scan/history.h"
 #include "scan/item_tree_owner.h"
 #include "scan/scan_files.h"
+#include "scan/scan_keeper.h"
 #include "shell/accelerators.h"
 #include "shell/command_bands.h"
 #include "shell/device_integration.h"
@@ -24,12 +27,16 @@
 #include "shell/single_instance.h"
 #include "views/list_columns.h"
 #include "views/image_list.h"
+#include "views/place_comparison.h"
 #include "views/type_cache.h"
 
 
 namespace {
 
 constexpr int PLATFORM_TEXT_CHARS = 64;
+
+// Keeps the window's complete scans in the user's state folder.
+std::unique_ptr<ScanKeeper> keeper;
 
 // A close that was accepted skips the question when the window then closes.
 bool closeAccepted = false;
@@ -64,6 +71,10 @@ bool StartUp(PathList* startPlace, const std::string& scanFile) {
     }
 
     LoadSettings();
+    KeptScans kept;
+    kept.folder = KeptScansFolder();
+    keeper = std::make_unique<ScanKeeper>(kept);
+    scanKeeper = keeper.get();
     // A folder named on the command line goes ahead of the restored place,
     // and the names flagged there belong to that other place.
     if (startPlace) {
@@ -130,6 +141,10 @@ void OnMainWindowDestroyed() {
     // The list's rows borrow type texts and the scan may still insert tree
     // nodes while DiscardItemTree waits for it: the caches go after the tree.
     DiscardItemTree();
+    // The comparison's own tree goes with the rows that pointed into it.
+    EndComparison();
+    scanKeeper = nullptr;
+    keeper.reset();
     ForgetFileDrives();
     ClearTypeCache();
     DestroySmallImageList();

@@ -13,6 +13,7 @@
 #include "views/list_model.h"
 #include "views/list_sort.h"
 #include "views/pie_popup.h"
+#include "views/place_comparison.h"
 #include "views/status_bar.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
@@ -118,6 +119,7 @@ void FillDriveList(ItemNode* drives, uint32_t count) {
     // Spare slots for scan files are no drives.
     const uint32_t visible = CountVisibleItems(drives, count);
     if (!AllocateFill(visible, &rows, &shown)) return;
+    MatchListedFolder(nullptr);
     uint32_t p = 0;
     for (uint32_t i = 0; i < count; ++i) {
         if (!(drives[i].flags & ITEM_REMOVED)) rows[p++].item = &drives[i];
@@ -130,21 +132,25 @@ void FillDriveList(ItemNode* drives, uint32_t count) {
     OnRowStateChanged();
 }
 
-uint64_t FillContentsList(ItemNode* entries, uint32_t count) {
+uint64_t FillContentsList(ItemNode* entries, uint32_t count, const ItemNode* folder) {
     if (listModel) SwitchToContentsColumns();
     ReapplyFlaggedNames(entries, count);
     if (markedCount > 0) EnableCommand(CMD_EXPUNGE, true);
     const uint64_t total = SumVisibleTotals(entries, count);
     const uint32_t visible = CountVisibleItems(entries, count);
     if (!listModel) return total;
+    if (!folder && count > 0) folder = entries[0].parent;
+    const uint32_t gone = MatchListedFolder(folder);
     ListRow* rows;
     ShownRows shown;
-    if (!AllocateFill(visible, &rows, &shown)) return total;
+    if (!AllocateFill(visible + gone, &rows, &shown)) return total;
     uint32_t p = 0;
     for (uint32_t i = 0; i < count; ++i) {
         if (!(entries[i].flags & ITEM_REMOVED)) rows[p++].item = &entries[i];
     }
-    ShowFill(rows, shown, visible, total);
+    // The gone rows show records of the earlier tree, which nothing changes.
+    for (uint32_t k = 0; k < gone; ++k) rows[p++].item = const_cast<ItemNode*>(GoneRecord(k));
+    ShowFill(rows, shown, visible + gone, total);
     if (piePopup) ReloadPieChart(total);
     UpdatePieCommand();
     FocusFirstRow();
@@ -199,7 +205,8 @@ std::vector<ListRow*> SelectedListRows() {
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     rows.reserve(positions.size());
     for (int position : positions) {
-        if (ListRow* row = ShownRow(position)) rows.push_back(row);
+        ListRow* row = ShownRow(position);
+        if (row && !IsEarlierRecord(row->item)) rows.push_back(row);
     }
     return rows;
 }
@@ -232,11 +239,13 @@ void ClearListPane() {
     // Inside one reset: no row of the view may point into the freed records.
     if (listModel) listModel->BeginReset();
     FreeFillArrays();
+    // Nor the comparison's match, which names the listed folder.
+    MatchListedFolder(nullptr);
     if (listModel) listModel->EndReset();
 }
 
 void SortListByColumn(int column) {
-    if (listMode == LIST_NONE || column < 0 || column >= LIST_COLUMNS) return;
+    if (listMode == LIST_NONE || column < 0 || column >= ShownColumnCount()) return;
     const bool drives = listMode == LIST_DRIVES;
     int& sortColumn = drives ? driveSortColumn : contentsSortColumn;
     bool& reversed = drives ? driveSortReversed : contentsSortReversed;
@@ -256,7 +265,7 @@ void SelectAllRows() {
     if (!selection) return;
     if (shownRows.count) {
         const QItemSelection all(listModel->index(0, 0),
-                                 listModel->index(static_cast<int>(shownRows.count) - 1, LIST_COLUMNS - 1));
+                                 listModel->index(static_cast<int>(shownRows.count) - 1, ShownColumnCount() - 1));
         selection->select(all, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     if (focusPane != listPane) listPane->setFocus(Qt::OtherFocusReason);

@@ -56,9 +56,11 @@ QTreeView* CreateListPane(QWidget* parent);
 void FillDriveList(ItemNode* drives, uint32_t count);
 
 // Shows the entries of a drive or folder that are not removed, sorted, row 0
-// focused; flagged names are marked again first. Returns the listed total;
-// the caller shows the status with it.
-uint64_t FillContentsList(ItemNode* entries, uint32_t count);
+// focused; flagged names are marked again first. While a comparison is on,
+// the entries of folder (the entries' own, named for an empty one) that the
+// earlier scan had and that are gone follow as rows of their own. Returns the
+// listed total; the caller shows the status with it.
+uint64_t FillContentsList(ItemNode* entries, uint32_t count, const ItemNode* folder = nullptr);
 
 // Recomputes the Possession column after entries of the shown folder were
 // removed, and reloads the pie chart. Returns the new listed total.
@@ -76,7 +78,8 @@ int ShownRowPosition(const ListRow* row);
 // The row with the focus mark, or none.
 ListRow* FocusedListRow();
 
-// The selected rows in row order.
+// The selected rows in row order; gone rows, which nothing acts on, are
+// never among them.
 std::vector<ListRow*> SelectedListRows();
 
 // Gives the row at position the selected and focused state and scrolls it

@@ -57,9 +57,20 @@ const ColumnTraits CONTENTS_COLUMNS[LIST_COLUMNS] = {
     {STR_HEADER_MODIFIED, Qt::AlignLeft, 84, TEXT_OTHER, false},
 };
 
-// The header texts and images of the set shown now.
-QString headerTexts[LIST_COLUMNS];
-int headerImages[LIST_COLUMNS] = {IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW};
+// The Change column a comparison adds to the contents set; its width is not
+// kept (the settings record holds the five columns of each set).
+const ColumnTraits CHANGE_COLUMN = {STR_HEADER_CHANGE, Qt::AlignRight, 90, TEXT_BYTES, true};
+
+// The header texts and images of the set shown now, the Change column's last.
+QString headerTexts[LIST_COLUMNS + 1];
+int headerImages[LIST_COLUMNS + 1] = {IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW,
+                                      IMAGE_NO_ARROW, IMAGE_NO_ARROW, IMAGE_NO_ARROW};
+
+// The traits of a column of set, the Change column included.
+const ColumnTraits& TraitsOf(int set, int column) {
+    if (column == LIST_CHANGE_COLUMN && set != LIST_DRIVES) return CHANGE_COLUMN;
+    return (set == LIST_DRIVES ? DRIVE_COLUMNS : CONTENTS_COLUMNS)[column];
+}
 
 const ColumnTraits* ColumnsOf(ListMode mode) { return mode == LIST_DRIVES ? DRIVE_COLUMNS : CONTENTS_COLUMNS; }
 
@@ -79,7 +90,7 @@ QHeaderView* ListHeader() { return listPane ? listPane->header() : nullptr; }
 // gives way to the default, so every column stays on screen.
 void ApplyShownLayout() {
     QHeaderView* header = ListHeader();
-    if (!header || header->count() != LIST_COLUMNS) return;
+    if (!header || header->count() < LIST_COLUMNS) return;
     const int32_t* widths = WidthsOf(listMode);
     const int32_t* order = OrderOf(listMode);
     for (int column = 0; column < LIST_COLUMNS; ++column) {
@@ -98,6 +109,8 @@ void ApplyShownLayout() {
         const int column = permutation ? order[position] : position;
         header->moveSection(header->visualIndex(column), position);
     }
+    if (header->count() > LIST_CHANGE_COLUMN)
+        header->resizeSection(LIST_CHANGE_COLUMN, DefaultColumnWidth(listMode, LIST_CHANGE_COLUMN));
 }
 
 bool SwitchColumns(ListMode mode) {
@@ -111,6 +124,9 @@ bool SwitchColumns(ListMode mode) {
         headerTexts[column] = QString::fromUtf16(text);
         headerImages[column] = IMAGE_NO_ARROW;
     }
+    LoadStringText(CHANGE_COLUMN.header, text, HEADER_TEXT_CHARS);
+    headerTexts[LIST_CHANGE_COLUMN] = QString::fromUtf16(text);
+    headerImages[LIST_CHANGE_COLUMN] = IMAGE_NO_ARROW;
     // The rows of the other set mean nothing under these columns; the fill
     // that follows brings its own.
     listModel->BeginReset();
@@ -165,8 +181,8 @@ public:
 }  // namespace
 
 int32_t DefaultColumnWidth(int set, int column) {
-    if (column < 0 || column >= LIST_COLUMNS) return 0;
-    const ColumnTraits& traits = ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column];
+    if (column < 0 || column > LIST_CHANGE_COLUMN || (column == LIST_CHANGE_COLUMN && set == LIST_DRIVES)) return 0;
+    const ColumnTraits& traits = TraitsOf(set, column);
     const QFontMetrics metrics(QApplication::font());
     char16_t text[HEADER_TEXT_CHARS];
     LoadStringText(traits.header, text, HEADER_TEXT_CHARS);
@@ -179,24 +195,24 @@ int32_t DefaultColumnWidth(int set, int column) {
 }
 
 bool NaturalDescending(int set, int column) {
-    if (column < 0 || column >= LIST_COLUMNS) return false;
-    return ColumnsOf(set == LIST_DRIVES ? LIST_DRIVES : LIST_CONTENTS)[column].naturalDescending;
+    if (column < 0 || column > LIST_CHANGE_COLUMN || (column == LIST_CHANGE_COLUMN && set == LIST_DRIVES)) return false;
+    return TraitsOf(set, column).naturalDescending;
 }
 
 bool SwitchToDriveColumns() { return SwitchColumns(LIST_DRIVES); }
 bool SwitchToContentsColumns() { return SwitchColumns(LIST_CONTENTS); }
 
 QString ColumnHeaderText(int column) {
-    return column >= 0 && column < LIST_COLUMNS ? headerTexts[column] : QString();
+    return column >= 0 && column < ShownColumnCount() ? headerTexts[column] : QString();
 }
 
 int ColumnHeaderImage(int column) {
-    return column >= 0 && column < LIST_COLUMNS ? headerImages[column] : IMAGE_NONE;
+    return column >= 0 && column < ShownColumnCount() ? headerImages[column] : IMAGE_NONE;
 }
 
 Qt::Alignment ColumnAlignment(int column) {
-    if (column < 0 || column >= LIST_COLUMNS || listMode == LIST_NONE) return Qt::AlignLeft;
-    return ColumnsOf(listMode)[column].alignment;
+    if (column < 0 || column >= ShownColumnCount() || listMode == LIST_NONE) return Qt::AlignLeft;
+    return TraitsOf(listMode, column).alignment;
 }
 
 void UpdateHeaderArrows() {
@@ -204,7 +220,7 @@ void UpdateHeaderArrows() {
     const bool drives = listMode == LIST_DRIVES;
     const int sortColumn = drives ? driveSortColumn : contentsSortColumn;
     const bool reversed = drives ? driveSortReversed : contentsSortReversed;
-    for (int column = 0; column < LIST_COLUMNS; ++column) {
+    for (int column = 0; column <= LIST_CHANGE_COLUMN; ++column) {
         const int natural = NaturalDescending(listMode, column) ? 1 : 0;
         if (column != sortColumn)
             headerImages[column] = IMAGE_NO_ARROW;
@@ -216,11 +232,16 @@ void UpdateHeaderArrows() {
 
 void SaveColumnLayout() {
     QHeaderView* header = ListHeader();
-    if (!header || listMode == LIST_NONE || header->count() != LIST_COLUMNS) return;
+    if (!header || listMode == LIST_NONE || header->count() < LIST_COLUMNS) return;
     int32_t* widths = WidthsOf(listMode);
     int32_t* order = OrderOf(listMode);
     for (int column = 0; column < LIST_COLUMNS; ++column) widths[column] = header->sectionSize(column);
-    for (int position = 0; position < LIST_COLUMNS; ++position) order[position] = header->logicalIndex(position);
+    // The order of the five kept columns, wherever the Change column stands.
+    int position = 0;
+    for (int visual = 0; visual < header->count() && position < LIST_COLUMNS; ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (column < LIST_COLUMNS) order[position++] = column;
+    }
 }
 
 void InstallHeaderArrowStyle(QHeaderView* header) {

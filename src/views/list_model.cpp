@@ -7,9 +7,12 @@
 
 #include "model/format.h"
 #include "platform/storage_device.h"
+#include "resources/resource_ids.h"
+#include "resources/resource_module.h"
 #include "views/image_list.h"
 #include "views/list_columns.h"
 #include "views/list_sort.h"
+#include "views/place_comparison.h"
 #include "views/size_choice.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
@@ -41,6 +44,14 @@ QString DriveCellText(const ItemNode* drive, int column) {
 // cell of theirs is asked for.
 QString ContentsCellText(ListRow* row, int column) {
     const ItemNode* item = row->item;
+    if (column == LIST_CHANGE_COLUMN) return ChangeCellText(row);
+    // A gone row: its name, "gone" for its size, its type and date.
+    if (IsEarlierRecord(item) && (column == 1 || column == 2)) {
+        if (column == 2) return QString();
+        char16_t text[32];
+        LoadStringText(STR_CHANGE_GONE, text, 32);
+        return QString::fromUtf16(text);
+    }
     switch (column) {
     case 0: return DisplayName(item->name);
     case 1: return (item->flags & (ITEM_INCOMPLETE | ITEM_UNREADABLE)) ? LowerBoundText(SizeText(item->total))
@@ -80,6 +91,8 @@ void RebuildPositions() {
 
 }  // namespace
 
+int ShownColumnCount() { return LIST_COLUMNS + (ChangeColumnShown() ? 1 : 0); }
+
 QString GroupedText(uint64_t value) {
     char16_t text[THOUSANDS_CHARS];
     FormatThousands(text, THOUSANDS_CHARS, value);
@@ -91,11 +104,15 @@ int ListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() || listMode == LIST_NONE ? 0 : LIST_COLUMNS;
+    return parent.isValid() || listMode == LIST_NONE ? 0 : ShownColumnCount();
 }
 
 Qt::ItemFlags ListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
+    // A gone row is shown greyed and can be neither selected nor opened.
+    if (static_cast<uint32_t>(index.row()) < shownRows.count &&
+        IsEarlierRecord(listRows[shownRows.order[index.row()]].item))
+        return Qt::ItemNeverHasChildren;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
@@ -122,6 +139,12 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         if (column == 0) return UnreadableReason(row->item);
         // A size shown in units tells its exact bytes on demand.
         if (listMode == LIST_CONTENTS && column == 1) return SizeToolTip(row->item->total);
+        if (listMode == LIST_CONTENTS && column == LIST_CHANGE_COLUMN && sizeUnits) {
+            SizeChange change;
+            bool isNew = false;
+            if (RowChange(row, &change, &isNew) && change.magnitude)
+                return (change.negative ? u'-' : u'+') + GroupedText(change.magnitude);
+        }
         if (listMode == LIST_DRIVES && (column == 1 || column == 2 || column == 4)) {
             const ItemNode* drive = row->item;
             return SizeToolTip(column == 1 ? drive->total : column == 2 ? drive->ownSize : DriveFreeBytes(drive));
@@ -132,6 +155,11 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         // The deletion cross and the unreadable sign are painted over the
         // icon; screen readers hear them.
         if (column != 0) return QVariant();
+        if (IsEarlierRecord(row->item)) {
+            char16_t text[32];
+            LoadStringText(STR_CHANGE_GONE, text, 32);
+            return QString::fromUtf16(text);
+        }
         if (row->item->flags & ITEM_UNREADABLE) {
             QString reason = UnreadableReason(row->item);
             return (row->item->flags & ITEM_MARKED) ? StringText(STR_MARKED_AND).arg(reason) : reason;
@@ -146,7 +174,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= LIST_COLUMNS || listMode == LIST_NONE)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ShownColumnCount() || listMode == LIST_NONE)
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
@@ -218,7 +246,7 @@ void ListModel::RemoveShownOfRemovedItems() {
 
 void ListModel::RowChanged(int position) {
     if (position < 0 || static_cast<uint32_t>(position) >= shownRows.count || listMode == LIST_NONE) return;
-    emit dataChanged(index(position, 0), index(position, LIST_COLUMNS - 1));
+    emit dataChanged(index(position, 0), index(position, ShownColumnCount() - 1));
 }
 
 void ListModel::ColumnChanged(int column) {
@@ -227,7 +255,7 @@ void ListModel::ColumnChanged(int column) {
 }
 
 void ListModel::HeaderChanged() {
-    if (listMode != LIST_NONE) emit headerDataChanged(Qt::Horizontal, 0, LIST_COLUMNS - 1);
+    if (listMode != LIST_NONE) emit headerDataChanged(Qt::Horizontal, 0, ShownColumnCount() - 1);
 }
 
 bool AllocateFill(uint32_t count, ListRow** rows, ShownRows* shown) {

@@ -13,6 +13,12 @@
 #include "views/contents_list.h"
 
 constexpr int LIST_COLUMNS = 5;
+// The column a comparison adds to the contents set, after the five kept in
+// the settings record.
+constexpr int LIST_CHANGE_COLUMN = 5;
+
+// The columns shown now: the set's five, and Change while a comparison is on.
+int ShownColumnCount();
 
 // What a fill shows, beside its ListRow block: the display order and, per
 // record, its display position and its cached image. One zeroed block.

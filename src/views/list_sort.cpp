@@ -14,6 +14,7 @@
 #include "platform/storage_device.h"
 #include "views/list_columns.h"
 #include "views/list_model.h"
+#include "views/place_comparison.h"
 #include "views/type_cache.h"
 
 namespace {
@@ -26,6 +27,21 @@ uint64_t TimeKey(int64_t time) { return static_cast<uint64_t>(time) ^ (UINT64_C(
 
 // The column of the sort under way, for the orderings below.
 int sortingColumn = 0;
+
+// A row's size as sizes sort: a gone row has none now, and sorts below
+// every entry there is.
+uint64_t RowSizeKey(const ListRow& row) { return IsEarlierRecord(row.item) ? 0 : row.item->total; }
+
+// A row's change as one unsigned key in the order of the signed changes:
+// shrinking below 2^63, growing above; a row without a change in the middle.
+uint64_t RowChangeKey(const ListRow& row) {
+    constexpr uint64_t MIDDLE = uint64_t(1) << 63;
+    SizeChange change;
+    bool isNew = false;
+    if (!RowChange(&row, &change, &isNew)) return MIDDLE;
+    if (change.negative) return MIDDLE - std::min(change.magnitude, MIDDLE);
+    return MIDDLE + std::min(change.magnitude, MIDDLE - 1);
+}
 
 // A contents row's sort key: its size or time, or twelve folded code units
 // of its name, with its place in the present order. The keys are made walking
@@ -111,7 +127,9 @@ void OrderByKeys(uint32_t* order, uint32_t count) {
             size_t at = shared;
             for (uint64_t& word : key.key) word = PackFoldedUnits(row.item->name, &at);
         } else {
-            key.key[0] = column == 4 ? TimeKey(row.modified) : row.item->total;
+            key.key[0] = column == 4                    ? TimeKey(row.modified)
+                         : column == LIST_CHANGE_COLUMN ? RowChangeKey(row)
+                                                        : RowSizeKey(row);
         }
     }
     const bool descending = NaturalDescending(LIST_CONTENTS, column) != contentsSortReversed;
@@ -184,7 +202,8 @@ int CompareContentsRows(ListRow* a, ListRow* b, int column) {
     switch (column) {
     case 0: result = CompareNames(a->item->name, b->item->name); break;
     case 1:
-    case 2: result = CompareKeys(a->item->total, b->item->total); break;
+    case 2: result = CompareKeys(RowSizeKey(*a), RowSizeKey(*b)); break;
+    case LIST_CHANGE_COLUMN: result = CompareKeys(RowChangeKey(*a), RowChangeKey(*b)); break;
     case 3:
         if (!a->typeName) FetchTypeName(a);
         if (!b->typeName) FetchTypeName(b);

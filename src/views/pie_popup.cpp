@@ -96,7 +96,7 @@ void ReloadPieChart(uint64_t total) {
     int shown = ShownRowCount();
     for (int r = 0; r < PIE_SLICES_SHOWN && r < shown; ++r) {
         ListRow* row = ShownRow(r);
-        if (!row || !row->item) continue;
+        if (!row || !row->item || (row->item->flags & ITEM_EARLIER)) continue;
         PieSlice slice = {0, static_cast<uint32_t>(r), row->item->total, 0};
         SendPieMessage(pieWindow, PCM_ADDSLICE, 0, &slice);
         names.push_back(DisplayName(row->item->name));

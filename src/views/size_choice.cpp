@@ -1,3 +1,4 @@
+#include "views/place_comparison.h"
 #include "views/size_choice.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@ namespace {
 // columns (and their order when sorted by them), the pie chart, the status.
 void ShowSizesAgain() {
     if (listModel && listMode != LIST_NONE) listModel->ColumnChanged(1);
+    if (listModel && ChangeColumnShown()) listModel->ColumnChanged(LIST_CHANGE_COLUMN);
     if (listMode == LIST_CONTENTS && listedPlace && listRows) {
         uint64_t listed = RefreshPossession(listedPlace->children, listedPlace->childCount);
         SortShownRows(false);
@@ -56,6 +58,8 @@ void ChooseSizeCount(SizeCount count) {
         // Every total is counted again: the treemap lets go, then redraws.
         TreemapHold hold;
         SetSizeCount(count);
+        // The earlier scan of a comparison counts as the shown tree does.
+        RecountComparison();
         ShowSizesAgain();
     }
     MarkSizeCommands();

@@ -1,3 +1,4 @@
+#include "views/place_comparison.h"
 #include "views/status_bar.h"
 
 #include <QAccessible>
@@ -93,6 +94,9 @@ QString RecordText(const StatusPartInfo& record) {
 
 QString PartText(int part) {
     if (const StatusPartInfo* record = state.records[part]) return RecordText(*record);
+    // The part left empty tells a listed folder's change while a comparison is on.
+    if (part == 2 && state.plainTexts[part].isEmpty() && state.records[0] && state.records[0]->kind == STATUS_FOLDER)
+        return ComparisonStatusText();
     return state.plainTexts[part];
 }
 

@@ -123,7 +123,8 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
     EXPECT_EQ(popups, QStringList({"&File", "&Edit", "&View"}));
     const std::vector<std::vector<MenuItem>> expected = {
         {{"&Open\tEnter", CMD_OPEN, false}, {"Open Sca&n...", CMD_OPEN_SCAN, true},
-         {"E&xport Scan...", CMD_EXPORT_SCAN, false}, {"", 0, true}, {"&Help...", CMD_HELP, true},
+         {"E&xport Scan...", CMD_EXPORT_SCAN, false}, {"&Forget Kept Scans", CMD_FORGET_KEPT_SCANS, true},
+         {"", 0, true}, {"&Help...", CMD_HELP, true},
          {"&About...", CMD_ABOUT, true},
          {"", 0, true}, {"&Close", CMD_CLOSE, true}},
         {{"Select &All\tCtrl+A", CMD_SELECT_ALL, true}, {"&Delete\tDEL", CMD_DELETE, false},
@@ -134,6 +135,8 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
          {"Pie &Chart", CMD_PIE_CHART, false}, {"Tree&map", CMD_TREEMAP, true}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
          {"&Apparent Size", CMD_SIZE_APPARENT, true}, {"Sizes in &KB, MB, GB", CMD_SIZE_UNITS, true},
          {"E&xclusions...", CMD_EXCLUSIONS, true},
+         {"Co&mpare With", SUBMENU, true}, {"&None", CMD_COMPARE_NONE, true}, {"", 0, true},
+         {"Scan &File...", CMD_COMPARE_FILE, true},
          {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
     };
     ASSERT_EQ(menus.size(), expected.size());

@@ -22,6 +22,7 @@ inline QProcessEnvironment ProgramEnvironment(const QString& root, const QString
     if (offscreen) environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("VOLUMETRA_ROOT", root);
     environment.insert("XDG_CONFIG_HOME", home);
+    environment.insert("XDG_STATE_HOME", home);
     environment.insert("XDG_RUNTIME_DIR", home);
     environment.insert("TMPDIR", home);
     return environment;
