@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
          {"Pie &Chart", CMD_PIE_CHART, false}, {"Tree&map", CMD_TREEMAP, true}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
          {"&Apparent Size", CMD_SIZE_APPARENT, true}, {"Sizes in &KB, MB, GB", CMD_SIZE_UNITS, true},
          {"E&xclusions...", CMD_EXCLUSIONS, true},
-         {"Co&mpare With", SUBMENU, true}, {"&None", CMD_COMPARE_NONE, true}, {"", 0, true},
+         {"Compare &With", SUBMENU, true}, {"&None", CMD_COMPARE_NONE, true}, {"", 0, true},
          {"Scan &File...", CMD_COMPARE_FILE, true},
          {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
     };

@@ -108,8 +108,8 @@ TEST_F(ResourceTextsTest, AReplacementStringsFileChangesTheWindowsTexts) {
     const Shown own = ShowDocs();
     EXPECT_TRUE(own.freePart.endsWith(" byte(s) free")) << own.freePart.toStdString();
     EXPECT_EQ(own.tooltip, "Could not be read: " + reason);
-    EXPECT_EQ(own.openDialog, QStringList({"Open Scan", "Scan files (*.json)", "All files (*)"}));
-    EXPECT_EQ(own.exportDialog, QStringList({"Export Scan", "Scan files (*.json)", "All files (*)"}));
+    EXPECT_EQ(own.openDialog, QStringList({"Open Scan", "Scan files (*.json *.zst)", "All files (*)"}));
+    EXPECT_EQ(own.exportDialog, QStringList({"Export Scan", "Scan files (*.json *.zst)", "All files (*)"}));
 }
 
 }  // namespace
