@@ -18,6 +18,7 @@ enum ItemFlags : uint32_t {
     ITEM_INCOMPLETE = 0x800,  // holds an unreadable folder somewhere below: its total is a lower bound
     ITEM_FROM_FILE = 0x1000,  // a drive read from a scan file, or a spare slot for one
     ITEM_FOLDER_AGAIN = 0x2000,  // a folder above it shown again (a bind mount): listed, not entered, counted there
+    ITEM_LINK = 0x10000,      // a symbolic link: counts its own size, never followed
 };
 
 // All children of one item live in one zero-filled block: the records one

@@ -45,6 +45,9 @@ enum StringId : uint32_t {
     STR_STATUS_UNREADABLE_FIRST = 40131,  // its tooltip, naming the first such folder
     STR_TIP_FOLDER_AGAIN = 40132,         // tooltip of a folder shown inside itself by a bind mount
     STR_PATH_TOO_DEEP = 40133,            // an action on an entry whose path no path text holds
+    STR_LINK_TO = 40140,                  // a symbolic link's type: "link to %1", its target
+    STR_LINK = 40141,                     // the type of a link whose target cannot be read
+    STR_STANDARD_INPUT = 40142,           // where a scan piped in was read from
 };
 
 enum MenuId : int {

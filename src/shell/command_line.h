@@ -2,7 +2,7 @@
 //
 //   volumetra [--help] [--version] [FOLDER]
 //   volumetra --export FILE [FOLDER]
-//   volumetra --open FILE
+//   volumetra --open FILE [--open FILE...]
 //
 // FOLDER (a host path, absolute or relative) is the place to open first, or
 // with --export the folder to scan into FILE (the device root by default). Qt's
@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct PathList;
 
@@ -26,9 +27,10 @@ constexpr int COMMAND_LINE_BAD = 2;
 // a folder that is missing, not a folder, outside the device root or on no
 // drive prints "volumetra: ..." on standard error and returns
 // COMMAND_LINE_BAD. --export runs the export (see scan_export.h) and
-// returns its exit code. --open FILE names a scan file to show as a drive
-// once the window is up (*scanFile, host bytes); a file that cannot be read
-// is refused here. Argument bytes are decoded as host names are, so any
-// folder name reaches the host unchanged.
-int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* scanFile = nullptr);
+// returns its exit code. Each --open FILE names a scan file to show as a
+// drive of its own once the window is up (*scanFiles, host bytes, in the
+// order given); "-" is standard input, spooled into a private file first. A
+// file that cannot be read is refused here. Argument bytes are decoded as
+// host names are, so any folder name reaches the host unchanged.
+int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::vector<std::string>* scanFiles = nullptr);
 

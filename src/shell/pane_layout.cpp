@@ -3,6 +3,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 #include "scan/folder_tree.h"
 #include "shell/command_bands.h"
 #include "shell/commands.h"
@@ -14,6 +16,7 @@
 int orientation = 1;
 PaneRect paneArea = {0, 0, 0, 0};
 PaneRect splitterRect = {0, 0, 0, 0};
+bool splitAtFifth = false;
 
 namespace {
 
@@ -67,6 +70,11 @@ QWidget* FullScreenPane() {
 void ComputeLayout() {
     if (!mainWindow) return;
     paneArea = {0, CommandBandsHeight(), mainWindow->width(), mainWindow->height() - StatusBarHeight()};
+    // Only a window with its first real size decides the desktop's first bar.
+    if (splitAtFifth && mainWindow->testAttribute(Qt::WA_WState_Created)) {
+        settingsBlob.splitX = std::max(SPLITTER_MARGIN, paneArea.right / 5);
+        splitAtFifth = false;
+    }
     splitterRect = paneArea;
     if (orientation) {
         splitterRect.left = settingsBlob.splitX;

@@ -23,6 +23,9 @@ extern int orientation;
 extern PaneRect paneArea;
 // The bar between the panes.
 extern PaneRect splitterRect;
+// Set when a desktop starts without a stored layout: the first layout puts
+// the bar at a fifth of the window's width, then clears it.
+extern bool splitAtFifth;
 
 // Recomputes paneArea and splitterRect from the window and the stored bar
 // position of the current orientation.

@@ -6,6 +6,7 @@
 
 #include "model/text.h"
 #include "platform/platform_kind.h"
+#include "shell/pane_layout.h"
 #include "views/column_layout.h"
 #include "views/size_choice.h"
 
@@ -56,6 +57,9 @@ void SwapToOrFromStored(SettingsBlob* blob) {
 
 void ApplyDefaultSettings(SettingsBlob* blob) {
     blob->splitX = 160;
+    // A desktop window is far wider than a handheld's screen: its tree takes
+    // a fifth of it instead, once the window has its size.
+    splitAtFifth = platformKind == PLATFORM_OTHER;
     blob->splitY = 80;
     blob->leftRight = platformKind == PLATFORM_PALMSIZE ? 0 : 1;
     SetDefaultColumnLayout(blob);
@@ -90,6 +94,7 @@ bool StoredTextIs(const char16_t* name, const char16_t* text) {
 
 void LoadSettings() {
     DiscardKeptPlace();
+    splitAtFifth = false;
     SetSizeCount(StoredTextIs(SETTINGS_VALUE_SIZES, SIZES_APPARENT_TEXT) ? SIZE_APPARENT : SIZE_DISK_USAGE);
     sizeUnits = StoredTextIs(SETTINGS_VALUE_UNITS, u"On");
 

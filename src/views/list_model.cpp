@@ -7,6 +7,7 @@
 
 #include "model/format.h"
 #include "views/image_list.h"
+#include "views/link_type.h"
 #include "views/list_columns.h"
 #include "views/list_sort.h"
 #include "views/size_choice.h"
@@ -113,6 +114,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         if (image < 0) return QVariant();
         const bool marked = row->item->flags & ITEM_MARKED;
         if (row->item->flags & ITEM_UNREADABLE) return SmallImageUnreadable(marked);
+        if (row->item->flags & ITEM_LINK) return SmallImageLinked(image, marked);
         return marked ? SmallImageMarked(image) : SmallImage(image);
     }
     case Qt::ToolTipRole: {
@@ -133,6 +135,9 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             QString reason = UnreadableReason(row->item);
             return (row->item->flags & ITEM_MARKED) ? QStringLiteral("Marked for deletion; ") + reason : reason;
         }
+        if (row->item->flags & ITEM_LINK)
+            return (row->item->flags & ITEM_MARKED) ? QStringLiteral("Marked for deletion; symbolic link")
+                                                    : QStringLiteral("Symbolic link");
         if (row->item->flags & ITEM_MARKED) return QStringLiteral("Marked for deletion");
         return QVariant();
     case Qt::TextAlignmentRole:
@@ -249,6 +254,8 @@ bool AllocateFill(uint32_t count, ListRow** rows, ShownRows* shown) {
 }
 
 void FreeFillArrays() {
+    // The rows that borrowed the links' type texts go with the array.
+    ForgetLinkTypeTexts();
     std::free(listRows);
     std::free(shownRows.order);
     listRows = nullptr;

@@ -16,6 +16,7 @@
 
 #include "model/file_drives.h"
 #include "model/item_tree.h"
+#include "platform/input_spool.h"
 #include "views/image_list.h"
 #include "views/list_model.h"
 #include "views/size_choice.h"
@@ -79,8 +80,11 @@ QString RecordText(const StatusPartInfo& record) {
         const FileDrive* file = FileDriveOf(item);
         if (!file) return QString();
         QString date = QLocale().toString(QDateTime::fromSecsSinceEpoch(file->fileTime), QLocale::ShortFormat);
-        return QStringLiteral("Read from %1 of %2")
-            .arg(QFileInfo(QString::fromLocal8Bit(file->fileName)).fileName(), date);
+        // A scan piped in has no name of its own.
+        const QString source = IsSpooledInput(file->fileName)
+                                   ? StringText(STR_STANDARD_INPUT)
+                                   : QFileInfo(QString::fromLocal8Bit(file->fileName)).fileName();
+        return QStringLiteral("Read from %1 of %2").arg(source, date);
     }
     case STATUS_UNREADABLE:
         return StringText(STR_STATUS_UNREADABLE).arg(record.value);
