@@ -66,7 +66,7 @@ TEST_F(LinkRowsTest, ALinkRowSaysWhereItPointsWithTheEmblemAndCountsItself) {
     EXPECT_EQ(Data(bin, 3, Qt::DisplayRole).toString(), "link to usr/bin");
     EXPECT_EQ(Data(alias, 3, Qt::DisplayRole).toString(), "link to notes.json");
     std::vector<char16_t> odd;
-    DecodeHostName("gone \xff\n", 6, &odd);
+    DecodeHostName("gone \xff\n", 7, &odd);
     odd.push_back(0);
     EXPECT_EQ(Data(dangling, 3, Qt::DisplayRole).toString(), "link to " + DisplayName(odd.data()));
     EXPECT_NE(Data(notes, 3, Qt::DisplayRole).toString(), Data(alias, 3, Qt::DisplayRole).toString());
