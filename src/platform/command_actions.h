@@ -32,10 +32,11 @@ enum CommandId : int {
     CMD_MOVE_TO_TRASH = 40029,    // Edit > Move to Trash: enabled with CMD_EXPUNGE
     CMD_OPEN_SCAN = 40030,        // File > Open Scan
     CMD_EXPORT_SCAN = 40031,      // File > Export Scan: where the place shown is scanned
+    CMD_FILTER = 40050,           // Edit > Filter: the contents list's filter field
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40031;
+constexpr int CMD_LAST = 40050;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.

@@ -48,6 +48,8 @@ enum StringId : uint32_t {
     STR_LINK_TO = 40140,                  // a symbolic link's type: "link to %1", its target
     STR_LINK = 40141,                     // the type of a link whose target cannot be read
     STR_STANDARD_INPUT = 40142,           // where a scan piped in was read from
+    STR_FILTER_COUNT = 40143,             // status part 0 while filtered: "%1 of %2 items"
+    STR_FILTER_LABEL = 40144,             // the filter field's name and placeholder
 };
 
 enum MenuId : int {

@@ -15,6 +15,7 @@
 #include "shell/pane_layout.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
+#include "views/list_filter.h"
 #include "views/pie_popup.h"
 #include "views/size_choice.h"
 
@@ -56,6 +57,7 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_MOVE_TO_TRASH, [](int) { MoveToTrashCommand(); }},
     {CMD_OPEN_SCAN, [](int) { OpenScanCommand(); }},
     {CMD_EXPORT_SCAN, [](int) { ExportScanCommand(); }},
+    {CMD_FILTER, [](int) { OpenListFilter(); }},
 };
 
 }  // namespace

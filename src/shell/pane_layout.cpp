@@ -12,6 +12,7 @@
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
+#include "views/list_filter.h"
 
 int orientation = 1;
 PaneRect paneArea = {0, 0, 0, 0};
@@ -56,7 +57,11 @@ void SetBarFromPointer(int x, int y) {
 }
 
 void MovePane(QWidget* pane, int x, int y, int width, int height) {
-    if (pane) pane->setGeometry(x, y, width, height);
+    // The list shares its place with its filter field while that is open.
+    if (pane && pane == listPane)
+        PlaceListPane(x, y, width, height);
+    else if (pane)
+        pane->setGeometry(x, y, width, height);
 }
 
 // The pane that fills the area in full-screen mode: the tree when it has the

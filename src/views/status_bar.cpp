@@ -90,6 +90,8 @@ QString RecordText(const StatusPartInfo& record) {
         return StringText(STR_STATUS_UNREADABLE).arg(record.value);
     case STATUS_PENDING:
         return QStringLiteral("- -");
+    case STATUS_FILTERED:
+        return StringText(STR_FILTER_COUNT).arg(record.value >> 32).arg(record.value & 0xFFFFFFFFu);
     default:
         return QString();
     }
