@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     nodes[2].children = entries;
     nodes[2].childCount = count;
 
-    const QString typed = QStringLiteral("file12");
+    const QString typed = QStringLiteral("file01");
     std::vector<std::vector<double>> typing(static_cast<size_t>(typed.size()));
     std::vector<std::vector<double>> erasing(static_cast<size_t>(typed.size()));
     std::vector<double> globs, ends;

@@ -2,10 +2,10 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTreeView>
 
 #include <string>
+#include <vector>
 
 #include "model/item_tree.h"
 #include "resources/resource_ids.h"
@@ -23,9 +23,64 @@ struct ListFilterState {
     QLineEdit* field = nullptr;
     bool open = false;
     QString text;
-    QRegularExpression glob;  // set when text holds "*" or "?"
+    bool isGlob = false;      // text holds "*" or "?"
     QRect area;               // where the pane layout put the list and field
+    // Every row in the sort order of baseColumn and baseReversed, so that a
+    // keystroke only keeps the rows that pass, already in order; made again
+    // when the user sorts another way.
+    std::vector<uint32_t> base;
+    int baseColumn = -1;
+    bool baseReversed = false;
+    std::u16string folded;       // text, case-folded, for the plain search
+    std::vector<uint8_t> passes;  // per record: whether it passes the text now
 };
+
+// The case-folded form of one UTF-16 unit: ASCII at once, others through Qt.
+inline char16_t Folded(char16_t c) {
+    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+    return QChar(c).toCaseFolded().unicode();
+}
+
+// Whether the whole name matches the folded glob: "*" any run of units, "?"
+// any one, letter case aside. The last "*" is returned to on a mismatch,
+// which is enough for globs (no backtracking beyond it is ever needed).
+bool MatchesFoldedGlob(const char16_t* name, const std::u16string& glob) {
+    size_t g = 0;
+    const char16_t* at = name;
+    size_t starGlob = std::u16string::npos;
+    const char16_t* starName = nullptr;
+    while (*at) {
+        if (g < glob.size() && glob[g] == u'*') {
+            starGlob = g++;
+            starName = at;
+        } else if (g < glob.size() && (glob[g] == u'?' || glob[g] == Folded(*at))) {
+            ++g;
+            ++at;
+        } else if (starGlob != std::u16string::npos) {
+            g = starGlob + 1;
+            at = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (g < glob.size() && glob[g] == u'*') ++g;
+    return g == glob.size();
+}
+
+// Whether name contains the folded text, letter case aside.
+bool ContainsFolded(const char16_t* name, const std::u16string& folded) {
+    const size_t length = folded.size();
+    if (length == 0) return true;
+    const char16_t first = folded[0];
+    for (const char16_t* at = name; *at; ++at) {
+        if (Folded(*at) != first) continue;
+        size_t i = 1;
+        while (i < length && at[i] && Folded(at[i]) == folded[i]) ++i;
+        if (i == length) return true;
+        if (!at[i]) return false;
+    }
+    return false;
+}
 
 ListFilterState filter;
 
@@ -54,12 +109,7 @@ protected:
 bool Passes(const ItemNode* item) {
     if (!item || (item->flags & ITEM_REMOVED)) return false;
     if (filter.text.isEmpty()) return true;
-    if (filter.glob.isValid() && !filter.glob.pattern().isEmpty()) {
-        const QString name = QString::fromRawData(reinterpret_cast<const QChar*>(item->name),
-                                                  static_cast<qsizetype>(std::char_traits<char16_t>::length(item->name)));
-        return filter.glob.match(name).hasMatch();
-    }
-    return QStringView(item->name).contains(filter.text, Qt::CaseInsensitive);
+    return filter.isGlob ? MatchesFoldedGlob(item->name, filter.folded) : ContainsFolded(item->name, filter.folded);
 }
 
 // The status and the pie chart of the rows shown now.
@@ -81,14 +131,9 @@ void ShowFilteredStatus() {
 }  // namespace
 
 bool NameMatchesFilter(const char16_t* name, const QString& text) {
-    if (text.isEmpty()) return true;
-    const QString whole = QString::fromUtf16(name);
-    if (IsGlob(text)) {
-        const QRegularExpression glob(QRegularExpression::wildcardToRegularExpression(text),
-                                      QRegularExpression::CaseInsensitiveOption);
-        return glob.match(whole).hasMatch();
-    }
-    return whole.contains(text, Qt::CaseInsensitive);
+    std::u16string folded;
+    for (QChar c : text) folded.push_back(Folded(c.unicode()));
+    return IsGlob(text) ? MatchesFoldedGlob(name, folded) : ContainsFolded(name, folded);
 }
 
 QLineEdit* ListFilterField() { return filter.field; }
@@ -116,6 +161,12 @@ void OpenListFilter() {
                 ApplyListFilter(text);
         });
     }
+    if (!filter.open && shownRows.order) {
+        // Every row is shown, in the order chosen: the order every keystroke keeps.
+        filter.base.assign(shownRows.order, shownRows.order + shownRows.count);
+        filter.baseColumn = contentsSortColumn;
+        filter.baseReversed = contentsSortReversed;
+    }
     filter.open = true;
     PlaceListPane(filter.area.x(), filter.area.y(), filter.area.width(), filter.area.height());
     filter.field->show();
@@ -125,6 +176,9 @@ void OpenListFilter() {
 }
 
 void ForgetListFilter() {
+    // The rows of the next fill are others: their order is made anew.
+    filter.base.clear();
+    filter.baseColumn = -1;
     if (!filter.open) return;
     filter.open = false;
     filter.text.clear();
@@ -150,17 +204,33 @@ void CloseListFilter() {
 void ApplyListFilter(const QString& text) {
     if (!listModel || listMode != LIST_CONTENTS) return;
     filter.text = text;
-    filter.glob = IsGlob(text) ? QRegularExpression(QRegularExpression::wildcardToRegularExpression(text),
-                                                    QRegularExpression::CaseInsensitiveOption)
-                               : QRegularExpression();
+    filter.folded.clear();
+    for (QChar c : text) filter.folded.push_back(Folded(c.unicode()));
+    filter.isGlob = IsGlob(text);
     listModel->BeginReset();
+    if (filter.baseColumn != contentsSortColumn || filter.baseReversed != contentsSortReversed ||
+        filter.base.size() > listRowCount) {
+        uint32_t all = 0;
+        for (uint32_t record = 0; record < listRowCount; ++record) {
+            if (listRows[record].item) shownRows.order[all++] = record;
+        }
+        shownRows.count = all;
+        shownRows.positionsValid = false;
+        SortShownRows(false);
+        filter.base.assign(shownRows.order, shownRows.order + all);
+        filter.baseColumn = contentsSortColumn;
+        filter.baseReversed = contentsSortReversed;
+    }
+    // Names are tested in memory order, where they lie one after another;
+    // the rows that pass are then taken in the kept order.
+    filter.passes.assign(listRowCount, 0);
+    for (uint32_t record = 0; record < listRowCount; ++record) filter.passes[record] = Passes(listRows[record].item);
     uint32_t shown = 0;
-    for (uint32_t record = 0; record < listRowCount; ++record) {
-        if (Passes(listRows[record].item)) shownRows.order[shown++] = record;
+    for (uint32_t record : filter.base) {
+        if (filter.passes[record]) shownRows.order[shown++] = record;
     }
     shownRows.count = shown;
     shownRows.positionsValid = false;
-    SortShownRows(false);
     listModel->EndReset();
     if (listPane && listPane->selectionModel() && shown)
         listPane->selectionModel()->setCurrentIndex(listModel->index(0, 0), QItemSelectionModel::NoUpdate);

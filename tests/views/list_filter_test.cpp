@@ -25,7 +25,9 @@ TEST(FilterMatch, ContainedLetterCaseAsideOrAGlobOverTheWholeName) {
                           Case{u"report.json", "txt", false}, Case{u"a*b", "*", true},
                           Case{u"notes.txt", "*.t?t", true}, Case{u"notes.txt.bak", "*.t?t", false},
                           Case{u"Notes.TXT", "n*", true}, Case{u"x.txt", "?.txt", true},
-                          Case{u"xy.txt", "?.txt", false}, Case{u"anything", "", true}}) {
+                          Case{u"xy.txt", "?.txt", false}, Case{u"anything", "", true},
+                          Case{u"aXbXc", "*x*X*", true}, Case{u"abc", "a*b*c*d", false},
+                          Case{u"\u00c9t\u00e9.TXT", "\u00e9T\u00c9", true}, Case{u"", "*", true}}) {
         EXPECT_EQ(NameMatchesFilter(c.name, QString::fromUtf8(c.text)), c.passes)
             << QString::fromUtf16(c.name).toStdString() << " / " << c.text;
     }
