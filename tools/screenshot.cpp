@@ -2,6 +2,7 @@
 //     volumetra_screenshot docs/screenshot.png [PLACE]
 //     volumetra_screenshot docs/scan-file.png --open FILE
 //     volumetra_screenshot --size 1300x850 window.png [PLACE]
+//     volumetra_screenshot --filter TEXT window.png PLACE
 // With a place ("\Pictures\"), the window first goes there the way a
 // restored place is reopened: it waits until the drive is scanned and the
 // folder listed, and shows the folders on the way open. Run it on the
@@ -9,6 +10,7 @@
 // settings are those of the user running it.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTreeWidget>
 
@@ -18,6 +20,7 @@
 #include "scan/scan_files.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
+#include "views/list_filter.h"
 #include "views/size_choice.h"
 
 namespace {
@@ -42,11 +45,17 @@ bool ShowPlace(const QString& text) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // --size WIDTHxHEIGHT takes the picture at that window size.
+    // --filter TEXT types TEXT into the list's filter once the place shows.
     QSize size(640, 420);
-    if (argc > 2 && QByteArray(argv[1]) == "--size") {
-        const QList<QByteArray> parts = QByteArray(argv[2]).split('x');
-        if (parts.size() != 2) return 1;
-        size = QSize(parts[0].toInt(), parts[1].toInt());
+    QString filterText;
+    while (argc > 2 && (QByteArray(argv[1]) == "--size" || QByteArray(argv[1]) == "--filter")) {
+        if (QByteArray(argv[1]) == "--filter") {
+            filterText = QString::fromLocal8Bit(argv[2]);
+        } else {
+            const QList<QByteArray> parts = QByteArray(argv[2]).split('x');
+            if (parts.size() != 2) return 1;
+            size = QSize(parts[0].toInt(), parts[1].toInt());
+        }
         argv += 2;
         argc -= 2;
     }
@@ -69,6 +78,11 @@ int main(int argc, char** argv) {
         if (!ShowPlace(QString::fromLocal8Bit(argv[2]))) return 1;
     } else if (treePane && treePane->topLevelItem(0)) {
         treePane->setCurrentItem(treePane->topLevelItem(0));
+    }
+    if (!filterText.isEmpty()) {
+        OpenListFilter();
+        if (QLineEdit* field = ListFilterField()) field->setText(filterText);
+        ApplyListFilter(filterText);
     }
     QApplication::processEvents();
     bool saved = mainWindow->grab().save(QString::fromLocal8Bit(argv[1]));
