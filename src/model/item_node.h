@@ -21,6 +21,7 @@ enum ItemFlags : uint32_t {
     ITEM_EXCLUDED = 0x4000,      // left out by the scan's excludes: listed, not counted, not entered
     ITEM_HOLDS_EXCLUDED = 0x8000,  // a folder some of whose entries are ITEM_EXCLUDED
     ITEM_EARLIER = 0x20000,    // a record of an earlier scan a comparison holds: shown as gone, never changed
+    ITEM_LINK = 0x10000,      // a symbolic link: counts its own size, never followed
 };
 
 // All children of one item live in one zero-filled block: the records one

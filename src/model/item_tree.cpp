@@ -7,6 +7,7 @@
 #include "model/path_list.h"
 #include "model/text.h"
 #include "platform/storage_device.h"
+#include "platform/machine_name.h"
 #include "platform/platform_kind.h"
 
 ItemNode* rootItem = nullptr;
@@ -17,6 +18,8 @@ namespace {
 
 const char16_t ROOT_NAME_PALMSIZE[] = u"My Palm-size PC";
 const char16_t ROOT_NAME_HANDHELD[] = u"My Handheld PC";
+// A host name has at most 64 characters; a pretty one may be longer.
+constexpr int ROOT_NAME_CHARS = 256;
 
 bool IsDotEntry(const char16_t* name, uint32_t length) {
     return (length == 1 && name[0] == u'.') || (length == 2 && name[0] == u'.' && name[1] == u'.');
@@ -53,6 +56,12 @@ char16_t* NameTail(ItemNode* block, size_t count) {
 
 ItemNode* CreateRootItem() {
     const char16_t* name = platformKind == PLATFORM_PALMSIZE ? ROOT_NAME_PALMSIZE : ROOT_NAME_HANDHELD;
+    // A desktop computer is no handheld: its root is named after the machine.
+    char16_t machine[ROOT_NAME_CHARS];
+    if (platformKind == PLATFORM_OTHER) {
+        MachineName(machine, ROOT_NAME_CHARS);
+        if (machine[0]) name = machine;
+    }
     size_t length = TextLength(name);
     ItemNode* root = AllocateItemBlock(1, length + 1);
     if (root) {
@@ -204,6 +213,7 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
         tail = CopyText(tail, text, length);
         if (entry.attributes & FILE_ATTR_DIRECTORY)
             record->flags = (entry.attributes & FILE_ATTR_INROM) ? (ITEM_FOLDER | ITEM_ROM) : ITEM_FOLDER;
+        if (entry.attributes & FILE_ATTR_LINK) record->flags |= ITEM_LINK;
         record->ownSize = entry.size;
         record->diskSize = entry.diskSize;
         record->modified = entry.modified;

@@ -37,10 +37,11 @@ enum CommandId : int {
     CMD_FORGET_KEPT_SCANS = 40040,  // File > Forget Kept Scans
     CMD_COMPARE_NONE = 40041,       // View > Compare With > None: the comparison ends
     CMD_COMPARE_FILE = 40042,       // View > Compare With > Scan File...
+    CMD_FILTER = 40050,           // Edit > Filter: the contents list's filter field
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40042;
+constexpr int CMD_LAST = 40050;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.

@@ -374,6 +374,7 @@ void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, siz
                 continue;
             }
             record.attributes = AttributesOf(facts);
+            if (S_ISLNK(facts.st_mode)) record.attributes |= FILE_ATTR_LINK;
             record.size = static_cast<uint64_t>(facts.st_size);
             record.diskSize = static_cast<uint64_t>(facts.st_blocks) * 512;
             record.modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
@@ -660,6 +661,23 @@ bool HostDevice::LastWriteTime(const char16_t* path, uint64_t* fileTime) {
     struct stat facts;
     if (lstat(hostPath.c_str(), &facts) != 0) return Fail(errno);
     *fileTime = UnixTimeToFileTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
+    return true;
+}
+
+bool HostDevice::ReadLinkTarget(const char16_t* path, std::vector<char16_t>* target) {
+    // Reached the way a change reaches an entry: through the folders the
+    // scan listed, on the drive's own file system, so only the link that
+    // was listed is read.
+    std::string leafName;
+    dev_t driveDevice = 0;
+    int folder = OpenEntryFolder(path, &leafName, &driveDevice);
+    if (folder < 0) return false;
+    char bytes[PATH_MAX];
+    const ssize_t length = readlinkat(folder, leafName.c_str(), bytes, sizeof bytes);
+    const int error = errno;
+    close(folder);
+    if (length < 0) return Fail(error);
+    DecodeHostName(bytes, static_cast<size_t>(length), target);
     return true;
 }
 

@@ -48,6 +48,8 @@ int StorageDevice::ListingThreads(const char16_t*) { return 0; }
 
 int StorageDevice::LastSystemError() { return 0; }
 
+bool StorageDevice::ReadLinkTarget(const char16_t*, std::vector<char16_t>*) { return false; }
+
 namespace {
 // 11,644,473,600 seconds lie between 1601-01-01 and 1970-01-01.
 const int64_t EPOCH_DIFFERENCE = 11644473600LL;

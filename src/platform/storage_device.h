@@ -14,6 +14,7 @@ enum FileAttributes : uint32_t {
     FILE_ATTR_INROM = 0x40,
     FILE_ATTR_VOLUME = 0x100,  // the folder through which a storage card appears
     FILE_ATTR_EXCLUDED = 0x20000000,  // left out by the scan's excludes: no facts are read
+    FILE_ATTR_LINK = 0x400000, // a symbolic link, listed as itself and never followed
     FILE_ATTR_INVALID = 0xFFFFFFFF,
 };
 
@@ -131,6 +132,11 @@ public:
     // False when it stays where it is; LastError is DEVICE_NO_TRASH when no
     // trash can be used on its volume.
     virtual bool MoveToTrash(const char16_t* path, bool folderWanted) = 0;
+
+    // The target a symbolic link at path holds, as it holds it (never
+    // resolved), appended to target. False for anything else or a device
+    // without links; LastError tells why.
+    virtual bool ReadLinkTarget(const char16_t* path, std::vector<char16_t>* target);
 
     // Last-write time as a file time (100 ns units since 1601-01-01 UTC).
     virtual bool LastWriteTime(const char16_t* path, uint64_t* fileTime) = 0;

@@ -105,6 +105,12 @@ enum StringId : uint32_t {
     STR_KEPT_NOT_FORGOTTEN = 40108,
     STR_NO_KEPT_SCANS = 40109,         // the Compare With item when there are none
     STR_KEPT_FORGOTTEN = 40110,
+    STR_LINK_TO = 40140,                  // a symbolic link's type: "link to %1", its target
+    STR_LINK = 40141,                     // the type of a link whose target cannot be read
+    STR_STANDARD_INPUT = 40142,           // where a scan piped in was read from
+    STR_FILTER_COUNT = 40143,             // status part 0 while filtered: "%1 of %2 items"
+    STR_FILTER_LABEL = 40144,             // the filter field's name and placeholder
+    STR_SYMBOLIC_LINK = 40145,            // what screen readers hear of a link's row
 };
 
 enum MenuId : int {

@@ -141,7 +141,7 @@ void OpenScanCommand() {
     if (!fileName.isEmpty()) OpenScanAsDrive(fileName);
 }
 
-bool OpenScanAsDrive(const QString& fileName) {
+bool OpenScanAsDrive(const QString& fileName, bool go) {
     // A scan writes the tree and a modal window holds rows: both wait.
     if (!rootItem || scanState != SCAN_IDLE || InsideNestedLoop()) return false;
     auto* contents = new ScanFileContents();
@@ -170,7 +170,7 @@ bool OpenScanAsDrive(const QString& fileName) {
     QTreeWidgetItem* node = InsertTreeItem(drive, TreeRootNode());
     if (listedPlace == rootItem) ListPlace(rootItem);
     // Going there lists it, which reads what opening read into the drive.
-    if (node && treePane) treePane->setCurrentItem(node);
+    if (go && node && treePane) treePane->setCurrentItem(node);
     return true;
 }
 

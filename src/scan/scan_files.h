@@ -37,11 +37,12 @@ QString ChooseScanFileWithDialog(bool forExport, const QString& suggested);
 // File > Open Scan...: a file chosen, opened as a drive.
 void OpenScanCommand();
 
-// Reads fileName and shows it as a drive under the root, then goes there.
+// Reads fileName and shows it as a drive under the root, then goes there
+// (unless go is false: several files opened at once go to the last only).
 // The window keeps painting while the file is read. A file that cannot be
 // read gets a message naming where reading stopped, and nothing changes.
 // True when the drive was added.
-bool OpenScanAsDrive(const QString& fileName);
+bool OpenScanAsDrive(const QString& fileName, bool go = true);
 
 // File > Export Scan...: the place shown written to a chosen file.
 void ExportScanCommand();

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QVector>
 #include <QWidget>
 
@@ -34,8 +35,9 @@ public:
         // The pie chart pop-up passes its help request to its owner.
         const bool inPopup = piePopup && widget->window() == piePopup;
         if (widget->window() != mainWindow && !inPopup) return false;
-        // An open menu handles its own keys (Esc closes it).
-        if (QApplication::activePopupWidget()) return false;
+        // An open menu handles its own keys (Esc closes it); a text field
+        // (the list's filter) takes its own keys too.
+        if (QApplication::activePopupWidget() || qobject_cast<QLineEdit*>(widget)) return false;
         QKeyEvent* key = static_cast<QKeyEvent*>(event);
         // The desktop's help key asks for the help, as File > Help does.
         int command = key->matches(QKeySequence::HelpContents) ? int(CMD_HELP) : 0;

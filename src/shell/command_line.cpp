@@ -17,6 +17,7 @@
 #include "platform/host_device.h"
 #include "platform/host_names.h"
 #include "platform/host_place.h"
+#include "platform/input_spool.h"
 #include "resources/version.h"
 #include "shell/scan_compare_command.h"
 #include "shell/scan_export.h"
@@ -65,9 +66,9 @@ std::string FolderProblem(HostPlaceStatus status, int error, const std::string& 
 
 }  // namespace
 
-int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* scanFile) {
+int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::vector<std::string>* scanFiles) {
     *startPlace = nullptr;
-    if (scanFile) scanFile->clear();
+    if (scanFiles) scanFiles->clear();
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(DecodedArgument(argv[i]));
     if (arguments.isEmpty()) arguments.append(QString::fromLatin1(PROGRAM_NAME));
@@ -90,7 +91,8 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
     parser.addOption(version);
     QCommandLineOption openFile(QStringLiteral("open"),
                                 QStringLiteral("Shows the scan file (made by --export or by ncdu -o, plain or "
-                                               "compressed with zstd) as a drive of its own."),
+                                               "compressed with zstd; - for standard input) as a drive of its "
+                                               "own; may be given more than once."),
                                 QStringLiteral("file"));
     QCommandLineOption exclude(QStringLiteral("exclude"),
                                QStringLiteral("Leaves out of the scan the entries whose name matches the shell "
@@ -181,11 +183,17 @@ int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* s
     }
     if (parser.isSet(openFile)) {
         if (exporting || !folders.isEmpty()) return Refuse("--open takes no folder and no --export");
-        const std::string file = HostBytes(parser.value(openFile));
-        // Whether it is a scan file is told in the window; what cannot be
-        // read at all is told here.
-        if (access(file.c_str(), R_OK) != 0) return Refuse(file + ": " + std::strerror(errno));
-        if (scanFile) *scanFile = file;
+        for (const QString& value : parser.values(openFile)) {
+            std::string file = HostBytes(value);
+            // A scan piped in is kept in a private file, so that it can be
+            // read again like any other.
+            std::string error;
+            if (file == "-" && !SpoolStandardInput(&file, &error)) return Refuse(error);
+            // Whether it is a scan file is told in the window; what cannot
+            // be read at all is told here.
+            if (access(file.c_str(), R_OK) != 0) return Refuse(file + ": " + std::strerror(errno));
+            if (scanFiles) scanFiles->push_back(file);
+        }
         return COMMAND_LINE_RUN;
     }
     if (folders.isEmpty() && !exporting) return COMMAND_LINE_RUN;

@@ -2,7 +2,7 @@
 //
 //   volumetra [--help] [--version] [FOLDER]
 //   volumetra --export FILE [FOLDER]
-//   volumetra --open FILE
+//   volumetra --open FILE [--open FILE...]
 //   volumetra --compare OLD NEW [--top N]
 //
 // FOLDER (a host path, absolute or relative) is the place to open first, or
@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct PathList;
 
@@ -28,9 +29,10 @@ constexpr int COMMAND_LINE_BAD = 2;
 // drive prints "volumetra: ..." on standard error and returns
 // COMMAND_LINE_BAD. --export runs the export (see scan_export.h) and
 // returns its exit code, and so does --compare (see scan_compare_command.h).
-// --open FILE names a scan file to show as a drive
-// once the window is up (*scanFile, host bytes); a file that cannot be read
-// is refused here. Argument bytes are decoded as host names are, so any
-// folder name reaches the host unchanged.
-int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::string* scanFile = nullptr);
+// Each --open FILE names a scan file to show as a drive of its own once the
+// window is up (*scanFiles, host bytes, in the order given); "-" is standard
+// input, spooled into a private file first. A file that cannot be read is
+// refused here. Argument bytes are decoded as host names are, so any folder
+// name reaches the host unchanged.
+int ReadCommandLine(int argc, char** argv, PathList** startPlace, std::vector<std::string>* scanFiles = nullptr);
 

@@ -17,6 +17,7 @@
 #include "shell/pane_layout.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
+#include "views/list_filter.h"
 #include "views/pie_popup.h"
 #include "views/size_choice.h"
 
@@ -63,6 +64,7 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_FORGET_KEPT_SCANS, [](int) { ForgetKeptScansCommand(); }},
     {CMD_COMPARE_NONE, [](int) { CompareNoneCommand(); }},
     {CMD_COMPARE_FILE, [](int) { CompareWithFileCommand(); }},
+    {CMD_FILTER, [](int) { OpenListFilter(); }},
 };
 
 }  // namespace

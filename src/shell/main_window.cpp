@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -14,6 +15,7 @@
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
 #include "platform/owner_window.h"
+#include "platform/platform_kind.h"
 #include "shell/command_bands.h"
 #include "shell/device_integration.h"
 #include "shell/commands.h"
@@ -33,6 +35,18 @@ namespace {
 
 constexpr int DEFAULT_WIDTH = 640;
 constexpr int DEFAULT_HEIGHT = 480;
+// A desktop window starts at four fifths of the screen's free area, at most
+// this roomy and never smaller than the handheld's.
+constexpr int ROOMY_WIDTH = 1300;
+constexpr int ROOMY_HEIGHT = 850;
+
+QSize FirstWindowSize() {
+    QSize size(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (platformKind != PLATFORM_OTHER || !screen) return size;
+    const QSize room = screen->availableGeometry().size() * 4 / 5;
+    return size.expandedTo(room.boundedTo(QSize(ROOMY_WIDTH, ROOMY_HEIGHT)));
+}
 
 // Where a feedback bar shows: the bar widened to six pixels across, as
 // wide as a drag handle.
@@ -121,7 +135,7 @@ MainWindow::MainWindow() {
         treePane->setFocus(Qt::OtherFocusReason);
     else
         ShowStartPlace();
-    resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+    resize(FirstWindowSize());
 }
 
 MainWindow::~MainWindow() {

@@ -14,6 +14,7 @@
 #include "shell/startup.h"
 #include "views/contents_list.h"
 #include "views/treemap_pane.h"
+#include "views/list_filter.h"
 
 int orientation = 1;
 PaneRect paneArea = {0, 0, 0, 0};
@@ -21,6 +22,7 @@ PaneRect splitterRect = {0, 0, 0, 0};
 QSplitter* listSplitter = nullptr;
 bool treemapShown = true;
 int treemapHeight = 0;
+bool splitAtFifth = false;
 
 namespace {
 
@@ -62,7 +64,11 @@ void SetBarFromPointer(int x, int y) {
 }
 
 void MovePane(QWidget* pane, int x, int y, int width, int height) {
-    if (pane) pane->setGeometry(x, y, width, height);
+    // The list shares its place with its filter field while that is open.
+    if (pane && pane == listPane)
+        PlaceListPane(x, y, width, height);
+    else if (pane)
+        pane->setGeometry(x, y, width, height);
 }
 
 // The pane that fills the area in full-screen mode: the tree when it has the
@@ -124,6 +130,11 @@ void ToggleTreemap() {
 void ComputeLayout() {
     if (!mainWindow) return;
     paneArea = {0, CommandBandsHeight(), mainWindow->width(), mainWindow->height() - StatusBarHeight()};
+    // Only a window with its first real size decides the desktop's first bar.
+    if (splitAtFifth && mainWindow->testAttribute(Qt::WA_WState_Created)) {
+        settingsBlob.splitX = std::max(SPLITTER_MARGIN, paneArea.right / 5);
+        splitAtFifth = false;
+    }
     splitterRect = paneArea;
     if (orientation) {
         splitterRect.left = settingsBlob.splitX;

@@ -24,6 +24,9 @@ extern int orientation;
 extern PaneRect paneArea;
 // The bar between the panes.
 extern PaneRect splitterRect;
+// Set when a desktop starts without a stored layout: the first layout puts
+// the bar at a fifth of the window's width, then clears it.
+extern bool splitAtFifth;
 
 // The right-hand pane: the contents list above the treemap, with a splitter
 // between them; none before CreateListArea.

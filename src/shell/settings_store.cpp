@@ -61,6 +61,9 @@ void SwapToOrFromStored(SettingsBlob* blob) {
 
 void ApplyDefaultSettings(SettingsBlob* blob) {
     blob->splitX = 160;
+    // A desktop window is far wider than a handheld's screen: its tree takes
+    // a fifth of it instead, once the window has its size.
+    splitAtFifth = platformKind == PLATFORM_OTHER;
     blob->splitY = 80;
     blob->leftRight = platformKind == PLATFORM_PALMSIZE ? 0 : 1;
     SetDefaultColumnLayout(blob);
@@ -95,6 +98,7 @@ bool StoredTextIs(const char16_t* name, const char16_t* text) {
 
 void LoadSettings() {
     DiscardKeptPlace();
+    splitAtFifth = false;
     SetSizeCount(StoredTextIs(SETTINGS_VALUE_SIZES, SIZES_APPARENT_TEXT) ? SIZE_APPARENT : SIZE_DISK_USAGE);
     sizeUnits = StoredTextIs(SETTINGS_VALUE_UNITS, u"On");
     treemapShown = StoredTextIs(SETTINGS_VALUE_TREEMAP, u"On") ||

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -43,7 +44,7 @@ bool closeAccepted = false;
 
 }  // namespace
 
-bool StartUp(PathList* startPlace, const std::string& scanFile) {
+bool StartUp(PathList* startPlace, const std::vector<std::string>& scanFiles) {
     LoadResourceModule(QCoreApplication::applicationDirPath() + QStringLiteral("/vmetra.rcc"));
     if (!History(HISTORY_CREATE, nullptr, 0)) {
         FreePathList(startPlace);
@@ -81,7 +82,7 @@ bool StartUp(PathList* startPlace, const std::string& scanFile) {
         DiscardKeptPlace();
         pendingPlace = startPlace;
     }
-    if (!scanFile.empty()) DiscardKeptPlace();
+    if (!scanFiles.empty()) DiscardKeptPlace();
     orientation = settingsBlob.leftRight ? 1 : 0;
     appFlags = 0;
     closeAccepted = false;
@@ -95,15 +96,19 @@ bool StartUp(PathList* startPlace, const std::string& scanFile) {
     BindAppHotKey();
     WatchLowMemoryMonitor();
     InstallAccelerators();
-    if (!scanFile.empty()) {
-        const QString file = QFile::decodeName(QByteArray::fromStdString(scanFile));
-        QTimer::singleShot(0, mainWindow, [file] { OpenScanAsDrive(file); });
+    if (!scanFiles.empty()) {
+        QStringList files;
+        for (const std::string& scanFile : scanFiles) files.append(QFile::decodeName(QByteArray::fromStdString(scanFile)));
+        // Each file a drive of its own; the window goes to the last.
+        QTimer::singleShot(0, mainWindow, [files] {
+            for (qsizetype i = 0; i < files.size(); ++i) OpenScanAsDrive(files[i], i + 1 == files.size());
+        });
     }
     return true;
 }
 
-int RunVolumetra(PathList* startPlace, const std::string& scanFile) {
-    if (!StartUp(startPlace, scanFile)) return 0;
+int RunVolumetra(PathList* startPlace, const std::vector<std::string>& scanFiles) {
+    if (!StartUp(startPlace, scanFiles)) return 0;
     int code = QApplication::exec();
     ReleaseAfterLoop();
     return code;

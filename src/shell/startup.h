@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/app_flags.h"
 #include "resources/app_texts.h"
@@ -15,13 +16,14 @@ struct PathList;
 // none) is taken over: it replaces the restored place and drops that place's
 // flagged names, so the window opens there. False when start-up ended
 // without a window (another instance was brought to the front, or the
-// history could not be made); the program then exits with 0. A scan file
-// (host bytes) named on the command line is opened as a drive once the
-// window is up, in place of the restored place.
-bool StartUp(PathList* startPlace = nullptr, const std::string& scanFile = std::string());
+// history could not be made); the program then exits with 0. Scan files
+// (host bytes) named on the command line are opened as drives of their own
+// once the window is up, in place of the restored place; the window goes to
+// the last one.
+bool StartUp(PathList* startPlace = nullptr, const std::vector<std::string>& scanFiles = {});
 
 // Start-up, the event loop and the release after it; the exit code.
-int RunVolumetra(PathList* startPlace = nullptr, const std::string& scanFile = std::string());
+int RunVolumetra(PathList* startPlace = nullptr, const std::vector<std::string>& scanFiles = {});
 
 // The close request of the main window: true when it may be destroyed.
 // On a Palm-size device the place and its marks are kept for the next start

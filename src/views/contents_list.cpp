@@ -10,6 +10,7 @@
 #include "model/item_tree.h"
 #include "platform/command_actions.h"
 #include "views/list_columns.h"
+#include "views/list_filter.h"
 #include "views/list_model.h"
 #include "views/list_sort.h"
 #include "views/pie_popup.h"
@@ -113,6 +114,7 @@ QTreeView* CreateListPane(QWidget* parent) {
 
 void FillDriveList(ItemNode* drives, uint32_t count) {
     if (!listModel) return;
+    ForgetListFilter();
     SwitchToDriveColumns();
     ListRow* rows;
     ShownRows shown;
@@ -133,6 +135,8 @@ void FillDriveList(ItemNode* drives, uint32_t count) {
 }
 
 uint64_t FillContentsList(ItemNode* entries, uint32_t count, const ItemNode* folder) {
+    // Another place, or the same one listed again: the filter ends.
+    ForgetListFilter();
     if (listModel) SwitchToContentsColumns();
     ReapplyFlaggedNames(entries, count);
     if (markedCount > 0) EnableCommand(CMD_EXPUNGE, true);

@@ -22,6 +22,8 @@ constexpr int SMALL_IMAGE_SIZE = 16;
 // smallImageList, an empty icon where none was composed yet.
 std::vector<QIcon> markedImages;
 QIcon unreadableImages[2];
+// The link form of each image, unmarked and marked, composed on first need.
+std::vector<QIcon> linkedImages[2];
 int fileDriveImage = IMAGE_NONE;
 
 // An image of the list with more drawn over it (antialiased).
@@ -82,6 +84,8 @@ void DestroySmallImageList() {
     markedImages.shrink_to_fit();
     unreadableImages[0] = QIcon();
     unreadableImages[1] = QIcon();
+    linkedImages[0].clear();
+    linkedImages[1].clear();
     fileDriveImage = IMAGE_NONE;
 }
 
@@ -185,4 +189,36 @@ QIcon SmallImageMarked(int index) {
         marked = QIcon(composed);
     }
     return marked;
+}
+
+QIcon SmallImageLinked(int index, bool marked) {
+    if (index < 0 || index >= static_cast<int>(smallImageList.size()) || smallImageList.size() < SMALL_IMAGE_COUNT)
+        return QIcon();
+    std::vector<QIcon>& made = linkedImages[marked ? 1 : 0];
+    if (made.size() < smallImageList.size()) made.resize(smallImageList.size());
+    QIcon& linked = made[static_cast<size_t>(index)];
+    if (linked.isNull()) {
+        linked = Composed(index, [marked](QPainter& painter) {
+            // The icon theme's link emblem over the lower left corner, as
+            // file managers show it; without a theme, a white tile with a
+            // bent arrow.
+            const QRect corner(0, 7, 9, 9);
+            const QIcon emblem = QIcon::fromTheme(QStringLiteral("emblem-symbolic-link"));
+            if (!emblem.isNull()) {
+                emblem.paint(&painter, corner);
+            } else {
+                painter.setPen(QPen(Qt::black, 1));
+                painter.setBrush(Qt::white);
+                painter.drawRect(QRectF(0.5, 7.5, 8, 8));
+                painter.setPen(QPen(Qt::black, 1.4));
+                painter.drawLine(QPointF(2.5, 14), QPointF(2.5, 11));
+                painter.drawLine(QPointF(2.5, 11), QPointF(6.5, 11));
+                painter.drawLine(QPointF(6.5, 11), QPointF(4.8, 9.3));
+                painter.drawLine(QPointF(6.5, 11), QPointF(4.8, 12.7));
+            }
+            if (marked)
+                smallImageList[IMAGE_DELETE_MARK].paint(&painter, QRect(0, 0, SMALL_IMAGE_SIZE, SMALL_IMAGE_SIZE));
+        });
+    }
+    return linked;
 }

@@ -79,3 +79,9 @@ QString UnreadableReason(const ItemNode* item);
 // The image at index with the deletion cross (image 9, overlay 1) drawn over
 // it, composed once per index; an empty icon when there is no such image.
 QIcon SmallImageMarked(int index);
+
+// The image at index with the link emblem over its lower left corner (the
+// icon theme's, else the program's own), and the deletion cross when marked:
+// a symbolic link's row. Composed once per index; an empty icon when there is
+// no such image.
+QIcon SmallImageLinked(int index, bool marked);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "platform/platform_kind.h"
 #include "platform/settings_blob.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
@@ -91,6 +92,7 @@ QHeaderView* ListHeader() { return listPane ? listPane->header() : nullptr; }
 void ApplyShownLayout() {
     QHeaderView* header = ListHeader();
     if (!header || header->count() < LIST_COLUMNS) return;
+    header->setSectionResizeMode(0, QHeaderView::Interactive);
     const int32_t* widths = WidthsOf(listMode);
     const int32_t* order = OrderOf(listMode);
     for (int column = 0; column < LIST_COLUMNS; ++column) {
@@ -111,6 +113,9 @@ void ApplyShownLayout() {
     }
     if (header->count() > LIST_CHANGE_COLUMN)
         header->resizeSection(LIST_CHANGE_COLUMN, DefaultColumnWidth(listMode, LIST_CHANGE_COLUMN));
+    // On a desktop's wide pane the name takes what the other columns leave,
+    // wherever it stands; those keep their widths, dragged ones included.
+    header->setSectionResizeMode(0, platformKind == PLATFORM_OTHER ? QHeaderView::Stretch : QHeaderView::Interactive);
 }
 
 bool SwitchColumns(ListMode mode) {
@@ -191,6 +196,10 @@ int32_t DefaultColumnWidth(int set, int column) {
         needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("000,000,000,000,000")) + CELL_MARGINS);
     if (traits.text == TEXT_PERCENT)
         needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("100%")) + CELL_MARGINS);
+    // A desktop's type texts are its MIME types' comments, longer than a
+    // handheld's: the Type column holds the commonest one whole.
+    if (set == LIST_CONTENTS && column == 3 && platformKind == PLATFORM_OTHER)
+        needed = std::max(needed, metrics.horizontalAdvance(QStringLiteral("plain text document")) + CELL_MARGINS);
     return std::max(traits.defaultWidth, static_cast<int32_t>(needed));
 }
 

@@ -10,6 +10,7 @@
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
 #include "views/image_list.h"
+#include "views/link_type.h"
 #include "views/list_columns.h"
 #include "views/list_sort.h"
 #include "views/place_comparison.h"
@@ -133,6 +134,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         if (image < 0) return QVariant();
         const bool marked = row->item->flags & ITEM_MARKED;
         if (row->item->flags & ITEM_UNREADABLE) return SmallImageUnreadable(marked);
+        if (row->item->flags & ITEM_LINK) return SmallImageLinked(image, marked);
         return marked ? SmallImageMarked(image) : SmallImage(image);
     }
     case Qt::ToolTipRole: {
@@ -164,6 +166,9 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
             QString reason = UnreadableReason(row->item);
             return (row->item->flags & ITEM_MARKED) ? StringText(STR_MARKED_AND).arg(reason) : reason;
         }
+        if (row->item->flags & ITEM_LINK)
+            return (row->item->flags & ITEM_MARKED) ? StringText(STR_MARKED_AND).arg(StringText(STR_SYMBOLIC_LINK))
+                                                    : StringText(STR_SYMBOLIC_LINK);
         if (row->item->flags & ITEM_MARKED) return StringText(STR_MARKED);
         return QVariant();
     case Qt::TextAlignmentRole:
@@ -280,6 +285,8 @@ bool AllocateFill(uint32_t count, ListRow** rows, ShownRows* shown) {
 }
 
 void FreeFillArrays() {
+    // The rows that borrowed the links' type texts go with the array.
+    ForgetLinkTypeTexts();
     std::free(listRows);
     std::free(shownRows.order);
     listRows = nullptr;

@@ -12,6 +12,7 @@
 #include "model/path_list.h"
 #include "model/text.h"
 #include "platform/storage_device.h"
+#include "views/link_type.h"
 #include "views/list_columns.h"
 #include "views/list_model.h"
 #include "views/place_comparison.h"
@@ -226,6 +227,11 @@ bool FetchTypeName(ListRow* row) {
     if ((item->flags & ITEM_DATABASE) && !(item->flags & ITEM_FOLDER)) {
         row->typeName = databaseFolderName;
         return true;
+    }
+    // A link is no kind of file: its row says where it points.
+    if (item->flags & ITEM_LINK) {
+        row->typeName = LinkTypeText(item);
+        return row->typeName != nullptr;
     }
     const TypeCacheEntry* entry = LookupFileType(item);
     if (!entry || !entry->typeName) return false;

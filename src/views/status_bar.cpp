@@ -17,6 +17,7 @@
 
 #include "model/file_drives.h"
 #include "model/item_tree.h"
+#include "platform/input_spool.h"
 #include "views/image_list.h"
 #include "views/list_model.h"
 #include "views/size_choice.h"
@@ -80,13 +81,18 @@ QString RecordText(const StatusPartInfo& record) {
         const FileDrive* file = FileDriveOf(item);
         if (!file) return QString();
         QString date = QLocale().toString(QDateTime::fromSecsSinceEpoch(file->fileTime), QLocale::ShortFormat);
-        return StringText(STR_READ_FROM_SCAN_FILE)
-            .arg(QFileInfo(QString::fromLocal8Bit(file->fileName)).fileName(), date);
+        // A scan piped in has no name of its own.
+        const QString source = IsSpooledInput(file->fileName)
+                                   ? StringText(STR_STANDARD_INPUT)
+                                   : QFileInfo(QString::fromLocal8Bit(file->fileName)).fileName();
+        return StringText(STR_READ_FROM_SCAN_FILE).arg(source, date);
     }
     case STATUS_UNREADABLE:
         return StringText(STR_UNREADABLE_COUNT).arg(record.value);
     case STATUS_PENDING:
         return QStringLiteral("- -");
+    case STATUS_FILTERED:
+        return StringText(STR_FILTER_COUNT).arg(record.value >> 32).arg(record.value & 0xFFFFFFFFu);
     default:
         return QString();
     }

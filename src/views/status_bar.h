@@ -20,6 +20,7 @@ enum StatusKind {
     STATUS_PENDING = 4,     // "- -"
     STATUS_SCAN_FILE = 5,   // "Read from %s of %s": a drive opened from a scan file
     STATUS_UNREADABLE = 6,  // "%d folder(s) could not be read": the last scan of the place's drive
+    STATUS_FILTERED = 7,    // "%1 of %2 items": the rows the filter shows (high word) of the place's (low word)
 };
 
 // What an owner-drawn part shows; the text is made from it at each paint.

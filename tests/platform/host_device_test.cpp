@@ -114,9 +114,10 @@ TEST_F(HostTree, FactsOfEntries) {
     EXPECT_EQ(find(u"dir")->attributes, FILE_ATTR_DIRECTORY);
     EXPECT_EQ(find(u"big.bin")->size, 5000000000ULL);
     EXPECT_EQ(find(u"ro.txt")->attributes, FILE_ATTR_READONLY);
-    EXPECT_EQ(find(u"link")->attributes, 0u);
+    // Links say what they are, and no more: a link to a folder is no folder.
+    EXPECT_EQ(find(u"link")->attributes, FILE_ATTR_LINK);
     EXPECT_EQ(find(u"link")->size, 7u);  // the length of "big.bin"
-    EXPECT_EQ(find(u"dirlink")->attributes, 0u);
+    EXPECT_EQ(find(u"dirlink")->attributes, FILE_ATTR_LINK);
 
     uint64_t fileTime = 0;
     ASSERT_TRUE(device->LastWriteTime(u"\\ro.txt", &fileTime));
@@ -141,6 +142,33 @@ TEST_F(HostTree, FactsOfEntries) {
     ASSERT_TRUE(device->VolumeSpace(u"\\", &totalBytes, &freeBytes));
     EXPECT_GT(totalBytes, 0u);
     EXPECT_LE(freeBytes, totalBytes);
+}
+
+TEST_F(HostTree, LinkTargetsAsTheLinksHoldThemNeverThroughALink) {
+    mkdir((root + "/dir").c_str(), 0755);
+    WriteFile(root + "/dir/file", 1);
+    ASSERT_EQ(symlink("../usr/bin", (root + "/bin").c_str()), 0);
+    // A target of any bytes, a dangling one, a "\" and an undecodable byte.
+    ASSERT_EQ(symlink("no\\where \xff\n", (root + "/odd").c_str()), 0);
+    ASSERT_EQ(symlink("dir", (root + "/dirlink").c_str()), 0);
+    ASSERT_EQ(symlink("file", (root + "/dir/inner").c_str()), 0);
+
+    struct Case {
+        const char16_t* path;
+        bool read;
+        std::string target;  // host bytes
+    };
+    for (const Case& c : {Case{u"\\bin", true, "../usr/bin"}, Case{u"\\odd", true, "no\\where \xff\n"},
+                          Case{u"\\dir\\inner", true, "file"}, Case{u"\\dir\\file", false, ""},
+                          Case{u"\\dir", false, ""}, Case{u"\\missing", false, ""},
+                          // Never reached through a link to a folder.
+                          Case{u"\\dirlink\\inner", false, ""}}) {
+        std::vector<char16_t> target;
+        EXPECT_EQ(device->ReadLinkTarget(c.path, &target), c.read) << QString::fromUtf16(c.path).toStdString();
+        std::vector<char16_t> expected;
+        DecodeHostName(c.target.data(), c.target.size(), &expected);
+        EXPECT_EQ(target, expected) << QString::fromUtf16(c.path).toStdString();
+    }
 }
 
 TEST_F(HostTree, FailuresGiveEmptyListingsAndErrorCodes) {

@@ -207,7 +207,7 @@ TEST_F(StartingAtAFolder, AScanFileGivenOpensAsADriveInsteadOfTheRecentFolder) {
     QTemporaryDir files;
     const std::string scan = files.filePath("srv.json").toStdString();
     std::ofstream(scan) << R"([1,2,{"progname":"ncdu"},[{"name":"/srv"},{"name":"a","asize":3}]])";
-    ASSERT_TRUE(StartUp(nullptr, scan));
+    ASSERT_TRUE(StartUp(nullptr, {scan}));
     ASSERT_TRUE(QTest::qWaitFor(
         [] { return treePane->currentItem() && (TreeNodeItem(treePane->currentItem())->flags & ITEM_FROM_FILE); },
         20000));

@@ -45,6 +45,8 @@ protected:
 class StatusBarTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // A desktop, whatever kind a window test before this one started as.
+        platformKind = PLATFORM_OTHER;
         ASSERT_TRUE(CreateSmallImageList());
         host = std::make_unique<QWidget>();
         host->resize(700, 100);
