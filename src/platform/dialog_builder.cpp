@@ -1,4 +1,5 @@
 #include "platform/dialog_builder.h"
+#include "resources/resource_ids.h"
 
 #include <QDialog>
 #include <QFontMetrics>
@@ -84,7 +85,7 @@ QDialog* BuildDialog(const QJsonObject& dialogTemplate, QWidget* parent) {
         MakeControl(control.toObject(), dialog);
     if (dialogTemplate.value(QStringLiteral("okInCaption")).toBool()) {
         QString okText = dialogTemplate.value(QStringLiteral("okText")).toString();
-        QPushButton* ok = new QPushButton(okText.isEmpty() ? QStringLiteral("OK") : okText, dialog);
+        QPushButton* ok = new QPushButton(okText.isEmpty() ? StringText(STR_OK) : okText, dialog);
         ok->setObjectName(QStringLiteral("control1"));
         ok->setProperty(CONTROL_ID, 1);
         ok->setDefault(true);

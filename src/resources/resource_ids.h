@@ -111,6 +111,15 @@ enum StringId : uint32_t {
     STR_FILTER_COUNT = 40143,             // status part 0 while filtered: "%1 of %2 items"
     STR_FILTER_LABEL = 40144,             // the filter field's name and placeholder
     STR_SYMBOLIC_LINK = 40145,            // what screen readers hear of a link's row
+    STR_TREEMAP_NAME = 40146,             // accessible name of the treemap pane
+    STR_COMMAND_BANDS = 40147,            // accessible name of the command bands, and their description
+    STR_COMMAND_BANDS_DESCRIPTION = 40148,
+    STR_MENU_BAND = 40149,                // accessible names of the two bands
+    STR_TOOL_BAND = 40150,
+    STR_SPLITTER_POSITION = 40151,        // accessible name of the splitter bar
+    STR_LIST_AND_TREEMAP = 40152,         // accessible name of the list and treemap splitter
+    STR_OK = 40153,                       // a dialog's OK where its template names none
+    STR_STATUS_PENDING = 40154,           // status part 0 while the drive waits for a scan
 };
 
 enum MenuId : int {

@@ -95,8 +95,8 @@ class CommandBandsWidget : public QWidget {
 public:
     explicit CommandBandsWidget(QWidget* parent) : QWidget(parent) {
         setObjectName(QStringLiteral("commandBands"));
-        setAccessibleName(QStringLiteral("Command bands"));
-        setAccessibleDescription(QStringLiteral("Menu bar and tool buttons; the grip between them resizes the bands"));
+        setAccessibleName(StringText(STR_COMMAND_BANDS));
+        setAccessibleDescription(StringText(STR_COMMAND_BANDS_DESCRIPTION));
     }
 
     Band bands[2] = {};
@@ -363,7 +363,7 @@ QWidget* CreateCommandBands(QWidget* parent) {
         for (int i = 0; i < 2; ++i) {
             bands[i].image = new QLabel(bandsWidget);
             bands[i].image->setPixmap(images[i]);
-            bands[i].image->setAccessibleName(i == 0 ? QStringLiteral("Menu band") : QStringLiteral("Tool band"));
+            bands[i].image->setAccessibleName(StringText(i == 0 ? STR_MENU_BAND : STR_TOOL_BAND));
         }
     }
 

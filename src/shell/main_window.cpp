@@ -63,7 +63,7 @@ public:
         setObjectName(QStringLiteral("splitterFeedback"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
-        setAccessibleName(QStringLiteral("Splitter position"));
+        setAccessibleName(StringText(STR_SPLITTER_POSITION));
     }
 
 protected:

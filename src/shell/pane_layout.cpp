@@ -1,4 +1,6 @@
 #include "shell/pane_layout.h"
+#include "resources/resource_module.h"
+#include "resources/resource_ids.h"
 
 #include <QSplitter>
 #include <QTreeView>
@@ -97,7 +99,7 @@ void ApplyTreemapHeight() {
 void CreateListArea(QWidget* window) {
     listSplitter = new QSplitter(Qt::Vertical, window);
     listSplitter->setObjectName(QStringLiteral("listSplitter"));
-    listSplitter->setAccessibleName(QStringLiteral("List and treemap"));
+    listSplitter->setAccessibleName(StringText(STR_LIST_AND_TREEMAP));
     listSplitter->setChildrenCollapsible(false);
     listSplitter->setOpaqueResize(true);
     treemapHeightApplied = false;

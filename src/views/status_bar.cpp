@@ -90,7 +90,7 @@ QString RecordText(const StatusPartInfo& record) {
     case STATUS_UNREADABLE:
         return StringText(STR_UNREADABLE_COUNT).arg(record.value);
     case STATUS_PENDING:
-        return QStringLiteral("- -");
+        return StringText(STR_STATUS_PENDING);
     case STATUS_FILTERED:
         return StringText(STR_FILTER_COUNT).arg(record.value >> 32).arg(record.value & 0xFFFFFFFFu);
     default:

@@ -197,7 +197,7 @@ static void ShowPicture(TreemapPane* pane, TreemapPicture* picture) {
 
 TreemapPane::TreemapPane(QWidget* parent) : QWidget(parent), view() {
     setObjectName(QStringLiteral("treemapPane"));
-    setAccessibleName(QStringLiteral("Treemap"));
+    setAccessibleName(StringText(STR_TREEMAP_NAME));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumHeight(0);
     view.shown.place = nullptr;
