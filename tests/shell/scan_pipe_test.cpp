@@ -128,6 +128,8 @@ TEST_F(ScanPipe, AnExportPipedInOpensAsADriveBesideAFileAndReadsAgain) {
     ScanFileContents second = ReadScanFileForTest(files[0]);
     EXPECT_EQ(first.rootPath, root);
     EXPECT_EQ(second.rootPath, root);
+    FreeScanFile(&first);
+    FreeScanFile(&second);
 }
 
 }  // namespace
