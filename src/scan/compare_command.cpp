@@ -47,25 +47,6 @@ void ShowProblem(uint32_t stringId, const QString& detail) {
     ShowStringMessage(OwnerWindow(), stringId, StringText(STR_TITLE), QMessageBox::Ok, QMessageBox::Warning, detail);
 }
 
-// Reads the file on a thread while the window keeps painting, as opening a
-// scan file does.
-bool ReadWhilePainting(const std::string& fileName, ScanFileContents* contents, std::string* error) {
-    QEventLoop wait;
-    bool read = false;
-    std::thread reader([&] {
-        read = OpenScanFile(fileName, contents, error);
-        QMetaObject::invokeMethod(&wait, "quit", Qt::QueuedConnection);
-    });
-    {
-        NestedLoop loop;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-        QGuiApplication::restoreOverrideCursor();
-    }
-    reader.join();
-    return read;
-}
-
 // Whether path lies at or below top (host paths).
 bool LiesWithin(const std::string& path, std::string top) {
     while (top.size() > 1 && top.back() == '/') top.pop_back();

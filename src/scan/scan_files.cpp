@@ -51,8 +51,22 @@ void ShowFailure(uint32_t stringId, const std::string& reason) {
                       QString::fromLocal8Bit(reason));
 }
 
-// Reads the file on a thread of its own while the window keeps painting;
-// what the user does meanwhile waits, as under any message.
+
+// The drive's name: the scanned path, told apart from a drive of that name
+// already there.
+std::u16string DriveNameFor(const std::string& rootPath) {
+    std::vector<char16_t> decoded;
+    DecodeHostName(rootPath.data(), rootPath.size(), &decoded);
+    std::u16string base(decoded.begin(), decoded.end());
+    if (base.empty()) base = u"?";
+    std::u16string name = base;
+    for (int copy = 2; rootItem && FindChildByName(rootItem, name.c_str()); ++copy)
+        name = base + u" (" + QString::number(copy).toStdU16String() + u")";
+    return name;
+}
+
+}  // namespace
+
 bool ReadWhilePainting(const std::string& fileName, ScanFileContents* contents, std::string* error) {
     QEventLoop wait;
     bool read = false;
@@ -69,21 +83,6 @@ bool ReadWhilePainting(const std::string& fileName, ScanFileContents* contents, 
     reader.join();
     return read;
 }
-
-// The drive's name: the scanned path, told apart from a drive of that name
-// already there.
-std::u16string DriveNameFor(const std::string& rootPath) {
-    std::vector<char16_t> decoded;
-    DecodeHostName(rootPath.data(), rootPath.size(), &decoded);
-    std::u16string base(decoded.begin(), decoded.end());
-    if (base.empty()) base = u"?";
-    std::u16string name = base;
-    for (int copy = 2; rootItem && FindChildByName(rootItem, name.c_str()); ++copy)
-        name = base + u" (" + QString::number(copy).toStdU16String() + u")";
-    return name;
-}
-
-}  // namespace
 
 std::string ScannedHostPath(const ItemNode* place) {
     const ItemNode* drive = DriveOf(const_cast<ItemNode*>(place));

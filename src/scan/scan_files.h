@@ -11,6 +11,8 @@
 #include "model/item_node.h"
 #include "model/scan_engine.h"
 
+struct ScanFileContents;
+
 // Keeps the files with several links that the scan of drive met, so that an
 // export writes them as links; a drive scanned again replaces its own. All
 // are dropped with the item tree.
@@ -27,6 +29,10 @@ std::string ScannedHostPath(const ItemNode* place);
 // file that could not be read leaves its drive unreadable with the reader's
 // words for why; one read gives the drive its size and the file's date.
 void FileDriveRead(ItemNode* drive, const std::string& failure);
+
+// Reads the scan file fileName on a thread of its own while the window
+// keeps painting; what the user does meanwhile waits, as under any message.
+bool ReadWhilePainting(const std::string& fileName, ScanFileContents* contents, std::string* error);
 
 // How a file is chosen for opening or exporting (empty: none chosen).
 // Replaceable, so that tests show no file dialog.
