@@ -219,40 +219,36 @@ TEST(ScanEngine, ThreadsBuildTheTreeOneThreadBuildsOnAGeneratedTree) {
 }
 
 TEST(ScanEngine, ManyThreadsListAtOnceWhereListingsWait) {
-    MemoryDevice device;
-    for (int i = 0; i < 1000; ++i) device.AddFolder(u"\\f" + std::u16string(1, u'a' + i % 26) + std::u16string(i / 26, u'z'));
-    ItemNode drive = UnscannedStore();
-    device.HoldListings();
-    ScanEngine engine(&device);
-    ASSERT_TRUE(engine.Start(&drive, 16, nullptr));
-    EXPECT_EQ(engine.ThreadCount(), 16);
-    device.PassListings(1);
-    // Every thread waits on a listing of its own at the same moment.
-    EXPECT_TRUE(device.WaitForHeldListings(16));
-    device.ReleaseListings();
-    engine.WaitUntilEnded();
-    EXPECT_EQ(engine.Finish(), SCAN_COMPLETE);
-    EXPECT_EQ(drive.childCount, 1001u);
-    FreeItemArray(drive.children, drive.childCount);
-}
-
-TEST(ScanEngine, ThreadsBeyondTheCoresListWhileTheOthersWaitOnTheDevice) {
-    MemoryDevice device;
-    for (int i = 0; i < 1000; ++i) device.AddFolder(u"\\f" + std::u16string(1, u'a' + i % 26) + std::u16string(i / 26, u'z'));
-    ItemNode drive = UnscannedStore();
-    device.HoldListings();
-    ScanEngine engine(&device);
-    ASSERT_TRUE(engine.Start(&drive, 0, nullptr));
     const int cores = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
-    EXPECT_EQ(engine.ThreadCount(), 4 * cores);
-    device.PassListings(1);
-    // The core's threads wait on their listings, so the others join them.
-    EXPECT_TRUE(device.WaitForHeldListings(4 * cores));
-    device.ReleaseListings();
-    engine.WaitUntilEnded();
-    EXPECT_EQ(engine.Finish(), SCAN_COMPLETE);
-    EXPECT_EQ(drive.childCount, 1001u);
-    FreeItemArray(drive.children, drive.childCount);
+    struct Case {
+        const char* what;
+        int asked;    // the threads Start is given
+        int threads;  // the threads that list
+    };
+    const Case cases[] = {
+        {"as many as asked, all listing at once", 16, 16},
+        // The cores' threads wait on their listings, so the others join them.
+        {"the device's choice: beyond the cores, listing while the others wait", 0, 4 * cores},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryDevice device;
+        for (int i = 0; i < 1000; ++i)
+            device.AddFolder(u"\\f" + std::u16string(1, u'a' + i % 26) + std::u16string(i / 26, u'z'));
+        ItemNode drive = UnscannedStore();
+        device.HoldListings();
+        ScanEngine engine(&device);
+        ASSERT_TRUE(engine.Start(&drive, c.asked, nullptr));
+        EXPECT_EQ(engine.ThreadCount(), c.threads);
+        device.PassListings(1);
+        // Every thread waits on a listing of its own at the same moment.
+        EXPECT_TRUE(device.WaitForHeldListings(c.threads));
+        device.ReleaseListings();
+        engine.WaitUntilEnded();
+        EXPECT_EQ(engine.Finish(), SCAN_COMPLETE);
+        EXPECT_EQ(drive.childCount, 1001u);
+        FreeItemArray(drive.children, drive.childCount);
+    }
 }
 
 TEST(ScanEngine, OnlyTheFoldersAlongTheWalkStayOpen) {
