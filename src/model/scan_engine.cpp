@@ -624,7 +624,8 @@ bool ScanEngine::ApplyExcludes(ItemNode* folder, FolderHandle handle, FolderList
     std::string below;
     if (excludes->HasPathPatterns()) {
         std::vector<const ItemNode*> chain;
-        for (const ItemNode* at = folder; at && at != top; at = at->parent) chain.push_back(at);
+        const ItemNode* base = excludeBase ? excludeBase : top;
+        for (const ItemNode* at = folder; at && at != base; at = at->parent) chain.push_back(at);
         for (size_t i = chain.size(); i-- > 0;) {
             EncodeHostPath(chain[i]->name, TextLength(chain[i]->name), &below);
             below.push_back('/');

@@ -87,6 +87,10 @@ public:
     // Leaves out what excludes say from a walk started afterwards; they must
     // outlive it. None (the default) leaves nothing out.
     void SetExcludes(const ScanExcludes* leftOut) { excludes = leftOut; }
+    // Where the paths that patterns name begin: the drive, when a walk of
+    // one of its folders must leave out what the drive's walk left out. The
+    // top (the default) when none.
+    void SetExcludeBase(const ItemNode* base) { excludeBase = base; }
 
     // Why the scan file could not be read; empty when it was, or for a walk.
     const std::string& ReadFailure() const { return readFailure; }
@@ -159,6 +163,7 @@ private:
 
     StorageDevice* device;
     const ScanExcludes* excludes = nullptr;
+    const ItemNode* excludeBase = nullptr;
     ItemNode* top = nullptr;
     std::string fileName;                      // the scan file read instead of a walk
     ScanFileContents* preRead = nullptr;       // owned until the reading thread takes it

@@ -13,7 +13,7 @@ bool IsEnableable(int id) {
     case CMD_UP: case CMD_REFRESH: case CMD_DELETE: case CMD_UNDELETE: case CMD_OPEN:
     case CMD_GO_BACKWARD: case CMD_GO_FORWARD: case CMD_STOP: case CMD_PIE_CHART:
     case CMD_CLOSE: case CMD_EXPUNGE: case CMD_SELECT_ALL: case CMD_MOVE_TO_TRASH:
-    case CMD_EXPORT_SCAN:
+    case CMD_EXPORT_SCAN: case CMD_RESCAN_FOLDER:
         return true;
     default:
         return false;
@@ -43,6 +43,6 @@ bool IsCommandEnabled(int id) {
 }
 
 void CheckCommand(int id, bool on) {
-    if (id != CMD_FULL_SCREEN && id != CMD_PIE_CHART && id != CMD_TREEMAP) return;
+    if (id != CMD_FULL_SCREEN && id != CMD_PIE_CHART && id != CMD_TREEMAP && id != CMD_FOLLOW_CHANGES) return;
     if (QAction* action = CommandAction(id)) action->setChecked(on);
 }

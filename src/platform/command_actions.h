@@ -38,10 +38,12 @@ enum CommandId : int {
     CMD_COMPARE_NONE = 40041,       // View > Compare With > None: the comparison ends
     CMD_COMPARE_FILE = 40042,       // View > Compare With > Scan File...
     CMD_FILTER = 40050,           // Edit > Filter: the contents list's filter field
+    CMD_RESCAN_FOLDER = 40053,    // View > Rescan Folder: the listed folder walked again on its own
+    CMD_FOLLOW_CHANGES = 40054,   // View > Follow Changes: scanned drives watched for changes on disk
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40050;
+constexpr int CMD_LAST = 40054;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.
@@ -52,7 +54,7 @@ QAction* CommandAction(int id);
 
 // Enables or grays one command. For the commands with a tool button
 // (CMD_UP, CMD_REFRESH, CMD_DELETE, CMD_UNDELETE, CMD_OPEN, CMD_GO_BACKWARD,
-// CMD_GO_FORWARD, CMD_STOP, CMD_PIE_CHART) and the menu-only ones CMD_CLOSE,
+// CMD_GO_FORWARD, CMD_STOP, CMD_PIE_CHART, CMD_RESCAN_FOLDER) and the menu-only ones CMD_CLOSE,
 // CMD_EXPUNGE (and with it CMD_MOVE_TO_TRASH) and CMD_SELECT_ALL; any other
 // id does nothing. Returns 1 when the command was changed, 0 otherwise.
 int EnableCommand(int id, bool on);
@@ -60,5 +62,6 @@ int EnableCommand(int id, bool on);
 // Whether a command is enabled now; false for an id without an action.
 bool IsCommandEnabled(int id);
 
-// Checks or unchecks CMD_FULL_SCREEN, CMD_PIE_CHART or CMD_TREEMAP; any other id does nothing.
+// Checks or unchecks CMD_FULL_SCREEN, CMD_PIE_CHART, CMD_TREEMAP or
+// CMD_FOLLOW_CHANGES; any other id does nothing.
 void CheckCommand(int id, bool on);

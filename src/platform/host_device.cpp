@@ -100,6 +100,17 @@ uint32_t AttributesOf(const struct stat& facts) {
     return attributes;
 }
 
+// An entry's facts as a walk records them.
+void FillEntryFacts(const struct stat& facts, FolderEntry* record) {
+    record->attributes = AttributesOf(facts);
+    if (S_ISLNK(facts.st_mode)) record->attributes |= FILE_ATTR_LINK;
+    record->size = static_cast<uint64_t>(facts.st_size);
+    record->diskSize = static_cast<uint64_t>(facts.st_blocks) * 512;
+    record->modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
+    record->links = static_cast<uint32_t>(facts.st_nlink);
+    record->fileId = facts.st_ino;
+}
+
 // mountinfo escapes blanks, tabs, newlines and backslashes as \ooo.
 std::string UnescapeMountField(const std::string& field) {
     std::string out;
@@ -373,13 +384,7 @@ void HostDevice::ReadEntryFacts(FolderHandle handle, FolderListing* listing, siz
                 record.attributes = FILE_ATTR_INVALID;
                 continue;
             }
-            record.attributes = AttributesOf(facts);
-            if (S_ISLNK(facts.st_mode)) record.attributes |= FILE_ATTR_LINK;
-            record.size = static_cast<uint64_t>(facts.st_size);
-            record.diskSize = static_cast<uint64_t>(facts.st_blocks) * 512;
-            record.modified = TimeStampOfUnixTime(facts.st_mtim.tv_sec, facts.st_mtim.tv_nsec);
-            record.links = static_cast<uint32_t>(facts.st_nlink);
-            record.fileId = facts.st_ino;
+            FillEntryFacts(facts, &record);
         } else if (errno == ENOENT) {
             record.attributes = FILE_ATTR_INVALID;  // vanished between listing and reading its facts
         } else {
@@ -548,6 +553,17 @@ int HostDevice::StatEntry(const char16_t* path, std::string* leafName, struct st
         return -1;
     }
     return folder;
+}
+
+bool HostDevice::ReadEntryFactsAt(const char16_t* path, FolderEntry* record) {
+    std::string name;
+    struct stat facts;
+    int folder = StatEntry(path, &name, &facts);
+    if (folder < 0) return false;
+    close(folder);
+    FillEntryFacts(facts, record);
+    record->error = 0;
+    return true;
 }
 
 uint32_t HostDevice::GetAttributes(const char16_t* path) {

@@ -47,6 +47,7 @@ public:
     bool RemoveDirectory(const char16_t* path) override;
     bool MoveToTrash(const char16_t* path, bool folderWanted) override;
     bool LastWriteTime(const char16_t* path, uint64_t* fileTime) override;
+    bool ReadEntryFactsAt(const char16_t* path, FolderEntry* facts) override;
     bool ReadLinkTarget(const char16_t* path, std::vector<char16_t>* target) override;
     bool ReadDatabases(std::vector<DatabaseInfo>* databases) override;
     uint32_t LastError() override;

@@ -44,6 +44,8 @@ bool StorageDevice::ReadFileStart(FolderHandle, const FolderListing&, size_t, ch
     return false;
 }
 
+bool StorageDevice::ReadEntryFactsAt(const char16_t*, FolderEntry*) { return false; }
+
 int StorageDevice::ListingThreads(const char16_t*) { return 0; }
 
 int StorageDevice::LastSystemError() { return 0; }

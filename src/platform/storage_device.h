@@ -138,6 +138,11 @@ public:
     // without links; LastError tells why.
     virtual bool ReadLinkTarget(const char16_t* path, std::vector<char16_t>* target);
 
+    // The facts of the entry at path, read without following it, as a walk
+    // reads them (the name fields stay as they are). False when they cannot
+    // be read, and on a device that cannot tell.
+    virtual bool ReadEntryFactsAt(const char16_t* path, FolderEntry* facts);
+
     // Last-write time as a file time (100 ns units since 1601-01-01 UTC).
     virtual bool LastWriteTime(const char16_t* path, uint64_t* fileTime) = 0;
 

@@ -120,6 +120,9 @@ enum StringId : uint32_t {
     STR_LIST_AND_TREEMAP = 40152,         // accessible name of the list and treemap splitter
     STR_OK = 40153,                       // a dialog's OK where its template names none
     STR_STATUS_PENDING = 40154,           // status part 0 while the drive waits for a scan
+    STR_TIP_RESCAN = 40190,               // the Rescan Folder button's tooltip
+    STR_RESCANNING = 40191,               // status while a folder is walked again: "%1" its path
+    STR_WATCH_PARTIAL = 40192,            // status notice: too many folders for the watch
 };
 
 enum MenuId : int {

@@ -1,5 +1,7 @@
 #include "scan/folder_tree.h"
 
+#include <algorithm>
+
 #include <QItemSelectionModel>
 #include <QFocusEvent>
 #include <QMouseEvent>
@@ -264,6 +266,24 @@ void InsertTreeChildren(QTreeWidgetItem* parent, ItemNode* const* items, const u
     }
     for (uint32_t k = 0; k < count; ++k)
         parent->insertChild(SortedPosition(parent, items[order[k]]->name), made[static_cast<qsizetype>(k)]);
+}
+
+void InsertSubfolderNodes(QTreeWidgetItem* parent, ItemNode* items, uint32_t count,
+                          std::vector<ItemNode*>* subfolders, std::vector<QTreeWidgetItem*>* nodes) {
+    subfolders->clear();
+    nodes->clear();
+    for (uint32_t i = 0; i < count; ++i) {
+        if ((items[i].flags & ITEM_FOLDER) && !(items[i].flags & ITEM_REMOVED)) subfolders->push_back(&items[i]);
+    }
+    if (subfolders->empty()) return;
+    std::vector<uint32_t> order(subfolders->size());
+    for (uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::sort(order.begin(), order.end(), [subfolders](uint32_t a, uint32_t b) {
+        return CompareNames((*subfolders)[a]->name, (*subfolders)[b]->name) < 0;
+    });
+    nodes->resize(subfolders->size());
+    InsertTreeChildren(parent, subfolders->data(), order.data(), static_cast<uint32_t>(subfolders->size()),
+                       nodes->data());
 }
 
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/item_node.h"
 
@@ -39,6 +40,12 @@ QTreeWidgetItem* InsertTreeItem(ItemNode* item, QTreeWidgetItem* parent);
 // level costs one round trip from the worker.
 void InsertTreeChildren(QTreeWidgetItem* parent, ItemNode* const* items, const uint32_t* order, uint32_t count,
                         QTreeWidgetItem** nodes);
+
+// Inserts a node under parent for every folder among the count records of
+// items that is not removed, in name order; subfolders and nodes receive
+// them in the same order. One call per level of a scan.
+void InsertSubfolderNodes(QTreeWidgetItem* parent, ItemNode* items, uint32_t count,
+                          std::vector<ItemNode*>* subfolders, std::vector<QTreeWidgetItem*>* nodes);
 
 // The item a tree node stands for, or none.
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node);

@@ -4,7 +4,10 @@
 // scan worker still walks them.
 #pragma once
 
+#include <vector>
+
 #include "model/item_node.h"
+#include "model/scan_engine.h"
 
 // Builds the root and its drives and shows them in the folder tree, the root
 // expanded; selection changes are handled from then on. Returns the root or
@@ -18,6 +21,18 @@ ItemNode* BuildItemTree();
 // count, and frees the items. Selection changes are not handled until the
 // next BuildItemTree.
 void DiscardItemTree();
+
+// Puts the subtree walked again into fresh (a stand-in of folder that a
+// finished walk attached its levels to, with links the files of several links
+// it met) in place of folder's own, and frees the old blocks. Everything that
+// may point into them lets go first: the treemap, the kept scan's writer, the
+// list and status of a place at, above or below folder, the folder tree's
+// nodes below it. Then the totals up to the drive, the drive's hard links and
+// unreadable folders are counted again, the nodes made anew with the same
+// branches open, and a place that was listed is listed again with its focused
+// entry, its marks (by name, where the entry still exists) and its filter.
+// fresh is left empty. Never while a scan, an expunge or a modal loop runs.
+void ReplaceFolderItems(ItemNode* folder, ItemNode* fresh, const std::vector<HardLink>& links);
 
 // DiscardItemTree, then BuildItemTree: Refresh and the low-memory request.
 ItemNode* RebuildItemTree();

@@ -1,3 +1,5 @@
+#include "scan/change_follow.h"
+#include "scan/folder_rescan.h"
 #include "scan/navigation.h"
 
 #include <QAbstractItemView>
@@ -126,13 +128,15 @@ void ListPlace(ItemNode* item) {
     listedPlace = item;
     ShowTreemapPlace(item);
     EnableCommand(CMD_EXPORT_SCAN, CanExportPlace(item));
+    UpdateRescanCommand();
+    WatchListedPlace(item);
 }
 
 void ClearList() {
     ClearListPane();
     listedPlace = nullptr;
     ShowTreemapPlace(nullptr);
-    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_EXPORT_SCAN}) EnableCommand(id, false);
+    for (int id : {CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_EXPORT_SCAN, CMD_RESCAN_FOLDER}) EnableCommand(id, false);
 }
 
 ItemNode* PendingItem() { return TreeNodeItem(pendingTreeItem); }

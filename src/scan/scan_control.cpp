@@ -10,6 +10,7 @@
 #include "deletion/kept_place.h"
 #include "platform/command_actions.h"
 #include "resources/app_texts.h"
+#include "scan/folder_rescan.h"
 #include "scan/folder_tree.h"
 #include "scan/history.h"
 #include "scan/navigation.h"
@@ -103,7 +104,7 @@ bool StartScan(uint32_t reason, ItemNode* drive, QTreeWidgetItem* treeItem) {
         TreemapHold hold;
         drive->flags |= ITEM_SCANNING;
     }
-    for (int id : {CMD_REFRESH, CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_GO_BACKWARD, CMD_GO_FORWARD})
+    for (int id : {CMD_REFRESH, CMD_OPEN, CMD_DELETE, CMD_UNDELETE, CMD_GO_BACKWARD, CMD_GO_FORWARD, CMD_RESCAN_FOLDER})
         EnableCommand(id, false);
     ShowBusyCursor();
 
@@ -130,6 +131,7 @@ void FinishScan() {
     scanItem = nullptr;
     scanState = SCAN_IDLE;
     scanReason = 0;
+    UpdateRescanCommand();
 }
 
 void OnScanDone(ScanRequest* request) {

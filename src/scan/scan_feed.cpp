@@ -18,6 +18,7 @@
 #include "model/path_list.h"
 #include "model/scan_engine.h"
 #include "platform/storage_device.h"
+#include "scan/change_follow.h"
 #include "scan/exclusions.h"
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
@@ -61,17 +62,8 @@ size_t InsertLevel(const ScanLevel& level) {
     QTreeWidgetItem* node = level.folder == feedRequest->item ? feedRequest->treeItem : folderNodes.take(level.folder);
     if (!node) return 0;
     std::vector<ItemNode*> subfolders;
-    for (uint32_t i = 0; i < level.count; ++i) {
-        if (level.items[i].flags & ITEM_FOLDER) subfolders.push_back(&level.items[i]);
-    }
-    if (subfolders.empty()) return 0;
-    std::vector<uint32_t> order(subfolders.size());
-    for (uint32_t k = 0; k < order.size(); ++k) order[k] = k;
-    std::sort(order.begin(), order.end(), [&subfolders](uint32_t a, uint32_t b) {
-        return CompareNames(subfolders[a]->name, subfolders[b]->name) < 0;
-    });
-    std::vector<QTreeWidgetItem*> nodes(subfolders.size());
-    InsertTreeChildren(node, subfolders.data(), order.data(), static_cast<uint32_t>(subfolders.size()), nodes.data());
+    std::vector<QTreeWidgetItem*> nodes;
+    InsertSubfolderNodes(node, level.items, level.count, &subfolders, &nodes);
     for (size_t k = 0; k < subfolders.size(); ++k) folderNodes.insert(subfolders[k], nodes[k]);
     return subfolders.size();
 }
@@ -103,29 +95,6 @@ void DropFeed() {
     backlog.clear();
     backlogDone = 0;
     folderNodes.clear();
-}
-
-// The path of the first folder below drive, depth first in listing order,
-// that could not be read (the drive itself, when it could not).
-QString FirstUnreadablePath(const ItemNode* drive) {
-    const ItemNode* found = (drive->flags & ITEM_UNREADABLE) ? drive : nullptr;
-    std::vector<std::pair<const ItemNode*, uint32_t>> open = {{drive, drive->childCount}};
-    while (!found && !open.empty()) {
-        const ItemNode* folder = open.back().first;
-        if (open.back().second == 0) {
-            open.pop_back();
-            continue;
-        }
-        const ItemNode* item = &folder->children[--open.back().second];
-        if (!(item->flags & ITEM_FOLDER)) continue;
-        if (item->flags & ITEM_UNREADABLE)
-            found = item;
-        else if (item->childCount)
-            open.push_back({item, item->childCount});
-    }
-    if (!found) return QString();
-    char16_t path[PATH_CHARS];
-    return DisplayName(ItemPath(path, PATH_CHARS, found) ? path : found->name);
 }
 
 // The engine's end, on the user-interface thread: a complete walk's last
@@ -163,7 +132,9 @@ void OnEngineEnded(ScanEngine* ended) {
     uint32_t unreadable = engine->UnreadableCount();
     if (complete) {
         KeepHardLinks(drive, engine->HardLinks());
-        NoteUnreadable(drive, unreadable, unreadable ? FirstUnreadablePath(drive) : QString());
+        QString firstPath;
+        if (unreadable) CountUnreadableFolders(drive, &firstPath);
+        NoteUnreadable(drive, unreadable, firstPath);
     }
     if (drive->flags & ITEM_FROM_FILE) FileDriveRead(drive, engine->ReadFailure());
     delete engine;
@@ -178,6 +149,7 @@ void OnEngineEnded(ScanEngine* ended) {
         SetStatusProgress(-1);
         SetStatusSimple(false);
         OnScanDone(request);
+        WatchScannedDrive(drive);
         // Kept once shown; a drive read from a scan file is kept already.
         const std::string drivePath = scanKeeper && !(drive->flags & ITEM_FROM_FILE) ? ScannedHostPath(drive) : "";
         if (!drivePath.empty()) {
@@ -199,6 +171,38 @@ void OnEngineEnded(ScanEngine* ended) {
 }
 
 }  // namespace
+
+uint32_t CountUnreadableFolders(const ItemNode* drive, QString* firstPath) {
+    uint32_t count = 0;
+    const ItemNode* first = nullptr;
+    if (drive->flags & ITEM_UNREADABLE) {
+        first = drive;
+        ++count;
+    }
+    // Depth first in listing order: a block holds its records in reverse.
+    std::vector<std::pair<const ItemNode*, uint32_t>> open = {{drive, drive->childCount}};
+    while (!open.empty()) {
+        const ItemNode* folder = open.back().first;
+        if (open.back().second == 0) {
+            open.pop_back();
+            continue;
+        }
+        const ItemNode* item = &folder->children[--open.back().second];
+        if (!(item->flags & ITEM_FOLDER) || (item->flags & ITEM_REMOVED)) continue;
+        if (item->flags & ITEM_UNREADABLE) {
+            if (!first) first = item;
+            ++count;
+        }
+        if (item->childCount) open.push_back({item, item->childCount});
+    }
+    if (first) {
+        char16_t path[PATH_CHARS];
+        *firstPath = DisplayName(ItemPath(path, PATH_CHARS, first) ? path : first->name);
+    } else {
+        firstPath->clear();
+    }
+    return count;
+}
 
 int ScanProgressPermille(uint64_t seenBytes, uint64_t usedBytes) {
     if (usedBytes == 0) return -1;

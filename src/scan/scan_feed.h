@@ -11,12 +11,18 @@
 
 #include "scan/scan_control.h"
 
+class QString;
+
 // Starts the engine on the request's drive. False when no listing thread
 // could be started; nothing changed then.
 bool StartScanEngine(ScanRequest* request);
 
 // Whether an engine exists: walking, or ended with its report not handled.
 bool ScanEngineAlive();
+
+// The folders of drive (the drive itself included) that could not be read,
+// and the path of the first in the tree's order (empty when none).
+uint32_t CountUnreadableFolders(const ItemNode* drive, QString* firstPath);
 
 // Asks the engine to stop; every listing thread reads it at the next folder.
 void StopScanEngine();

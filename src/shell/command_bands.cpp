@@ -40,6 +40,8 @@ constexpr int TOOL_SEPARATOR = -1;
 constexpr int TOOL_THEME_TRASH = -2;
 // The icon theme's treemap where it has one, else the program's own drawing.
 constexpr int TOOL_TREEMAP = -3;
+// The icon theme's folder refresh where it has one, else the Refresh image.
+constexpr int TOOL_RESCAN = -4;
 
 struct ToolButton {
     int image;
@@ -54,6 +56,7 @@ const ToolButton TOOL_BUTTONS[] = {
     {TOOL_SEPARATOR, 0, false},
     {IMAGE_TOOLS_FIRST + 4, CMD_STOP, true},
     {IMAGE_TOOLS_FIRST + 5, CMD_REFRESH, true},
+    {TOOL_RESCAN, CMD_RESCAN_FOLDER, false},
     {TOOL_SEPARATOR, 0, false},
     {IMAGE_STD_DELETE, CMD_DELETE, false},
     {IMAGE_TOOLS_FIRST + 3, CMD_UNDELETE, false},
@@ -75,7 +78,7 @@ const ToolTip TOOL_TIPS[] = {
     {STR_TIP_REFRESH, CMD_REFRESH}, {STR_TIP_DELETE, CMD_DELETE},
     {STR_TIP_UNDELETE, CMD_UNDELETE}, {STR_TIP_FULL_SCREEN, CMD_FULL_SCREEN},
     {STR_TIP_PIE_CHART, CMD_PIE_CHART}, {STR_TIP_TRASH, CMD_MOVE_TO_TRASH},
-    {STR_TIP_TREEMAP, CMD_TREEMAP},
+    {STR_TIP_TREEMAP, CMD_TREEMAP}, {STR_TIP_RESCAN, CMD_RESCAN_FOLDER},
 };
 constexpr int TOOL_TIP_CHARS = 32;
 
@@ -313,6 +316,9 @@ QToolBar* BuildToolBar(QWidget* parent) {
         QAction* action = CommandAction(button.command);
         if (button.image == TOOL_TREEMAP) {
             action->setIcon(TreemapIcon());
+        } else if (button.image == TOOL_RESCAN) {
+            action->setIcon(QIcon::fromTheme(QStringLiteral("folder-sync"),
+                                             QIcon(ToolButtonImage(IMAGE_TOOLS_FIRST + 5))));
         } else if (button.image == TOOL_THEME_TRASH) {
             QIcon trash = QIcon::fromTheme(QStringLiteral("user-trash"));
             if (trash.isNull()) continue;

@@ -4,7 +4,9 @@
 #include <QActionGroup>
 
 #include "deletion/expunge.h"
+#include "scan/change_follow.h"
 #include "scan/exclusions.h"
+#include "scan/folder_rescan.h"
 #include "scan/compare_command.h"
 #include "scan/scan_files.h"
 #include "deletion/marks.h"
@@ -65,6 +67,8 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_COMPARE_NONE, [](int) { CompareNoneCommand(); }},
     {CMD_COMPARE_FILE, [](int) { CompareWithFileCommand(); }},
     {CMD_FILTER, [](int) { OpenListFilter(); }},
+    {CMD_RESCAN_FOLDER, [](int) { RescanFolderCommand(); }},
+    {CMD_FOLLOW_CHANGES, [](int) { ToggleFollowChanges(); }},
 };
 
 }  // namespace
@@ -85,6 +89,8 @@ void CreateCommandActions(QObject* parent) {
     CommandAction(CMD_FULL_SCREEN)->setCheckable(true);
     CommandAction(CMD_PIE_CHART)->setCheckable(true);
     CommandAction(CMD_TREEMAP)->setCheckable(true);
+    CommandAction(CMD_FOLLOW_CHANGES)->setCheckable(true);
+    CommandAction(CMD_FOLLOW_CHANGES)->setChecked(followChanges);
     orientationGroup = new QActionGroup(parent);
     orientationGroup->setExclusive(true);
     for (int id : {CMD_LEFT_RIGHT, CMD_TOP_BOTTOM}) {

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "model/path_list.h"
+#include "scan/change_follow.h"
 #include "scan/folder_tree.h"
 #include "scan/item_tree_owner.h"
 #include "scan/navigation.h"
@@ -128,6 +129,7 @@ MainWindow::MainWindow() {
 
     connect(qApp, &QApplication::focusChanged, this, [](QWidget*, QWidget* now) { NotePaneFocus(now); });
     SetUpNavigation(this);
+    SetUpChangeFollow(this);
 
     BuildItemTree();
 

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "model/text.h"
+#include "platform/command_actions.h"
+#include "scan/change_follow.h"
 #include "scan/exclusions.h"
 #include "platform/platform_kind.h"
 #include "shell/pane_layout.h"
@@ -104,6 +106,8 @@ void LoadSettings() {
     treemapShown = StoredTextIs(SETTINGS_VALUE_TREEMAP, u"On") ||
                    (platformKind != PLATFORM_PALMSIZE && !StoredTextIs(SETTINGS_VALUE_TREEMAP, u"Off"));
     treemapHeight = 0;
+    followChanges = !StoredTextIs(SETTINGS_VALUE_FOLLOW_CHANGES, u"Off");
+    CheckCommand(CMD_FOLLOW_CHANGES, followChanges);
     uint32_t heightSize = 0;
     if (RegReadValue(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_TREEMAP_HEIGHT, nullptr, &heightSize) == REG_OK) {
         if (char16_t* height = ReadStoredText(SETTINGS_VALUE_TREEMAP_HEIGHT, heightSize)) {
@@ -164,6 +168,7 @@ void SaveSettings() {
                      WindowExcludes().Caches() ? u"On" : u"Off");
     }
     RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_TREEMAP, treemapShown ? u"On" : u"Off");
+    RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_FOLLOW_CHANGES, followChanges ? u"On" : u"Off");
     RegWriteText(REG_CURRENT_USER, SETTINGS_KEY_PATH, SETTINGS_VALUE_TREEMAP_HEIGHT,
                  QString::number(treemapHeight).toStdU16String().c_str());
 

@@ -18,6 +18,7 @@ inline constexpr char16_t SETTINGS_VALUE_SIZES[] = u"Sizes";             // text
 inline constexpr char16_t SETTINGS_VALUE_UNITS[] = u"Sizes In Units";    // text, "On" or "Off"
 inline constexpr char16_t SETTINGS_VALUE_EXCLUSIONS[] = u"Exclusions";  // text, patterns one a line
 inline constexpr char16_t SETTINGS_VALUE_EXCLUDE_CACHES[] = u"Exclude Caches";  // text, "On" or "Off"
+inline constexpr char16_t SETTINGS_VALUE_FOLLOW_CHANGES[] = u"Follow Changes";  // text, "On" or "Off"
 inline constexpr char16_t SETTINGS_VALUE_TREEMAP[] = u"Treemap";           // text, "On" or "Off"
 inline constexpr char16_t SETTINGS_VALUE_TREEMAP_HEIGHT[] = u"Treemap Height";  // text, pixels in decimal
 inline constexpr char16_t SIZES_DISK_USAGE_TEXT[] = u"Disk Usage";
