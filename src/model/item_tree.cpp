@@ -148,10 +148,6 @@ uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
     return BuildFolderLevel(&listing, parent, isStoreRoot, items);
 }
 
-namespace {
-
-// An entry's name as the program's, NUL-terminated: in the listing's names,
-// or decoded from the device's own into scratch.
 const char16_t* EntryName(const FolderListing& listing, const FolderEntry& entry, std::vector<char16_t>* scratch,
                           size_t* length) {
     scratch->clear();
@@ -166,7 +162,32 @@ const char16_t* EntryName(const FolderListing& listing, const FolderEntry& entry
     return scratch->data();
 }
 
-}  // namespace
+bool KeepsEntry(const FolderEntry& entry, const char16_t* name, size_t length) {
+    if (entry.attributes == FILE_ATTR_INVALID) return false;
+    if ((entry.attributes & FILE_ATTR_INROM) && !(entry.attributes & FILE_ATTR_DIRECTORY)) return false;
+    return !IsDotEntry(name, static_cast<uint32_t>(length));
+}
+
+void FillRecord(ItemNode* record, const FolderEntry& entry) {
+    if (entry.attributes & FILE_ATTR_DIRECTORY)
+        record->flags = (entry.attributes & FILE_ATTR_INROM) ? (ITEM_FOLDER | ITEM_ROM) : ITEM_FOLDER;
+    if (entry.attributes & FILE_ATTR_LINK) record->flags |= ITEM_LINK;
+    record->ownSize = entry.size;
+    record->diskSize = entry.diskSize;
+    record->modified = entry.modified;
+    if (entry.attributes & FILE_ATTR_EXCLUDED) {
+        // Listed, but neither counted nor entered.
+        record->flags |= ITEM_EXCLUDED | ((entry.attributes & FILE_ATTR_DIRECTORY) ? uint32_t(ITEM_SCANNED) : 0u);
+        record->ownSize = 0;
+        record->diskSize = 0;
+        record->modified = 0;
+    }
+    if (entry.error) {
+        // Listed, but its facts could not be read: its sizes are unknown.
+        record->flags |= ITEM_UNREADABLE;
+        record->readError = entry.error;
+    }
+}
 
 uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStoreRoot, ItemNode** items) {
     *items = nullptr;
@@ -176,15 +197,10 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
     size_t nameChars = 0;
     thread_local std::vector<char16_t> name;
     for (FolderEntry& entry : listing->entries) {
-        bool skip = entry.attributes == FILE_ATTR_INVALID ||
-                    ((entry.attributes & FILE_ATTR_INROM) && !(entry.attributes & FILE_ATTR_DIRECTORY));
-        if (skip) {
-            entry.attributes = FILE_ATTR_INVALID;
-            continue;
-        }
         size_t length = 0;
-        const char16_t* text = EntryName(*listing, entry, &name, &length);
-        if (IsDotEntry(text, static_cast<uint32_t>(length)) || (isStoreRoot && IsDriveName(text))) {
+        const char16_t* text =
+            entry.attributes == FILE_ATTR_INVALID ? u"" : EntryName(*listing, entry, &name, &length);
+        if (!KeepsEntry(entry, text, length) || (isStoreRoot && IsDriveName(text))) {
             entry.attributes = FILE_ATTR_INVALID;
             continue;
         }
@@ -211,24 +227,7 @@ uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStore
         size_t length = 0;
         const char16_t* text = EntryName(*listing, entry, &name, &length);
         tail = CopyText(tail, text, length);
-        if (entry.attributes & FILE_ATTR_DIRECTORY)
-            record->flags = (entry.attributes & FILE_ATTR_INROM) ? (ITEM_FOLDER | ITEM_ROM) : ITEM_FOLDER;
-        if (entry.attributes & FILE_ATTR_LINK) record->flags |= ITEM_LINK;
-        record->ownSize = entry.size;
-        record->diskSize = entry.diskSize;
-        record->modified = entry.modified;
-        if (entry.attributes & FILE_ATTR_EXCLUDED) {
-            // Listed, but neither counted nor entered.
-            record->flags |= ITEM_EXCLUDED | ((entry.attributes & FILE_ATTR_DIRECTORY) ? uint32_t(ITEM_SCANNED) : 0u);
-            record->ownSize = 0;
-            record->diskSize = 0;
-            record->modified = 0;
-        }
-        if (entry.error) {
-            // Listed, but its facts could not be read: its sizes are unknown.
-            record->flags |= ITEM_UNREADABLE;
-            record->readError = entry.error;
-        }
+        FillRecord(record, entry);
         ++record;
     }
     if (isStoreRoot) {

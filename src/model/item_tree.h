@@ -3,9 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "model/item_node.h"
 
+struct FolderEntry;
 struct FolderListing;
 class StorageDevice;
 
@@ -50,6 +52,17 @@ uint32_t ListFolder(const char16_t* pattern, ItemNode* parent, bool isStoreRoot,
 // skip rules leave out dropped, the database folder last for the store's
 // root. The listing's skipped entries are flagged invalid on the way.
 uint32_t BuildFolderLevel(FolderListing* listing, ItemNode* parent, bool isStoreRoot, ItemNode** items);
+
+// The parts of BuildFolderLevel that a folder built a part at a time uses
+// too. EntryName: an entry's name as the program's, NUL-terminated, in the
+// listing's names or decoded from the device's own into scratch; its length
+// in *length. KeepsEntry: whether the skip rules keep an entry of that name
+// (the store root's drive names aside). FillRecord: a record's flags and
+// facts from its entry, the name and parent aside.
+const char16_t* EntryName(const FolderListing& listing, const FolderEntry& entry, std::vector<char16_t>* scratch,
+                          size_t* length);
+bool KeepsEntry(const FolderEntry& entry, const char16_t* name, size_t length);
+void FillRecord(ItemNode* record, const FolderEntry& entry);
 
 // Lists the object store's databases under the database folder; the first
 // of the device the program runs on, the second of the device given.

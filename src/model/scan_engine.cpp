@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <chrono>
 #include <memory>
@@ -48,13 +49,50 @@ struct ScanEngine::BigFolder {
     FolderListing listing;
 };
 
-// A folder to list (big none), or a range of a big folder's facts to read.
+// A folder listed a part at a time, on a device that lists in parts: its
+// entries are counted first, so its block is made once at its exact size,
+// then each part's facts are read and its records made in the block by
+// whichever thread takes the part. The whole listing is never held: at most
+// a few parts are at once.
+struct ScanEngine::PartedFolder {
+    ItemNode* folder;
+    OpenParent* above;
+    FolderHandle handle;
+    ItemNode* items;
+    size_t slots;      // entries counted, one record each
+    size_t nameChars;  // their names' characters, terminators included
+    uint64_t volumeId;
+    uint64_t folderId;
+    std::atomic<uint32_t> partsLeft;  // parts not done, and one for the listing itself
+    std::atomic<uint32_t> queued;     // parts handed to the pool and not done
+    // Set by the listing thread before its own count is let go of.
+    uint32_t error;   // the listing failed: the system's error number
+    bool grew;        // more entries than counted: listed again whole
+    bool cache;       // a cache folder to leave out
+    std::mutex lock;  // guards what the parts add below
+    std::vector<HardLink> links;
+    uint32_t factsError;
+    uint32_t folderFlags;
+};
+
+// One part of a PartedFolder: its listing, and where its entries stand in the
+// folder's enumeration.
+struct ScanEngine::FolderPart {
+    PartedFolder* folder;
+    size_t entriesBefore;
+    size_t namesBefore;  // name characters of the entries before, terminators included
+    FolderListing listing;
+};
+
+// A folder to list (big and part none), a range of a big folder's facts to
+// read, or a part of a folder listed in parts.
 struct ScanEngine::Task {
     ItemNode* folder;
     OpenParent* parent;  // none for the top, which is opened by its path
     BigFolder* big;
     size_t begin;
     size_t end;
+    FolderPart* part = nullptr;
 };
 
 ScanEngine::ThreadStarter ScanEngine::threadStarter = ScanEngine::StartPosixThread;
@@ -64,6 +102,14 @@ namespace {
 // Facts read per task of a big folder: enough that a task outweighs its
 // hand-over, few enough that every thread gets some.
 constexpr size_t SCAN_FACTS_RANGE = 2048;
+// Entries per part of a folder listed in parts, and the parts per core
+// thread handed to the pool at once: enough to keep every thread busy, few
+// enough that the parts held stay small beside the block.
+constexpr size_t SCAN_PART_ENTRIES = 2048;
+constexpr uint32_t SCAN_PARTS_QUEUED_PER_THREAD = 2;
+// A listing scratch that grew past this many entries is let go of after the
+// folder, not held by its thread for the rest of the walk.
+constexpr size_t SCAN_SCRATCH_KEPT = 2 * SCAN_SPLIT_ENTRIES;
 
 // Whether a comes before b in the tree's order: depth first, records in
 // block order, a folder before what it holds.
@@ -389,7 +435,9 @@ void ScanEngine::TaskDone() {
 }
 
 void ScanEngine::RunTask(const Task& task) {
-    if (task.big)
+    if (task.part)
+        PartTask(task.part, true);
+    else if (task.big)
         FactsTask(task);
     else
         ListTask(task);
@@ -544,8 +592,15 @@ void ScanEngine::ListTask(const Task& task) {
         opened = ItemFolderPath(path, PATH_CHARS, folder) && device->OpenFolder(path, &handle);
     }
     thread_local FolderListing scratch;
+    if (scratch.entries.capacity() > SCAN_SCRATCH_KEPT) scratch = FolderListing{};
     scratch.Clear();
-    if (!opened || !device->ReadFolderNames(handle, &scratch)) {
+    // The store's root is built whole: its drives and database folder are
+    // its own. Any other folder is read a part at a time where the device
+    // can, so one of many entries is never listed whole.
+    const bool whole = folder == top && topIsStoreRoot;
+    bool ended = true;
+    if (!opened ||
+        !device->ReadFolderPart(handle, &scratch, true, whole ? SIZE_MAX : SCAN_SPLIT_ENTRIES, &ended)) {
         ScanLevel level{folder, nullptr, 0, static_cast<uint32_t>(device->LastSystemError())};
         if (opened) device->CloseFolder(handle);
         // The store's root keeps its database folder even so.
@@ -558,12 +613,13 @@ void ScanEngine::ListTask(const Task& task) {
         Publish(&level, 1);
         return;
     }
+    if (!ended) {
+        ListInParts(folder, task.parent, handle);
+        return;
+    }
     if (excludes && !excludes->Empty() && ApplyExcludes(folder, handle, &scratch)) {
         // A cache folder: listed where it stands, not entered.
-        device->CloseFolder(handle);
-        ReleaseParent(task.parent);
-        ScanLevel level{folder, nullptr, 0, 0, ITEM_EXCLUDED};
-        Publish(&level, 1);
+        PublishUnlisted(folder, task.parent, handle, 0, ITEM_EXCLUDED);
         return;
     }
     size_t entries = scratch.entries.size();
@@ -581,6 +637,190 @@ void ScanEngine::ListTask(const Task& task) {
     }
     device->ReadEntryFacts(handle, &scratch, 0, entries);
     CompleteFolder(folder, task.parent, handle, &scratch);
+}
+
+// Closes a folder that gets no block (unreadable, or a cache left out),
+// lets go of its parent and publishes it as such.
+void ScanEngine::PublishUnlisted(ItemNode* folder, OpenParent* above, FolderHandle handle, uint32_t error,
+                                 uint32_t flags) {
+    device->CloseFolder(handle);
+    ReleaseParent(above);
+    ScanLevel level{folder, nullptr, 0, error, flags};
+    Publish(&level, 1);
+}
+
+// Lists a folder of more entries than one part: counts them and their names
+// in a first reading, makes the block, then reads the folder again a part
+// at a time and hands the parts to the pool, a few at once; a part beyond
+// those is done on this thread, which so never waits for the others.
+void ScanEngine::ListInParts(ItemNode* folder, OpenParent* above, FolderHandle handle) {
+    thread_local std::vector<char16_t> name;
+    thread_local FolderListing counting;
+    size_t slots = 0, nameChars = 0;
+    bool ended = false;
+    for (bool fromStart = true; !ended; fromStart = false) {
+        counting.Clear();
+        if (!device->ReadFolderPart(handle, &counting, fromStart, SCAN_PART_ENTRIES, &ended)) {
+            PublishUnlisted(folder, above, handle, static_cast<uint32_t>(device->LastSystemError()), 0);
+            return;
+        }
+        for (const FolderEntry& entry : counting.entries) {
+            size_t length = 0;
+            EntryName(counting, entry, &name, &length);
+            ++slots;
+            nameChars += length + 1;
+        }
+    }
+    if (counting.entries.capacity() > SCAN_SCRATCH_KEPT) counting = FolderListing{};
+    ItemNode* items = AllocateItemBlock(slots, nameChars);
+    if (!items) {
+        PublishUnlisted(folder, above, handle, ENOMEM, 0);
+        return;
+    }
+    auto* parted = new PartedFolder{folder, above, handle, items, slots, nameChars, counting.volumeId,
+                                    counting.folderId, {1}, {0}, 0, false, false, {}, {}, 0, 0};
+    const uint32_t queueLimit = static_cast<uint32_t>(coreThreads) * SCAN_PARTS_QUEUED_PER_THREAD;
+    size_t entriesBefore = 0, namesBefore = 0;
+    ended = false;
+    for (bool fromStart = true; !ended; fromStart = false) {
+        if (folder != top && stopRequested.load(std::memory_order_relaxed)) break;
+        auto* part = new FolderPart{parted, entriesBefore, namesBefore, {}};
+        if (!device->ReadFolderPart(handle, &part->listing, fromStart, SCAN_PART_ENTRIES, &ended)) {
+            parted->error = static_cast<uint32_t>(device->LastSystemError());
+            delete part;
+            break;
+        }
+        for (const FolderEntry& entry : part->listing.entries) {
+            size_t length = 0;
+            EntryName(part->listing, entry, &name, &length);
+            ++entriesBefore;
+            namesBefore += length + 1;
+        }
+        if (entriesBefore > slots || namesBefore > nameChars) {
+            // Entries came in since they were counted.
+            parted->grew = true;
+            delete part;
+            break;
+        }
+        if (excludes && !excludes->Empty() && ApplyExcludes(folder, handle, &part->listing)) {
+            parted->cache = true;
+            delete part;
+            break;
+        }
+        parted->partsLeft.fetch_add(1);
+        if (parted->queued.load() < queueLimit) {
+            parted->queued.fetch_add(1);
+            Push(Task{folder, nullptr, nullptr, 0, 0, part});
+        } else {
+            PartTask(part, false);
+        }
+    }
+    PartDone(parted);
+}
+
+// Reads a part's facts and makes its records; the last part done finishes
+// the folder.
+void ScanEngine::PartTask(FolderPart* part, bool queued) {
+    PartedFolder* parted = part->folder;
+    if (parted->folder == top || !stopRequested.load(std::memory_order_relaxed)) {
+        device->ReadEntryFacts(parted->handle, &part->listing, 0, part->listing.entries.size());
+        MakePartRecords(part);
+    }
+    delete part;
+    if (queued) parted->queued.fetch_sub(1);
+    PartDone(parted);
+}
+
+// The records of a part's entries, in the folder's block: records in the
+// reverse of enumeration order and names in record order, so entry e of n is
+// record n - 1 - e and its name ends where the names of the entries before
+// it begin, counted from the block's end. An entry the skip rules leave out
+// leaves a hole (a record without a name) that FinishParts closes.
+void ScanEngine::MakePartRecords(FolderPart* part) {
+    PartedFolder* parted = part->folder;
+    const FolderListing& listing = part->listing;
+    thread_local std::vector<char16_t> name;
+    char16_t* names = NameTail(parted->items, parted->slots);
+    std::vector<HardLink> links;
+    uint32_t factsError = 0, folderFlags = 0;
+    size_t namesEnd = parted->nameChars - part->namesBefore;
+    for (size_t i = 0; i < listing.entries.size(); ++i) {
+        const FolderEntry& entry = listing.entries[i];
+        size_t length = 0;
+        const char16_t* text = EntryName(listing, entry, &name, &length);
+        namesEnd -= length + 1;
+        if (!KeepsEntry(entry, text, length)) continue;
+        ItemNode* record = &parted->items[parted->slots - 1 - (part->entriesBefore + i)];
+        record->parent = parted->folder;
+        record->name = names + namesEnd;
+        CopyText(names + namesEnd, text, length);
+        FillRecord(record, entry);
+        NoteEntry(entry, record, listing, parted->above, &links, &factsError, &folderFlags);
+    }
+    std::lock_guard<std::mutex> lock(parted->lock);
+    parted->links.insert(parted->links.end(), links.begin(), links.end());
+    if (!parted->factsError) parted->factsError = factsError;
+    parted->folderFlags |= folderFlags;
+}
+
+void ScanEngine::PartDone(PartedFolder* parted) {
+    if (parted->partsLeft.fetch_sub(1) == 1) FinishParts(parted);
+}
+
+// Every part is done: closes the holes of the entries left out and hands
+// the folder on as CompleteFolder does. A folder stopped, unreadable on the
+// way, or a cache gets no block; one that grew while it was read is listed
+// again whole.
+void ScanEngine::FinishParts(PartedFolder* parted) {
+    std::unique_ptr<PartedFolder> owned(parted);
+    ItemNode* folder = parted->folder;
+    const bool stopped = folder != top && stopRequested.load(std::memory_order_relaxed);
+    if (stopped || parted->error || parted->cache || parted->grew) {
+        std::free(parted->items);
+        if (stopped) {
+            anyDiscarded = true;
+            device->CloseFolder(parted->handle);
+            ReleaseParent(parted->above);
+        } else if (parted->error || parted->cache) {
+            PublishUnlisted(folder, parted->above, parted->handle, parted->error,
+                            parted->cache ? uint32_t(ITEM_EXCLUDED) : 0u);
+        } else {
+            thread_local FolderListing whole;
+            whole.Clear();
+            if (!device->ReadFolderNames(parted->handle, &whole)) {
+                PublishUnlisted(folder, parted->above, parted->handle,
+                                static_cast<uint32_t>(device->LastSystemError()), 0);
+            } else if (excludes && !excludes->Empty() && ApplyExcludes(folder, parted->handle, &whole)) {
+                PublishUnlisted(folder, parted->above, parted->handle, 0, ITEM_EXCLUDED);
+            } else {
+                device->ReadEntryFacts(parted->handle, &whole, 0, whole.entries.size());
+                CompleteFolder(folder, parted->above, parted->handle, &whole);
+            }
+            whole = FolderListing{};
+        }
+        return;
+    }
+    ItemNode* items = parted->items;
+    size_t count = 0;
+    char16_t* names = NameTail(items, parted->slots);
+    for (size_t i = 0; i < parted->slots; ++i) {
+        if (!items[i].name) continue;
+        if (count != i) {
+            // Records and names move down over the holes, in order.
+            items[count] = items[i];
+            size_t length = TextLength(items[i].name) + 1;
+            std::memmove(names, items[count].name, length * sizeof(char16_t));
+            items[count].name = names;
+        }
+        names += TextLength(items[count].name) + 1;
+        ++count;
+    }
+    if (count == 0) {
+        std::free(items);
+        items = nullptr;
+    }
+    HandOn(folder, parted->above, parted->handle, items, static_cast<uint32_t>(count), parted->factsError,
+           parted->folderFlags, parted->links, parted->volumeId, parted->folderId);
 }
 
 void ScanEngine::FactsTask(const Task& task) {
@@ -657,44 +897,58 @@ bool ScanEngine::IsFolderAgain(const FolderListing& listing, const OpenParent* a
     return false;
 }
 
-// Makes the folder's block from its read listing, publishes it (with the
-// database folder's for the store's root), and hands its subfolders to the
-// pool; they are opened relative to the folder's handle. The folder's own
-// parent (above) is handed on to its subfolders, or let go of when it has
-// none.
+// Makes the folder's block from its read listing and hands it on.
 void ScanEngine::CompleteFolder(ItemNode* folder, OpenParent* above, FolderHandle handle, FolderListing* listing) {
     bool isStoreRoot = folder == top && topIsStoreRoot;
     ItemNode* items = nullptr;
     uint32_t count = BuildFolderLevel(listing, folder, isStoreRoot, &items);
 
     // The records follow the listing's entries backwards, skipped ones left
-    // out: the same walk finds each record's hard-link identity, the folders
-    // seen again below themselves, and the entries whose facts could not be
-    // read, which leave the folder incomplete.
+    // out.
     std::vector<HardLink> links;
-    uint64_t bytes = 0;
-    uint64_t diskBytes = 0;
     uint32_t factsError = 0;
     uint32_t folderFlags = 0;
     size_t record = 0;
     for (size_t i = listing->entries.size(); i-- > 0 && record < count;) {
         const FolderEntry& entry = listing->entries[i];
         if (entry.attributes == FILE_ATTR_INVALID) continue;
-        ItemNode* item = &items[record++];
-        if (entry.attributes & FILE_ATTR_EXCLUDED) {
-            folderFlags |= ITEM_HOLDS_EXCLUDED;
-            continue;
-        }
-        if (entry.links > 1 && !(entry.attributes & FILE_ATTR_DIRECTORY))
-            links.push_back({listing->volumeId, entry.fileId, item, entry.links});
-        if (entry.error && !factsError) factsError = entry.error;
-        if ((entry.attributes & FILE_ATTR_DIRECTORY) && IsFolderAgain(*listing, above, entry.fileId)) {
-            // Its blocks are counted where it stands first.
-            item->flags |= ITEM_SCANNED | ITEM_FOLDER_AGAIN;
-            item->ownSize = 0;
-            item->diskSize = 0;
-        }
+        NoteEntry(entry, &items[record++], *listing, above, &links, &factsError, &folderFlags);
     }
+    HandOn(folder, above, handle, items, count, factsError, folderFlags, links, listing->volumeId,
+           listing->folderId);
+}
+
+// What an entry tells beside its record: its hard-link identity, a folder
+// seen again below itself, facts that could not be read (which leave the
+// folder incomplete) and entries left out.
+void ScanEngine::NoteEntry(const FolderEntry& entry, ItemNode* item, const FolderListing& listing,
+                           const OpenParent* above, std::vector<HardLink>* links, uint32_t* factsError,
+                           uint32_t* folderFlags) {
+    if (entry.attributes & FILE_ATTR_EXCLUDED) {
+        *folderFlags |= ITEM_HOLDS_EXCLUDED;
+        return;
+    }
+    if (entry.links > 1 && !(entry.attributes & FILE_ATTR_DIRECTORY))
+        links->push_back({listing.volumeId, entry.fileId, item, entry.links});
+    if (entry.error && !*factsError) *factsError = entry.error;
+    if ((entry.attributes & FILE_ATTR_DIRECTORY) && IsFolderAgain(listing, above, entry.fileId)) {
+        // Its blocks are counted where it stands first.
+        item->flags |= ITEM_SCANNED | ITEM_FOLDER_AGAIN;
+        item->ownSize = 0;
+        item->diskSize = 0;
+    }
+}
+
+// Publishes a folder's block (with the database folder's for the store's
+// root), and hands its subfolders to the pool; they are opened relative to
+// the folder's handle. The folder's own parent (above) is handed on to its
+// subfolders, or let go of when it has none.
+void ScanEngine::HandOn(ItemNode* folder, OpenParent* above, FolderHandle handle, ItemNode* items, uint32_t count,
+                        uint32_t factsError, uint32_t folderFlags, const std::vector<HardLink>& links,
+                        uint64_t volumeId, uint64_t folderId) {
+    bool isStoreRoot = folder == top && topIsStoreRoot;
+    uint64_t bytes = 0;
+    uint64_t diskBytes = 0;
     for (uint32_t i = 0; i < count; ++i) {
         bytes += items[i].ownSize;
         diskBytes += items[i].diskSize;
@@ -715,36 +969,34 @@ void ScanEngine::CompleteFolder(ItemNode* folder, OpenParent* above, FolderHandl
     seenBytes.fetch_add(bytes, std::memory_order_relaxed);
     seenDiskBytes.fetch_add(diskBytes, std::memory_order_relaxed);
 
-    std::vector<Task> subfolders;
+    uint32_t subfolderCount = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        ItemNode* child = &items[i];
-        if ((child->flags & (ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED)) == ITEM_FOLDER)
-            subfolders.push_back(Task{child, nullptr, nullptr, 0, 0});
+        if ((items[i].flags & (ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED)) == ITEM_FOLDER) ++subfolderCount;
     }
     {
         std::lock_guard<std::mutex> lock(levelLock);
         levels.insert(levels.end(), published, published + publishedCount);
         hardLinks.insert(hardLinks.end(), links.begin(), links.end());
     }
-    if (subfolders.empty()) {
+    if (subfolderCount == 0) {
         device->CloseFolder(handle);
         ReleaseParent(above);
         return;
     }
-    uint32_t subfolderCount = static_cast<uint32_t>(subfolders.size());
-    OpenParent* parent = new OpenParent{folder, above, listing->volumeId, listing->folderId, {subfolderCount},
-                                        subfolderCount, NO_FOLDER, 0, 0};
+    OpenParent* parent =
+        new OpenParent{folder, above, volumeId, folderId, {subfolderCount}, subfolderCount, NO_FOLDER, 0, 0};
     if (handle != NO_FOLDER) {
         std::lock_guard<std::mutex> lock(folderLock);
         KeepOpen(parent, handle);
     }
     std::lock_guard<std::mutex> lock(workLock);
     // Pushed last first, so the first subfolder is listed first.
-    for (size_t i = subfolders.size(); i-- > 0;) {
-        subfolders[i].parent = parent;
-        stack.push_back(subfolders[i]);
+    for (uint32_t i = count; i-- > 0;) {
+        ItemNode* child = &items[i];
+        if ((child->flags & (ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED)) == ITEM_FOLDER)
+            stack.push_back(Task{child, parent, nullptr, 0, 0});
     }
-    pending += subfolders.size();
+    pending += subfolderCount;
     workChanged.notify_all();
 }
 

@@ -133,6 +133,8 @@ public:
 
     struct OpenParent;
     struct BigFolder;
+    struct PartedFolder;
+    struct FolderPart;
     struct Task;
 
 private:
@@ -149,6 +151,17 @@ private:
     void ListTask(const Task& task);
     void FactsTask(const Task& task);
     void CompleteFolder(ItemNode* folder, OpenParent* above, FolderHandle handle, FolderListing* listing);
+    void ListInParts(ItemNode* folder, OpenParent* above, FolderHandle handle);
+    void PartTask(FolderPart* part, bool queued);
+    void MakePartRecords(FolderPart* part);
+    void PartDone(PartedFolder* parted);
+    void FinishParts(PartedFolder* parted);
+    void HandOn(ItemNode* folder, OpenParent* above, FolderHandle handle, ItemNode* items, uint32_t count,
+                uint32_t factsError, uint32_t folderFlags, const std::vector<HardLink>& links, uint64_t volumeId,
+                uint64_t folderId);
+    void NoteEntry(const FolderEntry& entry, ItemNode* item, const FolderListing& listing, const OpenParent* above,
+                   std::vector<HardLink>* links, uint32_t* factsError, uint32_t* folderFlags);
+    void PublishUnlisted(ItemNode* folder, OpenParent* above, FolderHandle handle, uint32_t error, uint32_t flags);
     static bool IsFolderAgain(const FolderListing& listing, const OpenParent* above, uint64_t fileId);
     void Publish(const ScanLevel* levels, size_t count);
     void ReleaseParent(OpenParent* parent);

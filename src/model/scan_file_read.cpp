@@ -30,8 +30,12 @@ struct ScanFileInput {
     size_t filled = 0;
     size_t at = 0;
     size_t offset = 0;  // bytes taken before buffer[0]
+    // The line and column of buffer[counted]: the bytes taken are counted
+    // only when the buffer is replaced or a message needs the place, not one
+    // by one as they are read.
     size_t line = 1;
     size_t column = 1;
+    size_t counted = 0;
     bool inString = false;
     bool escaped = false;
     size_t stringBytes = 0;
@@ -44,6 +48,8 @@ struct ScanFileInput {
     bool Fill() {
         if (at < filled) return true;
         if (stringTooLong || readFailed) return false;
+        Fold(filled);
+        counted = 0;
         offset += filled;
         at = 0;
         filled = std::fread(buffer.data(), 1, buffer.size(), file);
@@ -54,12 +60,6 @@ struct ScanFileInput {
     Ch Take() {
         if (at == filled && !Fill()) return '\0';
         char c = buffer[at++];
-        if (c == '\n') {
-            ++line;
-            column = 1;
-        } else {
-            ++column;
-        }
         // JSON's own string rule: a quote not escaped opens or closes one.
         if (inString) {
             if (escaped) {
@@ -71,6 +71,8 @@ struct ScanFileInput {
             }
             if (inString && ++stringBytes > SCANFILE_STRING_BYTES_MAX) {
                 stringTooLong = true;
+                Fold(at);
+                counted = 0;
                 offset += at;
                 filled = at = 0;
             }
@@ -81,6 +83,18 @@ struct ScanFileInput {
         return c;
     }
     size_t Tell() const { return offset + at; }
+    // Counts lines and columns on to buffer[upTo].
+    void Fold(size_t upTo) {
+        const char* from = buffer.data() + counted;
+        const char* end = buffer.data() + upTo;
+        while (const char* newline = static_cast<const char*>(std::memchr(from, '\n', size_t(end - from)))) {
+            ++line;
+            column = 1;
+            from = newline + 1;
+        }
+        column += size_t(end - from);
+        counted = upTo;
+    }
     // Never written; RapidJSON's stream concept asks for them.
     Ch* PutBegin() { return nullptr; }
     void Put(Ch) {}
@@ -184,7 +198,9 @@ const KeyName META_KEYS[] = {
 template <size_t N>
 ScanFileKey FindKey(const KeyName (&keys)[N], const char* text, rapidjson::SizeType length) {
     for (const KeyName& known : keys) {
-        if (std::strlen(known.text) == length && std::memcmp(known.text, text, length) == 0) return known.key;
+        // The first letter sorts out nearly every key before a comparison.
+        if (known.text[0] == text[0] && std::strlen(known.text) == length && std::memcmp(known.text, text, length) == 0)
+            return known.key;
     }
     return KEY_UNKNOWN;
 }
@@ -635,6 +651,7 @@ bool ReadScanFile(FILE* file, ScanFileContents* contents, std::string* error) {
         why = "the file ends before its last list";
     else
         why = rapidjson::GetParseError_En(result.Code());
+    input.Fold(input.at);
     *error = "line " + std::to_string(input.line) + ", column " + std::to_string(input.column) + ": " + why;
     handler.FreeOpenFolders();
     *contents = ScanFileContents{};

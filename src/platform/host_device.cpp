@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -329,6 +330,13 @@ bool HostDevice::OpenSubfolder(FolderHandle parent, const char16_t* name, Folder
 }
 
 bool HostDevice::ReadFolderNames(FolderHandle handle, FolderListing* listing) {
+    bool ended = false;
+    return ReadFolderPart(handle, listing, true, SIZE_MAX, &ended);
+}
+
+bool HostDevice::ReadFolderPart(FolderHandle handle, FolderListing* listing, bool fromStart, size_t limit,
+                                bool* ended) {
+    *ended = false;
     int folder = static_cast<int>(handle);
     struct stat folderFacts;
     if (fstat(folder, &folderFacts) != 0) return Fail(errno);
@@ -336,11 +344,13 @@ bool HostDevice::ReadFolderNames(FolderHandle handle, FolderListing* listing) {
     listing->folderId = folderFacts.st_ino;
     // The names stay as the host gave them until each is used.
     listing->decodeName = DecodeHostName;
-    // Raw directory reads into a large buffer: a folder of 200,000 entries
-    // takes a few dozen calls. The names are read from the start even when
-    // the descriptor was read before.
-    if (lseek(folder, 0, SEEK_SET) != 0) return Fail(errno);
-    thread_local std::vector<char> records(256 * 1024);
+    // Raw directory reads: a folder of 200,000 entries takes a hundred calls
+    // or so. The names are read from the start even when the descriptor was
+    // read before. The buffer is filled by the kernel only as far as a read
+    // goes, so a thread that lists small folders touches little of it.
+    if (fromStart && lseek(folder, 0, SEEK_SET) != 0) return Fail(errno);
+    constexpr size_t RECORDS_BYTES = 64 * 1024;
+    thread_local std::unique_ptr<char[]> records(new char[RECORDS_BYTES]);
     auto append = [listing](const char* name, size_t length, uint32_t attributes) {
         FolderEntry record{};
         record.attributes = attributes;
@@ -351,19 +361,28 @@ bool HostDevice::ReadFolderNames(FolderHandle handle, FolderListing* listing) {
         listing->hostNames.push_back(0);
         listing->entries.push_back(record);
     };
+    size_t taken = 0;
     for (;;) {
-        ssize_t filled = getdents64(folder, records.data(), records.size());
+        ssize_t filled = getdents64(folder, records.get(), RECORDS_BYTES);
         if (filled < 0) return Fail(errno);
         if (filled == 0) break;
         for (ssize_t offset = 0; offset < filled;) {
-            const struct dirent64* entry = reinterpret_cast<const struct dirent64*>(records.data() + offset);
+            const struct dirent64* entry = reinterpret_cast<const struct dirent64*>(records.get() + offset);
             offset += entry->d_reclen;
             const char* name = entry->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
             // Until its facts are read, an entry is what the listing tells.
             append(name, std::strlen(name), entry->d_type == DT_DIR ? uint32_t(FILE_ATTR_DIRECTORY) : 0u);
+            if (++taken == limit && offset < filled) {
+                // The next part starts after this entry, where the directory
+                // says it does.
+                if (lseek(folder, entry->d_off, SEEK_SET) < 0) return Fail(errno);
+                return true;
+            }
         }
+        if (taken == limit) return true;
     }
+    *ended = true;
     if (folderFacts.st_dev == rootDevice && folderFacts.st_ino == rootInode) {
         // The cards: named by their mount points, no entries of this folder.
         for (const HostCard& card : StorageCards())

@@ -34,6 +34,8 @@ public:
     bool OpenFolder(const char16_t* path, FolderHandle* folder) override;
     bool OpenSubfolder(FolderHandle parent, const char16_t* name, FolderHandle* folder) override;
     bool ReadFolderNames(FolderHandle folder, FolderListing* listing) override;
+    bool ReadFolderPart(FolderHandle folder, FolderListing* listing, bool fromStart, size_t limit,
+                        bool* ended) override;
     void ReadEntryFacts(FolderHandle folder, FolderListing* listing, size_t begin, size_t end) override;
     void CloseFolder(FolderHandle folder) override;
     bool ReadFileStart(FolderHandle folder, const FolderListing& listing, size_t entry, char* buffer, size_t size,

@@ -32,6 +32,12 @@ bool StorageDevice::ReadFolderNames(FolderHandle folder, FolderListing* listing)
     return ReadFolder(reinterpret_cast<const std::u16string*>(folder)->c_str(), listing);
 }
 
+bool StorageDevice::ReadFolderPart(FolderHandle folder, FolderListing* listing, bool fromStart, size_t,
+                                   bool* ended) {
+    *ended = true;
+    return !fromStart || ReadFolderNames(folder, listing);
+}
+
 void StorageDevice::ReadEntryFacts(FolderHandle, FolderListing*, size_t, size_t) {
     // ReadFolder delivered the facts with the names.
 }

@@ -102,6 +102,13 @@ public:
     virtual bool OpenFolder(const char16_t* path, FolderHandle* folder);
     virtual bool OpenSubfolder(FolderHandle parent, const char16_t* name, FolderHandle* folder);
     virtual bool ReadFolderNames(FolderHandle folder, FolderListing* listing);
+    // ReadFolderNames a part at a time, so a folder of many entries is never
+    // held whole: appends the names of at most limit entries, from the
+    // folder's start when fromStart, else on from those the last call gave;
+    // ended once no entry is left. A device without parts lists the whole
+    // folder from its start and says it ended.
+    virtual bool ReadFolderPart(FolderHandle folder, FolderListing* listing, bool fromStart, size_t limit,
+                                bool* ended);
     virtual void ReadEntryFacts(FolderHandle folder, FolderListing* listing, size_t begin, size_t end);
     virtual void CloseFolder(FolderHandle folder);
     // Reads up to size bytes from the start of the regular file of entry

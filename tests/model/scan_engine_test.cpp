@@ -9,13 +9,18 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <malloc.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -174,6 +179,155 @@ TEST_F(EngineHostTree, AFolderThatCannotBeReadKeepsItsReason) {
         return ::testing::Test::HasFailure() ? 5 : 0;
     });
     EXPECT_EQ(result, 0);
+}
+
+// A host device whose big folder changes while it is listed in parts: some
+// entries vanish before their facts are read, or entries come in between
+// the counting and the listing.
+class ChangingHostDevice : public HostDevice {
+public:
+    using HostDevice::HostDevice;
+    std::string folder;  // the host path of the folder that changes
+    bool vanish = false;
+    int added = 0;       // entries added when the folder is read from its start a second time
+    int startsSeen = 0;
+
+    bool ReadFolderPart(FolderHandle handle, FolderListing* listing, bool fromStart, size_t limit,
+                        bool* ended) override {
+        if (fromStart && IsTheFolder(handle) && ++startsSeen == 2) {
+            for (int i = 0; i < added; ++i) WriteFile(folder + "/new" + std::to_string(i), 3);
+        }
+        return HostDevice::ReadFolderPart(handle, listing, fromStart, limit, ended);
+    }
+    void ReadEntryFacts(FolderHandle handle, FolderListing* listing, size_t begin, size_t end) override {
+        HostDevice::ReadEntryFacts(handle, listing, begin, end);
+        if (!vanish || !IsTheFolder(handle)) return;
+        for (size_t i = begin; i < end; ++i) {
+            FolderEntry& entry = listing->entries[i];
+            if (std::atoi(&listing->hostNames[entry.hostNameOffset] + 1) % 5 == 0) entry.attributes = FILE_ATTR_INVALID;
+        }
+    }
+
+private:
+    bool IsTheFolder(FolderHandle handle) {
+        struct stat facts, theFolder;
+        return fstat(static_cast<int>(handle), &facts) == 0 && stat(folder.c_str(), &theFolder) == 0 &&
+               facts.st_ino == theFolder.st_ino && facts.st_dev == theFolder.st_dev;
+    }
+};
+
+TEST(ScanEngine, AFolderListedInPartsKeepsEveryEntryItHasWhenItsFactsAreRead) {
+    constexpr int FILES = int(SCAN_SPLIT_ENTRIES) * 2 + 300;
+    struct Case {
+        const char* what;
+        bool vanish;
+        int added;
+        int threads;
+    };
+    const Case cases[] = {
+        {"as it stands, one thread", false, 0, 1},
+        {"as it stands, several threads", false, 0, 3},
+        {"a fifth vanished before their facts were read", true, 0, 3},
+        {"grown after it was counted: read again whole", false, 50, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FixtureFolder fixture;
+        const std::string many = fixture.root + "/many";
+        mkdir(many.c_str(), 0755);
+        for (int i = 0; i < FILES; ++i) WriteFile(many + "/f" + std::to_string(i), size_t(i % 13));
+        ChangingHostDevice device(fixture.root);
+        device.folder = many;
+        device.vanish = c.vanish;
+        device.added = c.added;
+        ScannedStore store(&device, c.threads);
+        ASSERT_EQ(store.outcome, SCAN_COMPLETE);
+        const ItemNode* folder = FindEntry(&store.drive, {u"many"});
+        ASSERT_NE(folder, nullptr);
+        std::set<std::u16string> names;
+        for (uint32_t i = 0; i < folder->childCount; ++i) {
+            const ItemNode& item = folder->children[i];
+            EXPECT_EQ(item.parent, folder);
+            std::u16string name(item.name);
+            names.insert(name);
+            std::string narrow(name.begin(), name.end());
+            if (narrow.rfind("new", 0) == 0) {
+                EXPECT_EQ(item.ownSize, 3u) << narrow;
+            } else {
+                EXPECT_EQ(item.ownSize, uint64_t(std::atoi(narrow.c_str() + 1) % 13)) << narrow;
+            }
+        }
+        const int kept = c.vanish ? FILES - (FILES + 4) / 5 : FILES + c.added;
+        EXPECT_EQ(folder->childCount, uint32_t(kept));
+        EXPECT_EQ(names.size(), size_t(kept));
+        EXPECT_EQ(names.count(u"f5"), c.vanish ? 0u : 1u);
+        // Records in the reverse of the order the host lists, as any folder's.
+        if (!c.vanish && !c.added) {
+            FolderListing listing;
+            FolderHandle handle = NO_FOLDER;
+            ASSERT_TRUE(device.OpenFolder(u"\\many", &handle));
+            ASSERT_TRUE(device.ReadFolderNames(handle, &listing));
+            device.CloseFolder(handle);
+            ASSERT_EQ(listing.entries.size(), size_t(FILES));
+            const char* first = &listing.hostNames[listing.entries.front().hostNameOffset];
+            const char* last = &listing.hostNames[listing.entries.back().hostNameOffset];
+            EXPECT_EQ(std::u16string(folder->children[FILES - 1].name), std::u16string(first, first + std::strlen(first)));
+            EXPECT_EQ(std::u16string(folder->children[0].name), std::u16string(last, last + std::strlen(last)));
+        }
+    }
+}
+
+// A folder of 200,000 entries scanned with the address space limited to what
+// the process held, its block and a few megabytes: its listing is never held
+// whole beside the block, as it was before (some 14 MB more).
+TEST(ScanEngine, AFolderOfManyEntriesIsScannedWithinLittleMoreThanItsBlock) {
+    constexpr int ENTRIES = 200000;
+    FixtureFolder fixture;
+    const std::string all = fixture.root + "/all";
+    mkdir(all.c_str(), 0755);
+    size_t nameChars = 0;
+    for (int i = 0; i < ENTRIES; ++i) {
+        std::string name = "file_" + std::to_string(i) + ".dat";
+        nameChars += name.size() + 1;
+        int file = open((all + "/" + name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(file, 0);
+        close(file);
+    }
+    HostDevice device(fixture.root);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // One arena and a fixed threshold for mapping blocks of their own,
+        // so the limit counts the scan's memory, not address space reserved
+        // per thread or freed memory kept in the heap.
+        mallopt(M_ARENA_MAX, 1);
+        mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+        {
+            // The threads' stacks are mapped by a walk of an empty folder and
+            // kept for the next.
+            mkdir((fixture.root + "/empty").c_str(), 0755);
+            HostDevice emptyDevice(fixture.root + "/empty");
+            ScannedStore warmUp(&emptyDevice, 2);
+        }
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        size_t held = 0;
+        while (std::getline(status, line)) {
+            if (line.rfind("VmSize:", 0) == 0) held = size_t(std::atol(line.c_str() + 7)) * 1024;
+        }
+        const size_t block = ENTRIES * sizeof(ItemNode) + nameChars * sizeof(char16_t);
+        struct rlimit limit;
+        limit.rlim_cur = limit.rlim_max = held + block + 6 * 1024 * 1024;
+        if (held == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+        ScannedStore store(&device, 2);
+        const ItemNode* folder = FindEntry(&store.drive, {u"all"});
+        if (store.outcome != SCAN_COMPLETE || !folder) _exit(1);
+        _exit(folder->childCount == ENTRIES && !(folder->flags & ITEM_UNREADABLE) ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the scan died under the limit";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // A generated tree: folders of every width, a big folder among them.
