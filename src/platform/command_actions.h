@@ -38,10 +38,12 @@ enum CommandId : int {
     CMD_COMPARE_NONE = 40041,       // View > Compare With > None: the comparison ends
     CMD_COMPARE_FILE = 40042,       // View > Compare With > Scan File...
     CMD_FILTER = 40050,           // Edit > Filter: the contents list's filter field
+    CMD_FILE_TYPES = 40051,       // View > File Types: the kinds of files below the listed place
+    CMD_LARGEST_FILES = 40052,    // View > Largest Files: the largest files below the listed place
 };
 
 constexpr int CMD_FIRST = 40001;
-constexpr int CMD_LAST = 40050;
+constexpr int CMD_LAST = 40052;
 
 // Registers action as the one of command id (none forgets it). Until an
 // action is registered the helpers below do nothing for that id.

@@ -120,6 +120,22 @@ enum StringId : uint32_t {
     STR_LIST_AND_TREEMAP = 40152,         // accessible name of the list and treemap splitter
     STR_OK = 40153,                       // a dialog's OK where its template names none
     STR_STATUS_PENDING = 40154,           // status part 0 while the drive waits for a scan
+    STR_FILE_TYPES_TITLE = 40160,         // the File Types window's title
+    STR_LARGEST_FILES_TITLE = 40161,      // the Largest Files window's title
+    STR_KINDS_EXTENSION = 40162,          // File Types columns beside Type and Size
+    STR_KINDS_FILES = 40163,
+    STR_KINDS_SHARE = 40164,
+    STR_KINDS_FOLDER = 40165,             // Largest Files column beside Name, Size and Modified
+    STR_KINDS_NO_EXTENSION = 40166,       // the kind of the files without an extension
+    STR_KINDS_BELOW = 40167,              // File Types: "%1 files of %2 kinds below %3, %4 in all"
+    STR_LARGEST_BELOW = 40168,            // Largest Files: "The largest files below %1"
+    STR_LARGEST_OF_KIND = 40169,          // "The largest files of the kind %1 below %2"
+    STR_LARGEST_ALL_KINDS = 40170,        // the button back to every kind
+    STR_KINDS_COUNTING = 40171,           // while the worker counts: "Counting the files below %1..."
+    STR_KINDS_NOTHING = 40172,            // no place to count
+    STR_FILE_TYPES_LIST = 40173,          // accessible names of the two lists
+    STR_LARGEST_FILES_LIST = 40174,
+    STR_KIND_WITH_EXTENSION = 40175,      // a kind named in a sentence: "%1 (%2)"
 };
 
 enum MenuId : int {

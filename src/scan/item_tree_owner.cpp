@@ -8,6 +8,7 @@
 #include "scan/scan_keeper.h"
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
+#include "views/file_kinds.h"
 #include "views/status_bar.h"
 #include "views/treemap_pane.h"
 
@@ -21,6 +22,7 @@ ItemNode* BuildItemTree() {
 void DiscardItemTree() {
     WaitForScanToEnd();
     ForgetTreemapItems();
+    ForgetFileKindsItems();
     WaitForScanKeeper();
     treeReady = false;
     DropNavigationWork();

@@ -22,6 +22,7 @@
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
 #include "scan/scan_keeper.h"
+#include "views/file_kinds.h"
 #include "views/status_bar.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
@@ -178,6 +179,7 @@ void OnEngineEnded(ScanEngine* ended) {
         SetStatusProgress(-1);
         SetStatusSimple(false);
         OnScanDone(request);
+        RefreshFileKinds();
         // Kept once shown; a drive read from a scan file is kept already.
         const std::string drivePath = scanKeeper && !(drive->flags & ITEM_FROM_FILE) ? ScannedHostPath(drive) : "";
         if (!drivePath.empty()) {

@@ -17,6 +17,7 @@
 #include "shell/pane_layout.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
+#include "views/file_kinds.h"
 #include "views/list_filter.h"
 #include "views/pie_popup.h"
 #include "views/size_choice.h"
@@ -65,6 +66,8 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_COMPARE_NONE, [](int) { CompareNoneCommand(); }},
     {CMD_COMPARE_FILE, [](int) { CompareWithFileCommand(); }},
     {CMD_FILTER, [](int) { OpenListFilter(); }},
+    {CMD_FILE_TYPES, [](int) { ShowFileTypesWindow(); }},
+    {CMD_LARGEST_FILES, [](int) { ShowLargestFilesWindow(); }},
 };
 
 }  // namespace
