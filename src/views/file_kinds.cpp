@@ -199,7 +199,7 @@ bool AnyWindowOpen(const State* state) {
 
 QString PlaceText(const ItemNode* place) {
     if (!place) return QString();
-    if (place->flags & ITEM_ROOT) return DisplayName(place->name);
+    if (!place->parent) return DisplayName(place->name);
     char16_t path[PATH_CHARS];
     return ItemPath(path, PATH_CHARS, place) ? DisplayName(path) : DisplayName(place->name);
 }
@@ -408,10 +408,13 @@ void BuildLargestWindow(State* state) {
     layout->addLayout(top);
     layout->addWidget(list);
     const int digit = window->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    list->setColumnWidth(LARGEST_NAME, digit * 30);
-    list->setColumnWidth(LARGEST_FOLDER, digit * 40);
-    list->setColumnWidth(LARGEST_SIZE, digit * 16);
-    window->resize(digit * 110, digit * 50);
+    const int widths[LARGEST_COLUMNS] = {26, 36, 19, 13};
+    int wide = 0;
+    for (int column = 0; column < LARGEST_COLUMNS; ++column) {
+        list->setColumnWidth(column, digit * widths[column]);
+        wide += digit * widths[column];
+    }
+    window->resize(wide + 4 * digit, digit * 50);
     QObject::connect(list, &QAbstractItemView::activated, window, [](const QModelIndex& index) {
         State* state = Hub();
         if (!state || !index.isValid() || static_cast<size_t>(index.row()) >= state->largestModel->rows.size()) return;
@@ -443,11 +446,14 @@ void BuildTypesWindow(State* state) {
     layout->addWidget(label);
     layout->addWidget(list);
     const int digit = window->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    list->setColumnWidth(TYPES_TYPE, digit * 28);
-    list->setColumnWidth(TYPES_EXTENSION, digit * 10);
-    list->setColumnWidth(TYPES_FILES, digit * 10);
-    list->setColumnWidth(TYPES_SIZE, digit * 16);
-    window->resize(digit * 80, digit * 50);
+    // Room for a long type text and for byte counts of hundreds of terabytes.
+    const int widths[TYPES_COLUMNS] = {24, 8, 9, 19, 7};
+    int wide = 0;
+    for (int column = 0; column < TYPES_COLUMNS; ++column) {
+        list->setColumnWidth(column, digit * widths[column]);
+        wide += digit * widths[column];
+    }
+    window->resize(wide + 4 * digit, digit * 50);
     QObject::connect(list, &QAbstractItemView::activated, window, [](const QModelIndex& index) {
         State* state = Hub();
         if (!state || !index.isValid() || static_cast<size_t>(index.row()) >= state->typesModel->rows.size()) return;
