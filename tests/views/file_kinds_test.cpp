@@ -35,11 +35,6 @@
 
 namespace {
 
-void SparseFile(const std::string& path, off_t size) {
-    WriteFile(path, 0);
-    ASSERT_EQ(truncate(path.c_str(), size), 0) << path;
-}
-
 // What one row of a list says, column by column.
 QStringList RowTexts(QTreeView* list, int row) {
     QStringList texts;
