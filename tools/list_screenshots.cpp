@@ -8,7 +8,9 @@
 //         the same folder with the pie chart pop-up open over it;
 //     volumetra_list_screenshots treemap docs/treemap.png
 //         the same folder with more files in more folders, the treemap below
-//         the list, the largest video's row selected and outlined.
+//         the list, the largest video's row selected and outlined;
+//     volumetra_list_screenshots kinds docs/file-types.png
+//         the File Types window over that folder, largest kinds first.
 // Run it on the offscreen platform (QT_QPA_PLATFORM=offscreen). The settings
 // live in a temporary folder: the user's own are neither read nor written.
 #include <QApplication>
@@ -34,6 +36,7 @@
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
 #include "views/size_choice.h"
+#include "views/file_kinds.h"
 #include "views/treemap_pane.h"
 #include "scan/navigation.h"
 
@@ -131,9 +134,10 @@ int main(int argc, char** argv) {
     TemporarySettingsFolder settings;
     QTemporaryDir fixture;
     if (!fixture.isValid()) return 1;
-    if (mode == "contents" || mode == "pie" || mode == "treemap") {
+    const bool more = mode == "treemap" || mode == "kinds";
+    if (mode == "contents" || mode == "pie" || more) {
         if (!MakeFixture(fixture.path())) return 1;
-        if (mode == "treemap" && !AddTreemapFixture(fixture.path())) return 1;
+        if (more && !AddTreemapFixture(fixture.path())) return 1;
         setenv("VOLUMETRA_ROOT", fixture.path().toLocal8Bit().constData(), 1);
     }
     if (!StartUp()) return 1;
@@ -142,6 +146,21 @@ int main(int argc, char** argv) {
     ChooseSizeCount(SIZE_APPARENT);
     mainWindow->resize(900, mode == "treemap" ? 680 : 440);
     QApplication::processEvents();
+
+    if (mode == "kinds") {
+        ItemNode* store = &rootItem->children[rootItem->childCount - 1];
+        ScanDriveForTest(store);
+        ListPlace(store);
+        // The counted kinds show once the worker's count reached the window.
+        ShowFileTypesWindow();
+        bool shown = false;
+        QObject::connect(fileKindsHub, &FileKindsHub::TallyShown, [&shown] { shown = true; });
+        while (!shown) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QWidget* window = FileTypesWindow();
+        window->resize(window->width(), 460);
+        QApplication::processEvents();
+        return window->grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
 
     if (mode == "treemap") {
         // Listed as navigation lists a place: the treemap follows, and the

@@ -28,6 +28,7 @@
 #include "scan/folder_tree.h"
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
+#include "views/file_kinds.h"
 #include "views/image_list.h"
 #include "views/status_bar.h"
 #include "views/treemap_pane.h"
@@ -227,6 +228,7 @@ void RunExpunge(QDialog* dialog, RemovalKind kind) {
     }
     if (markedCount == 0) EnableCommand(CMD_EXPUNGE, false);
     if (statusBar) statusBar->update();
+    RefreshFileKinds();
 }
 
 bool DeleteEntryFile(QWidget* owner, ItemNode* item, uint32_t* yesToAll) {

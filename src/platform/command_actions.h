@@ -38,6 +38,8 @@ enum CommandId : int {
     CMD_COMPARE_NONE = 40041,       // View > Compare With > None: the comparison ends
     CMD_COMPARE_FILE = 40042,       // View > Compare With > Scan File...
     CMD_FILTER = 40050,           // Edit > Filter: the contents list's filter field
+    CMD_FILE_TYPES = 40051,       // View > File Types: the kinds of files below the listed place
+    CMD_LARGEST_FILES = 40052,    // View > Largest Files: the largest files below the listed place
     CMD_RESCAN_FOLDER = 40053,    // View > Rescan Folder: the listed folder walked again on its own
     CMD_FOLLOW_CHANGES = 40054,   // View > Follow Changes: scanned drives watched for changes on disk
 };

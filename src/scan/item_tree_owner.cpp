@@ -22,6 +22,7 @@
 #include "scan/scan_keeper.h"
 #include "scan/scan_control.h"
 #include "views/contents_list.h"
+#include "views/file_kinds.h"
 #include "views/status_bar.h"
 #include "views/treemap_pane.h"
 
@@ -37,6 +38,7 @@ void DiscardItemTree() {
     WaitForFolderRescan();
     ForgetWatchedDrives();
     ForgetTreemapItems();
+    ForgetFileKindsItems();
     WaitForScanKeeper();
     treeReady = false;
     DropNavigationWork();
@@ -136,6 +138,7 @@ void ReplaceFolderItems(ItemNode* folder, ItemNode* fresh, const std::vector<Har
     const bool relist = listedBelow || listedAbove;
 
     ForgetTreemapItems();
+    ForgetFileKindsItems();
     WaitForScanKeeper();
     PathList* place = relist ? CurrentPlace() : nullptr;
     const bool filterOpen = relist && ListFilterOpen();
@@ -225,4 +228,5 @@ void ReplaceFolderItems(ItemNode* folder, ItemNode* fresh, const std::vector<Har
         }
         if (focus && focus != QApplication::focusWidget()) focus->setFocus(Qt::OtherFocusReason);
     }
+    RefreshFileKinds();
 }

@@ -1,6 +1,6 @@
 // The one owner of the item tree's life. Everything that points into the tree
 // (tree nodes, list rows, status records, the pending selection, the marks
-// count, the treemap's worker and tiles) is dropped here before the items are freed, and never while the
+// count, the treemap's worker and tiles, the windows of the kinds of files) is dropped here before the items are freed, and never while the
 // scan worker still walks them.
 #pragma once
 

@@ -23,6 +23,7 @@
 #include "scan/folder_tree.h"
 #include "scan/scan_files.h"
 #include "scan/scan_keeper.h"
+#include "views/file_kinds.h"
 #include "views/status_bar.h"
 #include "resources/resource_ids.h"
 #include "resources/resource_module.h"
@@ -150,6 +151,7 @@ void OnEngineEnded(ScanEngine* ended) {
         SetStatusSimple(false);
         OnScanDone(request);
         WatchScannedDrive(drive);
+        RefreshFileKinds();
         // Kept once shown; a drive read from a scan file is kept already.
         const std::string drivePath = scanKeeper && !(drive->flags & ITEM_FROM_FILE) ? ScannedHostPath(drive) : "";
         if (!drivePath.empty()) {

@@ -19,6 +19,7 @@
 #include "shell/pane_layout.h"
 #include "shell/startup.h"
 #include "views/contents_list.h"
+#include "views/file_kinds.h"
 #include "views/list_filter.h"
 #include "views/pie_popup.h"
 #include "views/size_choice.h"
@@ -69,6 +70,8 @@ const CommandEntry COMMAND_TABLE[] = {
     {CMD_FILTER, [](int) { OpenListFilter(); }},
     {CMD_RESCAN_FOLDER, [](int) { RescanFolderCommand(); }},
     {CMD_FOLLOW_CHANGES, [](int) { ToggleFollowChanges(); }},
+    {CMD_FILE_TYPES, [](int) { ShowFileTypesWindow(); }},
+    {CMD_LARGEST_FILES, [](int) { ShowLargestFilesWindow(); }},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/command_actions.h"
 #include "scan/navigation.h"
 #include "views/contents_list.h"
+#include "views/file_kinds.h"
 #include "views/list_model.h"
 #include "views/list_sort.h"
 #include "views/status_bar.h"
@@ -61,6 +62,7 @@ void ChooseSizeCount(SizeCount count) {
         // The earlier scan of a comparison counts as the shown tree does.
         RecountComparison();
         ShowSizesAgain();
+        RefreshFileKinds();
     }
     MarkSizeCommands();
 }

@@ -22,6 +22,7 @@
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
 #include "views/contents_list.h"
+#include "views/file_kinds.h"
 #include "views/size_choice.h"
 
 TreemapPane* treemapPane = nullptr;
@@ -328,6 +329,8 @@ void ShowTreemapPlace(ItemNode* place) {
 }
 
 void PauseTreemap() {
+    // The windows of the kinds of files read the same tree.
+    PauseFileKinds();
     if (!treemapPane) return;
     TreemapView& view = treemapPane->view;
     ++view.pauses;
@@ -344,6 +347,7 @@ void PauseTreemap() {
 }
 
 void ResumeTreemap() {
+    ResumeFileKinds();
     if (!treemapPane) return;
     TreemapView& view = treemapPane->view;
     if (view.pauses > 0) --view.pauses;

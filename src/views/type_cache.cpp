@@ -182,6 +182,10 @@ void TypeKeyOf(const char16_t* name, char16_t* buffer, int capacity) {
     buffer[written] = 0;
 }
 
+bool HasTypeExtension(const char16_t* name) {
+    return name && ExtensionStart(name, TextLength(name)) > 0;
+}
+
 int HashTypeKey(const char16_t* key) {
     uint32_t sum = 0;
     for (; *key; ++key) sum += static_cast<uint16_t>(*key);

@@ -44,6 +44,10 @@ TypeCacheEntry* LookupFileType(const ItemNode* item);
 // no "." after its first character; at most capacity - 1 characters.
 void TypeKeyOf(const char16_t* name, char16_t* buffer, int capacity);
 
+// Whether name has a "." after its first character, so that its kind is its
+// extension; otherwise the kind is known by the whole name.
+bool HasTypeExtension(const char16_t* name);
+
 // The sum of the key's code units modulo 64.
 int HashTypeKey(const char16_t* key);
 

@@ -133,12 +133,15 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
          {"&Expunge...", CMD_EXPUNGE, false}},
         {{"&Up\tBS", CMD_UP, false}, {"", 0, true}, {"&Left&&Right", CMD_LEFT_RIGHT, true},
          {"&Top&&Bottom", CMD_TOP_BOTTOM, true}, {"", 0, true}, {"Full &Screen", CMD_FULL_SCREEN, true},
-         {"Pie &Chart", CMD_PIE_CHART, false}, {"Tree&map", CMD_TREEMAP, true}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
+         {"Pie &Chart", CMD_PIE_CHART, false}, {"Tree&map", CMD_TREEMAP, true}, {"File T&ypes", CMD_FILE_TYPES, true},
+         {"Lar&gest Files", CMD_LARGEST_FILES, true}, {"S&izes", SUBMENU, true}, {"&Disk Usage", CMD_SIZE_DISK_USAGE, true},
          {"&Apparent Size", CMD_SIZE_APPARENT, true}, {"Sizes in &KB, MB, GB", CMD_SIZE_UNITS, true},
          {"E&xclusions...", CMD_EXCLUSIONS, true},
          {"Compare &With", SUBMENU, true}, {"&None", CMD_COMPARE_NONE, true}, {"", 0, true},
          {"Scan &File...", CMD_COMPARE_FILE, true},
-         {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true}},
+         {"F&ollow Changes", CMD_FOLLOW_CHANGES, true},
+         {"Sto&p\tESC", CMD_STOP, true}, {"&Refresh", CMD_REFRESH, true},
+         {"Resca&n Folder\tCtrl+R", CMD_RESCAN_FOLDER, false}},
     };
     ASSERT_EQ(menus.size(), expected.size());
     for (size_t m = 0; m < expected.size(); ++m) {
@@ -159,7 +162,8 @@ TEST_F(MainWindowTest, StartsWithMenusToolButtonsStatusBarTreeAndTheDriveList) {
 
     const std::vector<ToolEntry> tools = {
         {CMD_GO_BACKWARD, false, ""}, {CMD_GO_FORWARD, false, ""}, {CMD_UP, false, "Up (BS)"}, {0, false, {}},
-        {CMD_STOP, true, "Stop (ESC)"}, {CMD_REFRESH, true, "Refresh"}, {0, false, {}},
+        {CMD_STOP, true, "Stop (ESC)"}, {CMD_REFRESH, true, "Refresh"},
+        {CMD_RESCAN_FOLDER, false, "Rescan Folder (Ctrl+R)"}, {0, false, {}},
         {CMD_DELETE, false, "Delete (DEL)"}, {CMD_UNDELETE, false, "Undelete"}, {0, false, {}},
         {CMD_FULL_SCREEN, true, "Full screen"}, {CMD_PIE_CHART, false, "Show Pie Chart"},
         {CMD_TREEMAP, true, "Show Treemap"},
@@ -272,7 +276,7 @@ TEST_F(MainWindowTest, EnableAndCheckReachMenuItemAndToolButtonOfTheirCommandsOn
     Start();
     const std::set<int> enableable = {CMD_UP,   CMD_REFRESH, CMD_DELETE,   CMD_UNDELETE, CMD_OPEN,    CMD_GO_BACKWARD,
                                       CMD_GO_FORWARD, CMD_STOP, CMD_PIE_CHART, CMD_CLOSE, CMD_EXPUNGE, CMD_SELECT_ALL,
-                                      CMD_MOVE_TO_TRASH, CMD_EXPORT_SCAN};
+                                      CMD_MOVE_TO_TRASH, CMD_EXPORT_SCAN, CMD_RESCAN_FOLDER};
     for (int id = CMD_FIRST; id <= CMD_LAST; ++id) {
         QAction* action = CommandAction(id);
         QWidget* button = toolBar->widgetForAction(action);
@@ -296,9 +300,10 @@ TEST_F(MainWindowTest, EnableAndCheckReachMenuItemAndToolButtonOfTheirCommandsOn
         }
         bool checked = action->isChecked();
         CheckCommand(id, !checked);
-        bool checkable = id == CMD_FULL_SCREEN || id == CMD_PIE_CHART || id == CMD_TREEMAP;
+        bool checkable = id == CMD_FULL_SCREEN || id == CMD_PIE_CHART || id == CMD_TREEMAP || id == CMD_FOLLOW_CHANGES;
         EXPECT_EQ(action->isChecked(), checkable ? !checked : checked) << id;
-        if (checkable) {
+        // Follow Changes is a menu item only.
+        if (checkable && id != CMD_FOLLOW_CHANGES) {
             auto* toolButton = qobject_cast<QToolButton*>(button);
             ASSERT_NE(toolButton, nullptr);
             EXPECT_EQ(toolButton->isChecked(), !checked);

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -39,6 +42,13 @@ inline long long OwnSize(const std::string& path) {
 inline void WriteFile(const std::string& path, size_t bytes) {
     std::ofstream file(path, std::ios::binary);
     file << std::string(bytes, 'x');
+}
+
+// Makes a sparse file of size bytes: its apparent size is what it is, its
+// disk usage nearly nothing.
+inline void SparseFile(const std::string& path, off_t size) {
+    WriteFile(path, 0);
+    ASSERT_EQ(truncate(path.c_str(), size), 0) << path;
 }
 
 // The temporary folder of a host fixture: open to everyone, since some

@@ -28,12 +28,6 @@
 
 namespace {
 
-// Makes a sparse file of size bytes: its apparent size is what counts here.
-void SparseFile(const std::string& path, off_t size) {
-    WriteFile(path, 0);
-    ASSERT_EQ(truncate(path.c_str(), size), 0) << path;
-}
-
 class TreemapPaneTest : public BrowseProgram {
 protected:
     void SetUp() override {

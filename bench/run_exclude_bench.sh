@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The cost of excludes: the program's `--export /dev/null TREE` with ten
+# `--exclude` patterns that match little beside the same export without
+# them, on the synthetic trees, warm cache. The two take turns, run after
+# run, so that both meet the same machine; prints the median of each and the
+# median of the per-pair ratios.
+#
+#   bash bench/run_exclude_bench.sh [TREES_FOLDER] [RUNS] [SHAPES]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/bench_common.sh
+TREES="${1:-${TMPDIR:-/tmp}/volumetra-bench-trees}"
+RUNS="${2:-9}"
+SHAPES="${3:-mixed wide flat}"
+
+BuildBench volumetra
+
+# Names the trees do not hold, in the forms people write: globs of a name,
+# of an extension, of a path below the scanned folder.
+EXCLUDES=(--exclude '*.swp' --exclude '*~' --exclude node_modules --exclude __pycache__
+          --exclude .cache --exclude '*.tmp' --exclude 'Thumbs.db' --exclude '.DS_Store'
+          --exclude 'core.[0-9]*' --exclude 'project_*/build')
+
+Seconds() { local start end; start=$(date +%s.%N); "$@" > /dev/null 2>&1; end=$(date +%s.%N); echo "$end - $start" | bc -l; }
+Median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+printf '%-6s %9s %12s %7s\n' tree plain_s excludes_s ratio
+for shape in $SHAPES; do
+  tree="$TREES/$shape"
+  PrepareTree "$tree" "$shape"
+  plain=() excluded=() ratios=()
+  for _ in $(seq "$RUNS"); do
+    p="$(Seconds ./build/volumetra --export /dev/null "$tree")"
+    e="$(Seconds ./build/volumetra "${EXCLUDES[@]}" --export /dev/null "$tree")"
+    plain+=("$p") excluded+=("$e") ratios+=("$(echo "$e / $p" | bc -l)")
+  done
+  printf '%-6s %9.3f %12.3f %7.3f\n' "$shape" "$(printf '%s\n' "${plain[@]}" | Median)" \
+    "$(printf '%s\n' "${excluded[@]}" | Median)" "$(printf '%s\n' "${ratios[@]}" | Median)"
+done
+echo "goal: with ten excludes at most 1.05 times the time without"
