@@ -970,9 +970,14 @@ void ScanEngine::HandOn(ItemNode* folder, OpenParent* above, FolderHandle handle
     seenDiskBytes.fetch_add(diskBytes, std::memory_order_relaxed);
 
     uint32_t subfolderCount = 0;
+    // The subfolders entered, asked once each; the records are published
+    // below and not written again.
+    thread_local std::vector<uint32_t> entered;
+    entered.clear();
     for (uint32_t i = 0; i < count; ++i) {
-        if ((items[i].flags & (ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED)) == ITEM_FOLDER) ++subfolderCount;
+        if (Enters(&items[i])) entered.push_back(i);
     }
+    subfolderCount = static_cast<uint32_t>(entered.size());
     {
         std::lock_guard<std::mutex> lock(levelLock);
         levels.insert(levels.end(), published, published + publishedCount);
@@ -991,11 +996,7 @@ void ScanEngine::HandOn(ItemNode* folder, OpenParent* above, FolderHandle handle
     }
     std::lock_guard<std::mutex> lock(workLock);
     // Pushed last first, so the first subfolder is listed first.
-    for (uint32_t i = count; i-- > 0;) {
-        ItemNode* child = &items[i];
-        if ((child->flags & (ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED)) == ITEM_FOLDER)
-            stack.push_back(Task{child, parent, nullptr, 0, 0});
-    }
+    for (size_t k = entered.size(); k-- > 0;) stack.push_back(Task{&items[entered[k]], parent, nullptr, 0, 0});
     pending += subfolderCount;
     workChanged.notify_all();
 }

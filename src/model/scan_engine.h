@@ -91,6 +91,12 @@ public:
     // one of its folders must leave out what the drive's walk left out. The
     // top (the default) when none.
     void SetExcludeBase(const ItemNode* base) { excludeBase = base; }
+    // Which subfolders the walk enters, asked on the listing threads for
+    // each subfolder of a folder listed; one refused is left as listed,
+    // neither entered nor scanned, for the caller to fill in from what it
+    // knows. None (the default) enters every one.
+    using EnterFilter = std::function<bool(const ItemNode* folder)>;
+    void SetEnterFilter(EnterFilter filter) { enterFilter = std::move(filter); }
 
     // Why the scan file could not be read; empty when it was, or for a walk.
     const std::string& ReadFailure() const { return readFailure; }
@@ -177,6 +183,11 @@ private:
     StorageDevice* device;
     const ScanExcludes* excludes = nullptr;
     const ItemNode* excludeBase = nullptr;
+    EnterFilter enterFilter;
+    bool Enters(const ItemNode* child) const {
+        return (child->flags & (ITEM_FOLDER | ITEM_DATABASE | ITEM_SCANNED)) == ITEM_FOLDER &&
+               (!enterFilter || enterFilter(child));
+    }
     ItemNode* top = nullptr;
     std::string fileName;                      // the scan file read instead of a walk
     ScanFileContents* preRead = nullptr;       // owned until the reading thread takes it

@@ -281,10 +281,14 @@ void ChangeFollower::Process() {
     }
     // Paths that lie on no watched drive are dropped.
     std::set<std::string> left;
+    std::vector<const ItemNode*> changed;
     for (const auto& entry : found) {
         bool covered = false;
         for (ItemNode* at = entry.first; chosen && at && !covered; at = at->parent) covered = at == chosen;
-        if (!covered) left.insert(entry.second);
+        if (covered)
+            changed.push_back(entry.first);
+        else
+            left.insert(entry.second);
     }
     stale.swap(left);
     if (!chosen) {
@@ -292,7 +296,7 @@ void ChangeFollower::Process() {
         return;
     }
     lastRescan[chosenKey] = now;
-    if (!StartFolderRescan(chosen, false)) {
+    if (!StartFolderRescan(chosen, false, &changed)) {
         // Not now: the paths it stood for wait for the next try.
         for (const auto& entry : found) stale.insert(entry.second);
         Schedule(FOLLOW_RETRY_MS);

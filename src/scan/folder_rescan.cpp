@@ -6,6 +6,11 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
 #include "deletion/expunge.h"
 #include "model/item_tree.h"
 #include "model/path_list.h"
@@ -27,6 +32,39 @@
 
 namespace {
 
+// The path of folder below top, its names joined by "/", which no name
+// holds; empty for top itself.
+std::u16string PathBelow(const ItemNode* folder, const ItemNode* top) {
+    std::vector<const char16_t*> names;
+    for (const ItemNode* at = folder; at && at != top; at = at->parent) names.push_back(at->name);
+    std::u16string path;
+    for (size_t k = names.size(); k-- > 0;) {
+        path += names[k];
+        if (k) path.push_back(u'/');
+    }
+    return path;
+}
+
+// Which subfolders a rescan for changes enters: the folders listed again
+// (the changed ones and those on the way to them), and for each the names
+// of the subfolders it held, so that a new one is told from one kept.
+struct EnterPlan {
+    std::unordered_set<std::u16string> listed;
+    std::unordered_map<std::u16string, std::unordered_set<std::u16string>> held;
+
+    bool Enters(const ItemNode* folder, const ItemNode* top) const {
+        const std::u16string above = PathBelow(folder->parent, top);
+        // Below a new folder everything is new.
+        if (!listed.count(above)) return true;
+        std::u16string path = above;
+        if (!path.empty()) path.push_back(u'/');
+        path += folder->name;
+        if (listed.count(path)) return true;
+        auto known = held.find(above);
+        return known == held.end() || !known->second.count(folder->name);
+    }
+};
+
 // How long an ended walk waits before it tries again to be put in place.
 constexpr int RESCAN_RETRY_MS = 50;
 
@@ -34,7 +72,7 @@ constexpr int RESCAN_RETRY_MS = 50;
 // engine attaches the new subtree to.
 class FolderRescanner {
 public:
-    bool Start(ItemNode* folder, bool shown);
+    bool Start(ItemNode* folder, bool shown, const std::vector<const ItemNode*>* changed);
     void OnEnded(ScanEngine* ended);
     void WaitAndDrop();
     ItemNode* Folder() const { return engine ? folder : nullptr; }
@@ -57,7 +95,7 @@ private:
 
 FolderRescanner rescanner;
 
-bool FolderRescanner::Start(ItemNode* target, bool show) {
+bool FolderRescanner::Start(ItemNode* target, bool show, const std::vector<const ItemNode*>* changed) {
     if (engine || !CanRescanFolder(target) || !TreeMayChange()) return false;
     folder = target;
     // The stand-in has the folder's name and place, so the walk finds its
@@ -71,6 +109,34 @@ bool FolderRescanner::Start(ItemNode* target, bool show) {
     engine = new ScanEngine(Device());
     engine->SetExcludes(&WindowExcludes());
     engine->SetExcludeBase(DriveOf(target));
+    if (changed) {
+        auto plan = std::make_shared<EnterPlan>();
+        plan->listed.insert(std::u16string());
+        for (const ItemNode* folder : *changed) {
+            for (const ItemNode* at = folder; at && at != target; at = at->parent) {
+                if (!plan->listed.insert(PathBelow(at, target)).second) break;
+            }
+        }
+        // The subfolders each listed folder held, found from the top down.
+        std::vector<const ItemNode*> open = {target};
+        while (!open.empty()) {
+            const ItemNode* folder = open.back();
+            open.pop_back();
+            const std::u16string path = PathBelow(folder, target);
+            std::unordered_set<std::u16string>& names = plan->held[path];
+            for (uint32_t i = 0; i < folder->childCount; ++i) {
+                const ItemNode* child = &folder->children[i];
+                if (!(child->flags & ITEM_FOLDER) || (child->flags & ITEM_REMOVED)) continue;
+                names.insert(child->name);
+                std::u16string below = path;
+                if (!below.empty()) below.push_back(u'/');
+                below += child->name;
+                if (plan->listed.count(below)) open.push_back(child);
+            }
+        }
+        const ItemNode* top = &standIn;
+        engine->SetEnterFilter([plan, top](const ItemNode* folder) { return plan->Enters(folder, top); });
+    }
     ended = false;
     dropping = false;
     shown = show;
@@ -174,7 +240,9 @@ bool CanRescanFolder(const ItemNode* folder) {
     return !IsFromScanFile(folder);
 }
 
-bool StartFolderRescan(ItemNode* folder, bool shown) { return rescanner.Start(folder, shown); }
+bool StartFolderRescan(ItemNode* folder, bool shown, const std::vector<const ItemNode*>* changed) {
+    return rescanner.Start(folder, shown, changed);
+}
 
 ItemNode* RescanningFolder() { return rescanner.Folder(); }
 

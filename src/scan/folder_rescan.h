@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/item_node.h"
 
@@ -15,9 +16,12 @@
 bool CanRescanFolder(const ItemNode* folder);
 
 // Starts walking folder again; shown says whether the status bar tells it
-// (the user asked) or it runs unseen (a change on disk). False when it cannot
-// be rescanned, a scan or another rescan runs, or no thread could be made.
-bool StartFolderRescan(ItemNode* folder, bool shown);
+// (the user asked) or it runs unseen (a change on disk). With changed (the
+// folders at or below folder whose entries changed), only those and the
+// folders on the way to them are listed again, and new folders walked
+// whole; every other subfolder keeps what it held. False when it cannot be
+// rescanned, a scan or another rescan runs, or no thread could be made.
+bool StartFolderRescan(ItemNode* folder, bool shown, const std::vector<const ItemNode*>* changed = nullptr);
 
 // The folder being walked again, while its walk runs or its end waits to be
 // put in place; none otherwise.

@@ -286,6 +286,10 @@ void InsertSubfolderNodes(QTreeWidgetItem* parent, ItemNode* items, uint32_t cou
                        nodes->data());
 }
 
+void SetTreeNodeItem(QTreeWidgetItem* node, ItemNode* item) {
+    if (node && node->type() == FOLDER_NODE_TYPE && item) static_cast<FolderNode*>(node)->item = item;
+}
+
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node) {
     if (!node || node->type() != FOLDER_NODE_TYPE) return nullptr;
     return static_cast<const FolderNode*>(node)->item;

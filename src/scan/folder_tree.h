@@ -47,6 +47,10 @@ void InsertTreeChildren(QTreeWidgetItem* parent, ItemNode* const* items, const u
 void InsertSubfolderNodes(QTreeWidgetItem* parent, ItemNode* items, uint32_t count,
                           std::vector<ItemNode*>* subfolders, std::vector<QTreeWidgetItem*>* nodes);
 
+// Makes node stand for item, a record that took the place of the one it
+// showed (same name and kind); its children stay.
+void SetTreeNodeItem(QTreeWidgetItem* node, ItemNode* item);
+
 // The item a tree node stands for, or none.
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node);
 

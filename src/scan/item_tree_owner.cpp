@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -76,22 +78,6 @@ QTreeWidgetItem* TreeNodeOf(const ItemNode* item) {
     return node;
 }
 
-// The names from below top down to node, for finding it again once the
-// nodes are made anew.
-using NamePath = std::vector<std::u16string>;
-
-void CollectOpenBranches(QTreeWidgetItem* node, NamePath* path, std::vector<NamePath>* open) {
-    for (int i = 0; i < node->childCount(); ++i) {
-        QTreeWidgetItem* child = node->child(i);
-        const ItemNode* item = TreeNodeItem(child);
-        if (!item || !child->isExpanded()) continue;
-        path->push_back(item->name);
-        open->push_back(*path);
-        CollectOpenBranches(child, path, open);
-        path->pop_back();
-    }
-}
-
 // Makes the nodes of every folder below folder under node, each level in
 // name order, as a scan inserts them.
 void InsertSubtreeNodes(QTreeWidgetItem* node, ItemNode* folder) {
@@ -101,19 +87,97 @@ void InsertSubtreeNodes(QTreeWidgetItem* node, ItemNode* folder) {
     for (size_t k = 0; k < subfolders.size(); ++k) InsertSubtreeNodes(nodes[k], subfolders[k]);
 }
 
-void ReopenBranches(QTreeWidgetItem* top, const std::vector<NamePath>& open) {
-    for (const NamePath& path : open) {
-        QTreeWidgetItem* node = top;
-        for (const std::u16string& name : path) {
-            QTreeWidgetItem* found = nullptr;
-            for (int i = 0; node && i < node->childCount() && !found; ++i) {
-                const ItemNode* item = TreeNodeItem(node->child(i));
-                if (item && CompareNames(item->name, name.c_str()) == 0) found = node->child(i);
-            }
-            node = found;
-        }
-        if (node) SetTreeNodeExpanded(node, true);
+using CarriedSet = std::unordered_set<const ItemNode*>;
+
+// The nodes below node showed the old records of folder's subfolders; they
+// are made to show the new ones of the same name, open or closed as they
+// were, and followed down where the new records are not carried over; the
+// nodes of folders gone are deleted, and new folders get nodes of their own.
+// Runs while the old records are still there to be named.
+void MergeNodes(QTreeWidgetItem* node, ItemNode* folder, const CarriedSet& carried) {
+    std::unordered_map<std::u16string, QTreeWidgetItem*> shown;
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (const ItemNode* item = TreeNodeItem(node->child(i))) shown.emplace(item->name, node->child(i));
     }
+    std::vector<ItemNode*> added;
+    std::vector<std::pair<QTreeWidgetItem*, ItemNode*>> followed;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        ItemNode* child = &folder->children[i];
+        if (!(child->flags & ITEM_FOLDER) || (child->flags & ITEM_REMOVED)) continue;
+        auto found = shown.find(child->name);
+        if (found == shown.end()) {
+            added.push_back(child);
+            continue;
+        }
+        SetTreeNodeItem(found->second, child);
+        if (!carried.count(child)) followed.push_back({found->second, child});
+        shown.erase(found);
+    }
+    for (auto& [name, gone] : shown) DeleteTreeNode(gone);
+    for (auto& [childNode, child] : followed) MergeNodes(childNode, child, carried);
+    for (ItemNode* child : added) InsertSubtreeNodes(InsertTreeItem(child, node), child);
+}
+
+// A walk that left subfolders unentered: each takes over the subtree of the
+// old record of its name (the blocks move, nothing is copied), and is noted
+// as carried. Below subfolders the walk entered, the same again.
+void CarryOver(ItemNode* oldItems, uint32_t oldCount, ItemNode* folder, const ItemNode* top, CarriedSet* carried) {
+    std::unordered_map<std::u16string, ItemNode*> old;
+    for (uint32_t i = 0; i < oldCount; ++i) {
+        ItemNode* record = &oldItems[i];
+        if ((record->flags & ITEM_FOLDER) && !(record->flags & ITEM_REMOVED)) old.emplace(record->name, record);
+    }
+    if (old.empty()) return;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        ItemNode* child = &folder->children[i];
+        if (!(child->flags & ITEM_FOLDER) || (child->flags & ITEM_DATABASE)) continue;
+        auto found = old.find(child->name);
+        if (found == old.end()) continue;
+        ItemNode* before = found->second;
+        if (child->flags & ITEM_SCANNED) {
+            if (!(child->flags & ITEM_FOLDER_AGAIN))
+                CarryOver(before->children, before->childCount, child, top, carried);
+            continue;
+        }
+        constexpr uint32_t WALK_FLAGS = ITEM_SCANNED | ITEM_UNREADABLE | ITEM_INCOMPLETE | ITEM_HOLDS_EXCLUDED;
+        child->children = before->children;
+        child->childCount = before->childCount;
+        for (uint32_t k = 0; k < child->childCount; ++k) child->children[k].parent = child;
+        child->flags |= before->flags & WALK_FLAGS;
+        child->readError = before->readError;
+        child->total = before->total;
+        before->children = nullptr;
+        before->childCount = 0;
+        carried->insert(child);
+        // What it cannot tell makes every folder the walk listed above it
+        // incomplete, as the walk's own unreadable folders do.
+        if (child->flags & (ITEM_UNREADABLE | ITEM_INCOMPLETE)) {
+            for (ItemNode* above = child->parent; above && above != top; above = above->parent)
+                above->flags |= ITEM_INCOMPLETE;
+        }
+    }
+}
+
+// ComputeTotals, but a carried folder keeps the total it had.
+void ComputeFreshTotals(ItemNode* item, const CarriedSet& carried) {
+    if (carried.count(item)) return;
+    uint64_t sum = 0;
+    for (uint32_t i = 0; i < item->childCount; ++i) {
+        ItemNode* child = &item->children[i];
+        if (child->flags & ITEM_REMOVED) continue;
+        ComputeFreshTotals(child, carried);
+        sum = SaturatingAdd(sum, child->total);
+    }
+    item->total = SaturatingAdd(sum, CountedSize(item));
+}
+
+// Whether item lies in a block about to be freed: its way up reaches the
+// old top block before the folder.
+bool InOldBlocks(const ItemNode* item, const ItemNode* folder, const ItemNode* oldItems, uint32_t oldCount) {
+    for (const ItemNode* at = item; at && at != folder; at = at->parent) {
+        if (at >= oldItems && at < oldItems + oldCount) return true;
+    }
+    return false;
 }
 
 // Whether folder holds an unreadable or incomplete folder among its entries.
@@ -157,29 +221,37 @@ void ReplaceFolderItems(ItemNode* folder, ItemNode* fresh, const std::vector<Har
         ClearList();
         ClearStatusParts();
     }
-    QTreeWidgetItem* folderNode = TreeNodeOf(folder);
-    std::vector<NamePath> openBranches;
-    if (folderNode) {
-        NamePath path;
-        CollectOpenBranches(folderNode, &path, &openBranches);
-        DeleteTreeChildren(folderNode);
-    }
-
-    // The drive's links that lie outside the old subtree stay; the new
-    // subtree's join them, and the first link of each file in the tree's
-    // order counts its blocks again.
-    std::vector<HardLink> driveLinks;
-    if (const std::vector<HardLink>* kept = drive ? KeptHardLinks(drive) : nullptr) {
-        for (const HardLink& link : *kept) {
-            if (!IsAtOrBelow(link.item, folder)) driveLinks.push_back(link);
-        }
-    }
+    const bool wasIncomplete = folder->flags & (ITEM_UNREADABLE | ITEM_INCOMPLETE);
 
     ItemNode* oldItems = folder->children;
     const uint32_t oldCount = folder->childCount;
+    for (uint32_t i = 0; i < fresh->childCount; ++i) fresh->children[i].parent = folder;
+    // The subfolders the walk did not enter keep what they held.
+    CarriedSet carried;
+    ItemNode freshFolder = *folder;
+    freshFolder.children = fresh->children;
+    freshFolder.childCount = fresh->childCount;
+    CarryOver(oldItems, oldCount, &freshFolder, folder, &carried);
+
+    // The drive's links that stay (outside the old blocks, or carried over)
+    // and the walk's own; the first link of each file in the tree's order
+    // counts its blocks again.
+    std::vector<HardLink> driveLinks;
+    bool linksMoved = !links.empty();
+    if (const std::vector<HardLink>* kept = drive ? KeptHardLinks(drive) : nullptr) {
+        for (const HardLink& link : *kept) {
+            if (InOldBlocks(link.item, folder, oldItems, oldCount))
+                linksMoved = true;
+            else
+                driveLinks.push_back(link);
+        }
+    }
+
+    QTreeWidgetItem* folderNode = TreeNodeOf(folder);
     folder->children = fresh->children;
     folder->childCount = fresh->childCount;
-    for (uint32_t i = 0; i < folder->childCount; ++i) folder->children[i].parent = folder;
+    // The folder tree's nodes follow while the old records can still be named.
+    if (folderNode) MergeNodes(folderNode, folder, carried);
     constexpr uint32_t WALK_FLAGS = ITEM_UNREADABLE | ITEM_INCOMPLETE | ITEM_HOLDS_EXCLUDED;
     folder->flags = (folder->flags & ~WALK_FLAGS) | (fresh->flags & WALK_FLAGS) | ITEM_SCANNED;
     folder->readError = fresh->readError;
@@ -194,37 +266,50 @@ void ReplaceFolderItems(ItemNode* folder, ItemNode* fresh, const std::vector<Har
     FreeItemArray(oldItems, oldCount);
 
     for (const HardLink& link : links) driveLinks.push_back(link);
-    for (const HardLink& link : driveLinks) link.item->flags &= ~ITEM_LINK_REPEAT;
-    MarkLinkRepeats(&driveLinks);
+    if (linksMoved) {
+        for (const HardLink& link : driveLinks) link.item->flags &= ~ITEM_LINK_REPEAT;
+        MarkLinkRepeats(&driveLinks);
+    }
     if (drive) {
-        KeepHardLinks(drive, driveLinks);
+        if (linksMoved) KeepHardLinks(drive, driveLinks);
         // An unreadable folder that went takes its sign off the folders above.
-        for (ItemNode* above = folder->parent; above && !(above->flags & ITEM_ROOT); above = above->parent) {
+        for (ItemNode* above = folder; above && !(above->flags & ITEM_ROOT); above = above->parent) {
             if (HoldsUnreadable(above))
                 above->flags |= ITEM_INCOMPLETE;
             else
                 above->flags &= ~ITEM_INCOMPLETE;
             if (above == drive) break;
         }
+    }
+    if (linksMoved && drive) {
         // A link's blocks may now count elsewhere in the drive: every total
         // below it is counted again, as a scan's end does.
         for (uint32_t i = 0; i < drive->childCount; ++i) ComputeTotals(&drive->children[i]);
+    } else {
+        if (folder->flags & ITEM_DRIVE) {
+            for (uint32_t i = 0; i < folder->childCount; ++i) ComputeFreshTotals(&folder->children[i], carried);
+        } else {
+            ComputeFreshTotals(folder, carried);
+        }
+        // A drive's own total stays its capacity.
+        for (ItemNode* above = folder->parent; above && !(above->flags & (ITEM_ROOT | ITEM_DRIVE)); above = above->parent)
+            above->total = SaturatingAdd(SumVisibleTotals(above->children, above->childCount), CountedSize(above));
+    }
+    if (drive) {
         QueryDriveSpace(drive);
-        QString firstPath;
-        const uint32_t unreadable = CountUnreadableFolders(drive, &firstPath);
-        NoteUnreadable(drive, unreadable, firstPath);
+        if (wasIncomplete || (folder->flags & (ITEM_UNREADABLE | ITEM_INCOMPLETE))) {
+            QString firstPath;
+            const uint32_t unreadable = CountUnreadableFolders(drive, &firstPath);
+            NoteUnreadable(drive, unreadable, firstPath);
+        }
     }
 
-    if (folderNode) {
-        InsertSubtreeNodes(folderNode, folder);
-        ReopenBranches(folderNode, openBranches);
-    }
     if (relist) {
         NavigateTo(place);
         if (filterOpen && listedPlace) {
             OpenListFilter();
             if (QLineEdit* field = ListFilterField()) field->setText(filterText);
-        ApplyListFilter(filterText);
+            ApplyListFilter(filterText);
         }
         if (focus && focus != QApplication::focusWidget()) focus->setFocus(Qt::OtherFocusReason);
     }
