@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer) in build-fuzz and runs each for a bounded time
 # from a copy of its seed corpus in fuzz/corpus/. A crash, a leak, a failed
 # property or a timeout fails the run; the input that caused it is printed
-# in base64 and hex, and kept in build-fuzz/artifacts.
+# in base64 and hex, and kept in build-fuzz/artifacts. As many targets run at
+# once as there are cores.
 # FUZZ_SECONDS sets the time of each target (30 by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,18 +22,30 @@ ARTIFACTS="$BUILD/artifacts"
 rm -rf "$ARTIFACTS" "$BUILD/corpus"
 mkdir -p "$ARTIFACTS"
 failed=0
-for target in "${TARGETS[@]}"; do
-  corpus="$BUILD/corpus/$target"
+# One target per core at a time; each writes its own log, printed in order.
+RunTarget() {
+  local target="$1" corpus="$BUILD/corpus/$1"
   mkdir -p "$corpus"
   cp fuzz/corpus/"$target"/* "$corpus"/
-  echo "== $target: ${SECONDS_EACH}s from $(ls "$corpus" | wc -l) seeds"
+  echo "== $target: ${SECONDS_EACH}s from $(ls "$corpus" | wc -l) seeds" > "$BUILD/$target.log"
   # The settings target writes its store in a temporary folder of its own.
-  if ! QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
-       "$BUILD/fuzz/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
-       -error_exitcode=77 -timeout_exitcode=78 -print_final_stats=1 \
-       -artifact_prefix="$ARTIFACTS/$target-" "$corpus" 2>&1 | tail -n 80; then
-    failed=1
+  QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
+    "$BUILD/fuzz/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+    -error_exitcode=77 -timeout_exitcode=78 -print_final_stats=1 \
+    -artifact_prefix="$ARTIFACTS/$target-" "$corpus" >> "$BUILD/$target.log" 2>&1
+}
+pids=()
+for target in "${TARGETS[@]}"; do
+  RunTarget "$target" &
+  pids+=($!)
+  if [ "${#pids[@]}" -ge "$JOBS" ]; then
+    wait "${pids[0]}" || failed=1
+    pids=("${pids[@]:1}")
   fi
+done
+for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+for target in "${TARGETS[@]}"; do
+  tail -n 80 "$BUILD/$target.log"
   for input in "$ARTIFACTS/$target"-*; do
     [ -e "$input" ] || continue
     failed=1

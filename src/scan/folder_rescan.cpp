@@ -25,6 +25,7 @@
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
 #include "scan/scan_files.h"
+#include "scan/scan_keeper.h"
 #include "views/status_bar.h"
 #include "views/treemap_pane.h"
 #include "model/display_name.h"
@@ -171,8 +172,12 @@ void FolderRescanner::OnEnded(ScanEngine* finished) {
 
 void FolderRescanner::TryToApply() {
     if (!engine || !ended) return;
-    if (!dropping && (!TreeMayChange() || TreemapWaiting())) {
-        // Put in place once the scan, the expunge or the question is over.
+    // A kept scan being written reads the records: it is not waited for,
+    // the new subtree goes in once it is done.
+    const bool keeperBusy = scanKeeper && scanKeeper->Busy();
+    if (!dropping && (!TreeMayChange() || TreemapWaiting() || keeperBusy)) {
+        // Put in place once the scan, the expunge, the question or the
+        // writing of the kept scan is over.
         if (!retry) {
             retry = new QTimer(QCoreApplication::instance());
             retry->setSingleShot(true);
