@@ -10,6 +10,7 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -72,7 +73,7 @@ bool ChangeWatch::WatchFileSystem(const std::string& path) {
     const uint64_t fsid = FsidOf(facts.f_fsid);
     for (const Volume& volume : volumes) {
         if (volume.fsid == fsid) {
-            tops.push_back(path);
+            if (std::find(tops.begin(), tops.end(), path) == tops.end()) tops.push_back(path);
             return true;
         }
     }
@@ -115,7 +116,8 @@ size_t ChangeWatch::WatchFolders(const std::vector<std::string>& folders, size_t
         watchOfFolder[folder] = wd;
         ++watched;
     }
-    if (!folders.empty()) tops.push_back(folders.front());
+    if (!folders.empty() && std::find(tops.begin(), tops.end(), folders.front()) == tops.end())
+        tops.push_back(folders.front());
     return watched;
 }
 
@@ -158,6 +160,16 @@ void ChangeWatch::Note(const std::string& folder) {
         changed.insert(folder);
     }
     if (first && report) report();
+}
+
+bool ChangeWatch::BelowATop(const std::string& path) {
+    std::lock_guard<std::mutex> guard(lock);
+    for (const std::string& top : tops) {
+        if (top == "/" || path == top ||
+            (path.size() > top.size() && path.compare(0, top.size(), top) == 0 && path[top.size()] == '/'))
+            return true;
+    }
+    return false;
 }
 
 void ChangeWatch::NoteEverything() {
@@ -267,7 +279,7 @@ void ChangeWatch::ReadFanotify() {
                         }
                         cached = known.emplace(std::move(key), std::move(path)).first;
                     }
-                    if (!cached->second.empty()) Note(cached->second);
+                    if (!cached->second.empty() && BelowATop(cached->second)) Note(cached->second);
                 }
                 info += header->len;
             }

@@ -58,6 +58,9 @@ private:
     void ReadInotify();
     void Note(const std::string& folder);
     void NoteEverything();
+    // Whether path lies at or below a folder watched: a file system's mark
+    // tells of every folder of it.
+    bool BelowATop(const std::string& path);
     bool Pending(int fd);
 
     std::function<void()> report;
