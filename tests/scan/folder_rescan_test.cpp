@@ -25,6 +25,7 @@
 #include "shell/commands.h"
 #include "support/host_files.h"
 #include "views/list_model.h"
+#include "views/pie_popup.h"
 #include "views/status_bar.h"
 
 namespace {
@@ -109,7 +110,10 @@ TEST_F(FolderRescanTest, RescanFolderPutsTheDiskInPlaceKeepingPlaceSortFocusBran
     ASSERT_EQ(listedPlace, a);
     EXPECT_TRUE(IsCommandEnabled(CMD_RESCAN_FOLDER));
     SetTreeNodeExpanded(Node({u"\\", u"a", u"sub"}), true);
+    // By size, largest first: the pie chart can be shown.
+    SortListByColumn(0);
     SortListByColumn(1);
+    if (contentsSortReversed) SortListByColumn(1);
     const int sortBefore = contentsSortColumn;
     for (const char16_t* name : {u"f1", u"keep.txt"}) {
         SelectOnlyRow(ShownRowNamed(name));
@@ -117,6 +121,11 @@ TEST_F(FolderRescanTest, RescanFolderPutsTheDiskInPlaceKeepingPlaceSortFocusBran
     }
     ASSERT_EQ(markedCount, 2u);
     SelectAndShowRow(ShownRowNamed(u"f2"));
+    // The pie chart, the status bar, the list and the treemap all show the
+    // old subtree while it is walked again.
+    ASSERT_TRUE(IsCommandEnabled(CMD_PIE_CHART));
+    DispatchCommand(CMD_PIE_CHART);
+    ASSERT_NE(piePopup, nullptr);
 
     // Added, grown, removed, and a subfolder replaced by another of its name.
     Run("head -c 50000 /dev/urandom > a/new.bin && head -c 40000 /dev/urandom >> a/f2 && rm a/f1 && "
@@ -141,6 +150,9 @@ TEST_F(FolderRescanTest, RescanFolderPutsTheDiskInPlaceKeepingPlaceSortFocusBran
     ASSERT_NE(keep, nullptr);
     EXPECT_TRUE(keep->flags & ITEM_MARKED);
     EXPECT_TRUE(IsCommandEnabled(CMD_EXPUNGE));
+    EXPECT_NE(piePopup, nullptr);
+    EXPECT_EQ(StatusPartText(1).isEmpty(), false);
+    QTest::qWait(50);
     // Closing asks nothing.
     SelectAllRows();
     MarkSelection(listPane, CMD_UNDELETE);
