@@ -12,6 +12,7 @@
 #include "model/item_tree.h"
 #include "model/scan_file.h"
 #include "model/zstd_stream.h"
+#include "platform/heap_pages.h"
 #include "platform/host_names.h"
 #include "platform/storage_device.h"
 
@@ -20,8 +21,10 @@ namespace {
 constexpr size_t SCANFILE_READ_BUFFER = 256 * 1024;
 
 // The input as RapidJSON reads it: buffered, counting lines and columns for
-// messages, and refusing a string longer than SCANFILE_STRING_BYTES_MAX by
-// ending the input there, before the reader has gathered it.
+// messages only when one is needed. The runs of plain characters inside
+// texts are copied in bulk (see ScanCopyUnescapedString below), which is
+// also where a text longer than SCANFILE_STRING_BYTES_MAX is refused: the
+// input ends there, before the reader has gathered it.
 struct ScanFileInput {
     typedef char Ch;
 
@@ -36,9 +39,6 @@ struct ScanFileInput {
     size_t line = 1;
     size_t column = 1;
     size_t counted = 0;
-    bool inString = false;
-    bool escaped = false;
-    size_t stringBytes = 0;
     bool stringTooLong = false;
     bool readFailed = false;
 
@@ -57,32 +57,15 @@ struct ScanFileInput {
         return filled > 0;
     }
     Ch Peek() { return at < filled || Fill() ? buffer[at] : '\0'; }
-    Ch Take() {
-        if (at == filled && !Fill()) return '\0';
-        char c = buffer[at++];
-        // JSON's own string rule: a quote not escaped opens or closes one.
-        if (inString) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                inString = false;
-            }
-            if (inString && ++stringBytes > SCANFILE_STRING_BYTES_MAX) {
-                stringTooLong = true;
-                Fold(at);
-                counted = 0;
-                offset += at;
-                filled = at = 0;
-            }
-        } else if (c == '"') {
-            inString = true;
-            stringBytes = 0;
-        }
-        return c;
-    }
+    Ch Take() { return at < filled || Fill() ? buffer[at++] : '\0'; }
     size_t Tell() const { return offset + at; }
+    // Ends the input here: what follows is never read.
+    void Stop() {
+        Fold(at);
+        counted = 0;
+        offset += at;
+        filled = at = 0;
+    }
     // Counts lines and columns on to buffer[upTo].
     void Fold(size_t upTo) {
         const char* from = buffer.data() + counted;
@@ -101,6 +84,65 @@ struct ScanFileInput {
     void Flush() {}
     size_t PutEnd(Ch*) { return 0; }
 };
+
+// Which bytes end a run of plain text characters: the quote, the backslash
+// and the control characters, which the reader handles one by one.
+struct TextStops {
+    bool stops[256];
+    constexpr TextStops() : stops() {
+        for (int c = 0; c < 0x20; ++c) stops[c] = true;
+        stops['"'] = stops['\\'] = true;
+    }
+};
+constexpr TextStops TEXT_STOPS;
+
+// Whitespace between tokens, skipped over the buffer.
+void SkipWhitespace(ScanFileInput& input) {
+    for (;;) {
+        while (input.at < input.filled) {
+            char c = input.buffer[input.at];
+            if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return;
+            ++input.at;
+        }
+        if (!input.Fill()) return;
+    }
+}
+
+}  // namespace
+
+namespace rapidjson {
+
+// The reader's hook for copying a text's plain characters: over the input's
+// buffer a run at a time rather than a character at a time, stopping the
+// input once the text grows past SCANFILE_STRING_BYTES_MAX. It is called
+// again after every escape, so escaped characters count too.
+template <>
+template <>
+inline void GenericReader<UTF8<>, UTF8<>, CrtAllocator>::ScanCopyUnescapedString(
+    ScanFileInput& input, GenericReader<UTF8<>, UTF8<>, CrtAllocator>::StackStream<char>& output) {
+    for (;;) {
+        const char* from = input.buffer.data() + input.at;
+        const char* end = input.buffer.data() + input.filled;
+        const char* stop = from;
+        while (stop < end && !TEXT_STOPS.stops[static_cast<unsigned char>(*stop)]) ++stop;
+        size_t run = size_t(stop - from);
+        if (output.Length() + run > SCANFILE_STRING_BYTES_MAX) {
+            input.at += std::min(run, SCANFILE_STRING_BYTES_MAX + 1 - std::min(output.Length(), SCANFILE_STRING_BYTES_MAX));
+            input.stringTooLong = true;
+            input.Stop();
+            return;
+        }
+        if (run > 0) {
+            std::memcpy(output.Push(static_cast<SizeType>(run)), from, run);
+            input.at += run;
+        }
+        if (stop < end || !input.Fill()) return;
+    }
+}
+
+}  // namespace rapidjson
+
+namespace {
 
 // Where in the file's structure the next event belongs.
 enum ScanFilePlace {
@@ -195,14 +237,15 @@ const KeyName INFO_KEYS[] = {
 const KeyName META_KEYS[] = {
     {"progname", KEY_PROGNAME}, {"progver", KEY_PROGVER}, {"timestamp", KEY_TIMESTAMP}};
 
+// The known key of that text, or none.
 template <size_t N>
-ScanFileKey FindKey(const KeyName (&keys)[N], const char* text, rapidjson::SizeType length) {
+const KeyName* FindKey(const KeyName (&keys)[N], const char* text, rapidjson::SizeType length) {
     for (const KeyName& known : keys) {
         // The first letter sorts out nearly every key before a comparison.
         if (known.text[0] == text[0] && std::strlen(known.text) == length && std::memcmp(known.text, text, length) == 0)
-            return known.key;
+            return &known;
     }
-    return KEY_UNKNOWN;
+    return nullptr;
 }
 
 // A number as JSON gave it: whole or not, its sign and magnitude.
@@ -214,7 +257,7 @@ struct Number {
 
 class ScanFileHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, ScanFileHandler> {
 public:
-    explicit ScanFileHandler(ScanFileContents* result) : contents(result) {}
+    explicit ScanFileHandler(ScanFileContents* result) : contents(result) { StartHeapGrowth(&heapGrowth); }
     ~ScanFileHandler() { FreeOpenFolders(); }
 
     std::string problem;  // why the handler stopped the reader
@@ -262,12 +305,10 @@ public:
     }
     bool Key(const char* text, rapidjson::SizeType length, bool) {
         if (skipping) return true;
-        if (place == PLACE_META_KEY) {
-            key = FindKey(META_KEYS, text, length);
-        } else {
-            key = FindKey(INFO_KEYS, text, length);
-            keyText.assign(text, std::min<size_t>(length, 32));
-        }
+        const KeyName* known = place == PLACE_META_KEY ? FindKey(META_KEYS, text, length) : FindKey(INFO_KEYS, text, length);
+        key = known ? known->key : KEY_UNKNOWN;
+        // Messages name only known keys.
+        keyText = known ? known->text : "";
         return true;
     }
     bool StartObject() {
@@ -375,7 +416,7 @@ private:
         default: return "a value";
         }
     }
-    const char* KeyText() const { return keyText.c_str(); }
+    const char* KeyText() const { return keyText; }
 
     // An object or a list as a field's value: an unknown field's is skipped
     // whole, however nested; a known field never holds one.
@@ -526,6 +567,7 @@ private:
         if (count > 0) {
             block = AllocateItemBlock(count, folder.names.size());
             if (!block) return Fail("out of memory");
+            FollowHeapGrowth(&heapGrowth);
             char16_t* tail = NameTail(block, count);
             for (size_t i = 0; i < count; ++i) {
                 ItemNode& record = block[i];
@@ -613,7 +655,7 @@ private:
     ScanFileContents* contents;
     ScanFilePlace place = PLACE_START;
     ScanFileKey key = KEY_UNKNOWN;
-    std::string keyText;
+    const char* keyText = "";
     EntryInfo info;
     bool infoOpensFolder = false;
     uint32_t skipping = 0;       // depth inside an unknown field's value
@@ -622,6 +664,7 @@ private:
     size_t depth = 0;
     ItemNode rootInfo{};
     ItemNode* rootRecord = nullptr;
+    HeapGrowth heapGrowth;
 };
 
 }  // namespace
