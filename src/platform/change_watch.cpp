@@ -12,8 +12,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -209,9 +211,11 @@ void ChangeWatch::ReadInotify() {
     for (;;) {
         ssize_t length = read(inotifyFd, buffer, sizeof buffer);
         if (length <= 0) return;
-        for (char* at = buffer; at < buffer + length;) {
-            auto* event = reinterpret_cast<struct inotify_event*>(at);
-            at += sizeof(struct inotify_event) + event->len;
+        for (char* at = buffer; at + sizeof(struct inotify_event) <= buffer + length;) {
+            struct inotify_event header;
+            std::memcpy(&header, at, sizeof header);
+            const struct inotify_event* event = &header;
+            at += sizeof(struct inotify_event) + header.len;
             if (event->mask & IN_Q_OVERFLOW) {
                 NoteEverything();
                 continue;
@@ -238,50 +242,64 @@ void ChangeWatch::ReadFanotify() {
     // A batch's folders by their handles: a burst in one folder resolves
     // its path once.
     std::unordered_map<std::string, std::string> known;
+    std::vector<char> handleBytes;
     for (;;) {
         ssize_t length = read(fanotifyFd, buffer, sizeof buffer);
         if (length <= 0) return;
-        auto* event = reinterpret_cast<struct fanotify_event_metadata*>(buffer);
-        for (; FAN_EVENT_OK(event, length); event = FAN_EVENT_NEXT(event, length)) {
-            if (event->mask & FAN_Q_OVERFLOW) {
+        // Records follow one another at any 4-byte boundary: each part is
+        // copied out before it is read.
+        for (ssize_t at = 0; at + ssize_t(sizeof(struct fanotify_event_metadata)) <= length;) {
+            struct fanotify_event_metadata event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            if (event.event_len < sizeof event || at + ssize_t(event.event_len) > length) break;
+            const char* info = buffer + at + event.metadata_len;
+            const char* end = buffer + at + event.event_len;
+            at += event.event_len;
+            if (event.mask & FAN_Q_OVERFLOW) {
                 NoteEverything();
                 continue;
             }
-            const char* info = reinterpret_cast<const char*>(event) + event->metadata_len;
-            const char* end = reinterpret_cast<const char*>(event) + event->event_len;
             while (info + sizeof(struct fanotify_event_info_header) <= end) {
-                auto* header = reinterpret_cast<const struct fanotify_event_info_header*>(info);
-                if (header->len == 0) break;
-                if (header->info_type == FAN_EVENT_INFO_TYPE_DFID_NAME || header->info_type == FAN_EVENT_INFO_TYPE_DFID) {
-                    auto* fid = reinterpret_cast<const struct fanotify_event_info_fid*>(info);
-                    auto* handle = reinterpret_cast<const struct file_handle*>(fid->handle);
-                    uint64_t fsid = 0;
-                    std::memcpy(&fsid, &fid->fsid, sizeof fsid);
-                    std::string key(reinterpret_cast<const char*>(&fsid), sizeof fsid);
-                    key.append(reinterpret_cast<const char*>(handle), sizeof(struct file_handle) + handle->handle_bytes);
-                    auto cached = known.find(key);
-                    if (cached == known.end()) {
-                        int mountFd = -1;
-                        {
-                            std::lock_guard<std::mutex> guard(lock);
-                            for (const Volume& volume : volumes) {
-                                if (volume.fsid == fsid) mountFd = volume.mountFd;
-                            }
+                struct fanotify_event_info_header header;
+                std::memcpy(&header, info, sizeof header);
+                if (header.len == 0 || info + header.len > end) break;
+                const char* record = info;
+                info += header.len;
+                if (header.info_type != FAN_EVENT_INFO_TYPE_DFID_NAME && header.info_type != FAN_EVENT_INFO_TYPE_DFID)
+                    continue;
+                // fsid, then a file_handle: its byte count, its type, its bytes.
+                const size_t fixed = sizeof(struct fanotify_event_info_fid);
+                if (record + fixed + sizeof(struct file_handle) > info) continue;
+                uint64_t fsid = 0;
+                std::memcpy(&fsid, record + offsetof(struct fanotify_event_info_fid, fsid), sizeof fsid);
+                struct file_handle head;
+                std::memcpy(&head, record + fixed, sizeof head);
+                const size_t handleSize = sizeof(struct file_handle) + head.handle_bytes;
+                if (record + fixed + handleSize > info) continue;
+                std::string key(reinterpret_cast<const char*>(&fsid), sizeof fsid);
+                key.append(record + fixed, handleSize);
+                auto cached = known.find(key);
+                if (cached == known.end()) {
+                    int mountFd = -1;
+                    {
+                        std::lock_guard<std::mutex> guard(lock);
+                        for (const Volume& volume : volumes) {
+                            if (volume.fsid == fsid) mountFd = volume.mountFd;
                         }
-                        std::string path;
-                        if (mountFd >= 0) {
-                            int folder = open_by_handle_at(mountFd, const_cast<struct file_handle*>(handle),
-                                                           O_PATH | O_CLOEXEC);
-                            if (folder >= 0) {
-                                path = PathOfFd(folder);
-                                close(folder);
-                            }
-                        }
-                        cached = known.emplace(std::move(key), std::move(path)).first;
                     }
-                    if (!cached->second.empty() && BelowATop(cached->second)) Note(cached->second);
+                    std::string path;
+                    if (mountFd >= 0) {
+                        handleBytes.assign(record + fixed, record + fixed + handleSize);
+                        auto* handle = reinterpret_cast<struct file_handle*>(handleBytes.data());
+                        int folder = open_by_handle_at(mountFd, handle, O_PATH | O_CLOEXEC);
+                        if (folder >= 0) {
+                            path = PathOfFd(folder);
+                            close(folder);
+                        }
+                    }
+                    cached = known.emplace(std::move(key), std::move(path)).first;
                 }
-                info += header->len;
+                if (!cached->second.empty() && BelowATop(cached->second)) Note(cached->second);
             }
         }
     }
