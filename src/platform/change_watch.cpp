@@ -19,6 +19,9 @@
 
 namespace {
 
+// How long the thread lets events gather once the first of them arrived.
+constexpr int WATCH_GATHER_MS = 40;
+
 // Entry changes of a folder: what makes its listing or its totals differ.
 constexpr uint64_t FANOTIFY_EVENTS = FAN_CREATE | FAN_DELETE | FAN_MOVED_FROM | FAN_MOVED_TO | FAN_MODIFY |
                                      FAN_CLOSE_WRITE | FAN_ATTRIB | FAN_ONDIR;
@@ -198,6 +201,14 @@ void ChangeWatch::Run() {
             if (read(wakeFd, &count, sizeof count) < 0) {
                 // Woken only to poll anew.
             }
+        }
+        // A burst is read in few large batches: the kernel merges the
+        // events of one entry meanwhile, and the thread wakes less often.
+        if ((fds[1].revents | (fanotify >= 0 ? fds[2].revents : 0)) & POLLIN) {
+            reading = true;
+            struct pollfd wake = {wakeFd, POLLIN, 0};
+            poll(&wake, 1, WATCH_GATHER_MS);
+            if (stopping) break;
         }
         reading = true;
         if (fds[1].revents & POLLIN) ReadInotify();

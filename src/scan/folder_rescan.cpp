@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
+#include <thread>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -146,7 +148,10 @@ bool FolderRescanner::Start(ItemNode* target, bool show, const std::vector<const
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [started] { rescanner.OnEnded(started); }, Qt::QueuedConnection);
     };
-    if (!engine->Start(&standIn, 0, report)) {
+    // A rescan for changes lists few folders: as many threads as cores, none
+    // waiting in reserve.
+    const int threads = changed ? std::max(2, static_cast<int>(std::thread::hardware_concurrency())) : 0;
+    if (!engine->Start(&standIn, threads, report)) {
         delete engine;
         engine = nullptr;
         folder = nullptr;
