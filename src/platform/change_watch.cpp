@@ -229,14 +229,20 @@ void ChangeWatch::ReadFanotify() {
     for (;;) {
         ssize_t length = read(fanotifyFd, buffer, sizeof buffer);
         if (length <= 0) return;
-        auto* event = reinterpret_cast<struct fanotify_event_metadata*>(buffer);
-        for (; FAN_EVENT_OK(event, length); event = FAN_EVENT_NEXT(event, length)) {
-            if (event->mask & FAN_Q_OVERFLOW) {
+        // Events with names are packed to 4 bytes, not to the 8 their
+        // metadata needs: each is read through a copy.
+        for (size_t offset = 0; offset + FAN_EVENT_METADATA_LEN <= size_t(length);) {
+            struct fanotify_event_metadata event;
+            std::memcpy(&event, buffer + offset, sizeof event);
+            if (event.event_len < FAN_EVENT_METADATA_LEN || event.event_len > size_t(length) - offset) break;
+            const char* start = buffer + offset;
+            offset += event.event_len;
+            if (event.mask & FAN_Q_OVERFLOW) {
                 NoteEverything();
                 continue;
             }
-            const char* info = reinterpret_cast<const char*>(event) + event->metadata_len;
-            const char* end = reinterpret_cast<const char*>(event) + event->event_len;
+            const char* info = start + event.metadata_len;
+            const char* end = start + event.event_len;
             while (info + sizeof(struct fanotify_event_info_header) <= end) {
                 auto* header = reinterpret_cast<const struct fanotify_event_info_header*>(info);
                 if (header->len == 0) break;
