@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -68,7 +69,6 @@ public:
 
     bool Caches() const { return caches; }
     bool Empty() const { return patterns.empty() && !caches; }
-    bool HasPathPatterns() const { return !pathPatterns.empty(); }
     // Every pattern as given, in order.
     const std::vector<std::string>& Patterns() const { return patterns; }
 
