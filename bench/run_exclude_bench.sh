@@ -2,8 +2,9 @@
 # The cost of excludes: the program's `--export /dev/null TREE` with ten
 # `--exclude` patterns that match little beside the same export without
 # them, on the synthetic trees, warm cache. The two take turns, run after
-# run, so that both meet the same machine; prints the median of each and the
-# median of the per-pair ratios.
+# run, so that both meet the same machine; prints the median wall time of
+# each and the median of the per-pair ratios, of wall time and of processor
+# time (user and system, which a busy shared machine disturbs less).
 #
 #   bash bench/run_exclude_bench.sh [TREES_FOLDER] [RUNS] [SHAPES]
 set -euo pipefail
@@ -21,20 +22,22 @@ EXCLUDES=(--exclude '*.swp' --exclude '*~' --exclude node_modules --exclude __py
           --exclude .cache --exclude '*.tmp' --exclude 'Thumbs.db' --exclude '.DS_Store'
           --exclude 'core.[0-9]*' --exclude 'project_*/build')
 
-Seconds() { local start end; start=$(date +%s.%N); "$@" > /dev/null 2>&1; end=$(date +%s.%N); echo "$end - $start" | bc -l; }
+# Prints "WALL CPU" seconds of a command.
+Seconds() { local TIMEFORMAT='%R %U %S' t; t=$( { time "$@" > /dev/null 2>&1; } 2>&1 ); echo "$t" | awk '{print $1, $2 + $3}'; }
 Median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-printf '%-6s %9s %12s %7s\n' tree plain_s excludes_s ratio
+printf '%-6s %9s %12s %7s %10s\n' tree plain_s excludes_s ratio cpu_ratio
 for shape in $SHAPES; do
   tree="$TREES/$shape"
   PrepareTree "$tree" "$shape"
-  plain=() excluded=() ratios=()
+  plain=() excluded=() ratios=() cpuRatios=()
   for _ in $(seq "$RUNS"); do
-    p="$(Seconds ./build/volumetra --export /dev/null "$tree")"
-    e="$(Seconds ./build/volumetra "${EXCLUDES[@]}" --export /dev/null "$tree")"
-    plain+=("$p") excluded+=("$e") ratios+=("$(echo "$e / $p" | bc -l)")
+    read -r p pc <<< "$(Seconds ./build/volumetra --export /dev/null "$tree")"
+    read -r e ec <<< "$(Seconds ./build/volumetra "${EXCLUDES[@]}" --export /dev/null "$tree")"
+    plain+=("$p") excluded+=("$e") ratios+=("$(echo "$e / $p" | bc -l)") cpuRatios+=("$(echo "$ec / $pc" | bc -l)")
   done
-  printf '%-6s %9.3f %12.3f %7.3f\n' "$shape" "$(printf '%s\n' "${plain[@]}" | Median)" \
-    "$(printf '%s\n' "${excluded[@]}" | Median)" "$(printf '%s\n' "${ratios[@]}" | Median)"
+  printf '%-6s %9.3f %12.3f %7.3f %10.3f\n' "$shape" "$(printf '%s\n' "${plain[@]}" | Median)" \
+    "$(printf '%s\n' "${excluded[@]}" | Median)" "$(printf '%s\n' "${ratios[@]}" | Median)" \
+    "$(printf '%s\n' "${cpuRatios[@]}" | Median)"
 done
 echo "goal: with ten excludes at most 1.05 times the time without"

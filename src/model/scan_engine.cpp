@@ -860,27 +860,27 @@ bool ScanEngine::ApplyExcludes(ItemNode* folder, FolderHandle handle, FolderList
         }
     }
     if (excludes->Patterns().empty()) return false;
-    // The folder's path below the top, for patterns that name paths.
-    std::string below;
-    if (excludes->HasPathPatterns()) {
+    // The folder's depth below the top, and its path where a pattern that
+    // names paths can match its entries.
+    const ItemNode* base = excludeBase ? excludeBase : top;
+    size_t depth = 0;
+    for (const ItemNode* at = folder; at && at != base; at = at->parent) ++depth;
+    thread_local std::string folderPath;
+    thread_local ExcludeScope scope;
+    folderPath.clear();
+    if (excludes->NeedsFolderPath(depth)) {
         std::vector<const ItemNode*> chain;
-        const ItemNode* base = excludeBase ? excludeBase : top;
         for (const ItemNode* at = folder; at && at != base; at = at->parent) chain.push_back(at);
         for (size_t i = chain.size(); i-- > 0;) {
-            EncodeHostPath(chain[i]->name, TextLength(chain[i]->name), &below);
-            below.push_back('/');
+            EncodeHostPath(chain[i]->name, TextLength(chain[i]->name), &folderPath);
+            if (i > 0) folderPath.push_back('/');
         }
     }
-    const size_t folderLength = below.size();
+    if (!excludes->ScopeFor(depth, folderPath, &scope)) return false;
     for (FolderEntry& entry : listing->entries) {
         if (entry.attributes == FILE_ATTR_INVALID || (entry.attributes & FILE_ATTR_VOLUME)) continue;
         const char* entryName = hostName(entry);
-        if (excludes->HasPathPatterns()) {
-            below.resize(folderLength);
-            below.append(entryName);
-        }
-        if (excludes->Excludes(entryName, excludes->HasPathPatterns() ? &below : nullptr))
-            entry.attributes |= FILE_ATTR_EXCLUDED;
+        if (excludes->Excludes(entryName, std::strlen(entryName), &scope)) entry.attributes |= FILE_ATTR_EXCLUDED;
     }
     return false;
 }

@@ -7,30 +7,19 @@
 // a matter of microseconds, never the length of a count.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <thread>
 
 #include "views/file_kinds_tally.h"
+#include "views/view_worker.h"
+
+struct FileKindsRequest {
+    const ItemNode* place;
+    uint64_t serial;
+};
 
 struct FileKindsWorker {
-    std::thread thread;
-    std::mutex lock;  // guards the fields below it up to stop
-    std::condition_variable wake;     // the worker waits for a request
-    std::condition_variable stopped;  // StopFileKindsReading waits for the worker
-    bool started = false;
-    bool quit = false;
-    bool waiting = false;   // a request not yet taken
-    const ItemNode* next = nullptr;
-    uint64_t nextSerial = 0;
-    bool reading = false;   // a request is being counted: the tree is read
-    bool ready = false;     // a finished tally not yet taken
-    uint64_t readySerial = 0;
-    FileKindsTally tally;
-    std::atomic<bool> stop{false};
-    // Called on the worker after each finished tally, outside the lock; it
+    ViewWorker<FileKindsRequest, FileKindsTally> work;
+    // Called on the worker after each finished tally, outside its lock; it
     // must only post to the interface thread.
     void (*report)(void* context) = nullptr;
     void* reportContext = nullptr;

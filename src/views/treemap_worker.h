@@ -6,13 +6,10 @@
 // (CancelTreemapWork, then TreemapWorkerReading turns false).
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <thread>
 
 #include "views/treemap_render.h"
+#include "views/view_worker.h"
 
 struct TreemapRequest {
     const ItemNode* place;
@@ -22,24 +19,13 @@ struct TreemapRequest {
 };
 
 struct TreemapWorker {
-    std::thread thread;
-    std::mutex lock;  // guards the fields below it up to the canvas; held only to hand things over
-    std::condition_variable wake;
-    bool started;
-    bool quit;
-    bool waiting;        // a request not yet taken
-    TreemapRequest next;
-    bool reading;        // a request is being drawn: the tree is read
-    bool ready;          // a finished picture not yet taken
-    uint64_t readySerial;
-    TreemapPicture picture;
-    std::atomic<bool> cancel;
-    // The worker's own, touched by it alone while it runs.
+    ViewWorker<TreemapRequest, TreemapPicture> work;
+    // The thread's own, touched by it alone while it runs.
     TreemapCanvas canvas;
     // Called on the worker after each request, drawn or cancelled, outside
-    // the lock; it must only post to the interface thread.
-    void (*report)(void* context);
-    void* reportContext;
+    // its lock; it must only post to the interface thread.
+    void (*report)(void* context) = nullptr;
+    void* reportContext = nullptr;
 };
 
 // Starts the worker's thread; false when it could not be made.

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fnmatch.h>
 #include <sys/stat.h>
+
+#include <clocale>
 
 #include <algorithm>
 #include <fstream>
@@ -35,6 +38,76 @@ bool ScanLeavingOut(const std::string& root, const ScanExcludes& excludes, ItemN
     if (!engine.Start(drive, 2, nullptr)) return false;
     engine.WaitUntilEnded();
     return engine.Finish() == SCAN_COMPLETE;
+}
+
+// What the patterns have always meant: fnmatch of a name pattern on the
+// entry's name, and of a path pattern on its whole path with FNM_PATHNAME.
+bool FnmatchSays(const std::vector<std::string>& patterns, const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    for (const std::string& pattern : patterns) {
+        if (pattern.find('/') != std::string::npos ? fnmatch(pattern.c_str(), path.c_str(), FNM_PATHNAME) == 0
+                                                   : fnmatch(pattern.c_str(), name.c_str(), 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The sorted tests decide every pattern as fnmatch does, in the C locale and
+// in a UTF-8 one (where "?" takes a whole character and names that are not
+// UTF-8 are compared as bytes), alone and all together.
+TEST(ScanExcludes, FastTestsDecideAsFnmatchDoes) {
+    const struct {
+        const char* pattern;
+        int kind;  // of a name pattern, or of a path pattern's last part; -1 for one tried on whole paths
+    } patterns[] = {
+        {"node_modules", EXCLUDE_LITERAL}, {"caf\xc3\xa9", EXCLUDE_LITERAL}, {"*.swp", EXCLUDE_HEAD_TAIL},
+        {"*~", EXCLUDE_HEAD_TAIL}, {"core*", EXCLUDE_HEAD_TAIL}, {"a*b", EXCLUDE_HEAD_TAIL},
+        {"*", EXCLUDE_HEAD_TAIL}, {"**", EXCLUDE_HEAD_TAIL}, {"a**b", EXCLUDE_HEAD_TAIL}, {"ab*ba", EXCLUDE_HEAD_TAIL},
+        {"*\xa9", EXCLUDE_HEAD_TAIL}, {"\xc3*", EXCLUDE_HEAD_TAIL}, {"*log*", EXCLUDE_MIDDLE},
+        {"**\xc3\xa9**", EXCLUDE_MIDDLE}, {"*a*b*", EXCLUDE_FNMATCH}, {"core.[0-9]*", EXCLUDE_FNMATCH},
+        {"a?c", EXCLUDE_FNMATCH}, {"?", EXCLUDE_FNMATCH}, {"\\*", EXCLUDE_FNMATCH},
+        {"x\\", EXCLUDE_FNMATCH}, {"*[", EXCLUDE_FNMATCH}, {"[]x]y", EXCLUDE_FNMATCH},
+        {"[!a]*.log", EXCLUDE_FNMATCH}, {"project_*/build", EXCLUDE_LITERAL}, {"sub/*", EXCLUDE_HEAD_TAIL},
+        {"*/deep", EXCLUDE_LITERAL}, {"**/c.txt", EXCLUDE_LITERAL}, {"s*/d*/c.?xt", EXCLUDE_FNMATCH},
+        {"sub/", EXCLUDE_LITERAL}, {"sub//deep", EXCLUDE_LITERAL}, {"/", EXCLUDE_LITERAL},
+        {"[sx]ub/deep", -1}, {"sub/[d]eep", -1}, {"a[/]b", -1}, {"a[a/]b", -1}, {"sub\\/deep", -1},
+    };
+    const std::string paths[] = {
+        "node_modules", "node_modules2", "node", "aba", "abba", "sub/dee", "caf\xc3\xa9", "cafe", ".swp", "a.swp", "swp", "a.swp.bak", "~", "x~",
+        "core", "core.12", "core.", "core.x", "ab", "a", "b", "aXYb", "abc", "a\xc3\xa9" "c", "a\xff" "c", "axc",
+        "\xc3\xa9", "\xc3", "\xa9", "r\xc3\xa9sum\xc3\xa9.log", "\xff.log", "log", "x.log", "*", "\\",
+        "x\\", "[", "a[", "]y", "xy", "aab", "a/b", "sub", "sub/deep", "sub/deep/c.txt", "sub/deep/c.Txt",
+        "sub/deep/c.\xc3\xa9xt", "xub/deep", "sub/a.log", "project_01", "project_01/build",
+        "project_01/build/x", "a/project_01/build", "project_/build", "build", "x/c.txt", "a/b/c.txt",
+    };
+    const std::string wasLocale = std::setlocale(LC_ALL, nullptr);
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr);
+        ScanExcludes all;
+        std::vector<std::string> allPatterns;
+        for (const auto& p : patterns) {
+            const std::string pattern = p.pattern;
+            SCOPED_TRACE(p.pattern);
+            const std::string stripped = pattern.size() > 1 && pattern[0] == '/' ? pattern.substr(1) : pattern;
+            if (stripped.find('/') == std::string::npos) {
+                EXPECT_EQ(ClassifyExcludeGlob(stripped).kind, p.kind);
+            } else if (p.kind >= 0) {
+                EXPECT_EQ(ClassifyExcludeGlob(stripped.substr(stripped.rfind('/') + 1)).kind, p.kind);
+            }
+            ScanExcludes one;
+            one.AddPattern(pattern);
+            all.AddPattern(pattern);
+            allPatterns.push_back(stripped);
+            for (const std::string& path : paths) {
+                EXPECT_EQ(one.ExcludesPath(path), FnmatchSays({stripped}, path)) << path;
+            }
+        }
+        for (const std::string& path : paths) {
+            EXPECT_EQ(all.ExcludesPath(path), FnmatchSays(allPatterns, path)) << path;
+        }
+    }
+    std::setlocale(LC_ALL, wasLocale.c_str());
 }
 
 class ScanExcludesOnHost : public ::testing::Test {
@@ -82,6 +155,8 @@ TEST_F(ScanExcludesOnHost, LeavesOutWhatThePatternsAndCacheTagsSayAndCountsTheRe
         {"a name glob, at any depth", {"*.log"}, false, {"skip.log", "sub/a.log"}},
         {"a path glob, below the scanned folder", {"sub/*.txt"}, false, {"sub/b.txt"}},
         {"a path naming a folder, with a leading /", {"/sub/deep"}, false, {"sub/deep"}},
+        {"a path glob two folders down", {"*/deep/*.txt", "*/*.txt/x"}, false, {"sub/deep/c.txt"}},
+        {"a path glob with a bracket, tried on whole paths", {"s[u]b/*.log"}, false, {"sub/a.log"}},
         {"a valid cache tag, not one with a wrong signature", {}, true, {"cache"}},
         {"a pattern naming the scanned folder itself", {base, "/" + base}, false, {}},
         {"several at once", {"keep.txt", "nothing*"}, true, {"keep.txt", "cache"}},
