@@ -69,7 +69,7 @@ private:
     std::unique_ptr<ChangeWatch> watch;
     std::vector<WatchedDrive> drives;
     std::set<std::string> stale;
-    std::map<std::string, int64_t> lastRescan;
+    std::map<const ItemNode*, int64_t> lastRescan;  // by drive
     QElapsedTimer clock;
     bool inPart = false;
 };
@@ -103,6 +103,16 @@ void CollectFolderPaths(ItemNode* folder, std::vector<std::string>* paths) {
             prefix.push_back(std::move(path));
         }
     }
+}
+
+// The deepest folder that holds both a and b (either may be it).
+ItemNode* CommonFolder(ItemNode* a, ItemNode* b) {
+    std::vector<ItemNode*> above;
+    for (ItemNode* at = a; at; at = at->parent) above.push_back(at);
+    for (ItemNode* at = b; at; at = at->parent) {
+        if (std::find(above.begin(), above.end(), at) != above.end()) return at;
+    }
+    return nullptr;
 }
 
 void ChangeFollower::SetUp(QObject* owner) {
@@ -248,33 +258,24 @@ void ChangeFollower::Process() {
         Schedule(FOLLOW_RETRY_MS);
         return;
     }
-    // The stale folders, each as the deepest folder of the tree it falls in,
-    // without those that lie below another: a burst in a subtree is one walk.
+    // The stale folders, each as the deepest folder of the tree it falls in.
+    // A drive is walked again at most once a second, from the deepest
+    // folder that holds all of its stale folders, listing again only those
+    // and the folders on the way to them: a burst anywhere in a drive is one
+    // rescan a second, whose cost follows what changed.
     std::vector<std::pair<ItemNode*, std::string>> found;
     for (const std::string& path : stale) {
         if (ItemNode* folder = FolderOf(path)) found.push_back({folder, path});
     }
-    std::vector<ItemNode*> tops;
-    for (const auto& entry : found) {
-        bool below = false;
-        for (const auto& other : found) {
-            if (other.first == entry.first) continue;
-            for (ItemNode* at = entry.first->parent; at && !below; at = at->parent) below = at == other.first;
-            if (below) break;
-        }
-        if (!below && std::find(tops.begin(), tops.end(), entry.first) == tops.end()) tops.push_back(entry.first);
-    }
     const int64_t now = clock.elapsed();
     int64_t wait = -1;
-    ItemNode* chosen = nullptr;
-    std::string chosenKey;
-    for (ItemNode* top : tops) {
-        std::string key = ScannedHostPath(top);
-        auto last = lastRescan.find(key);
+    ItemNode* chosenDrive = nullptr;
+    for (const auto& entry : found) {
+        ItemNode* drive = DriveOf(entry.first);
+        auto last = lastRescan.find(drive);
         const int64_t due = last == lastRescan.end() ? now : last->second + FOLLOW_INTERVAL_MS;
         if (due <= now) {
-            chosen = top;
-            chosenKey = std::move(key);
+            chosenDrive = drive;
             break;
         }
         if (wait < 0 || due - now < wait) wait = due - now;
@@ -282,24 +283,27 @@ void ChangeFollower::Process() {
     // Paths that lie on no watched drive are dropped.
     std::set<std::string> left;
     std::vector<const ItemNode*> changed;
+    ItemNode* chosen = nullptr;
     for (const auto& entry : found) {
-        bool covered = false;
-        for (ItemNode* at = entry.first; chosen && at && !covered; at = at->parent) covered = at == chosen;
-        if (covered)
-            changed.push_back(entry.first);
-        else
+        if (!chosenDrive || DriveOf(entry.first) != chosenDrive) {
             left.insert(entry.second);
+            continue;
+        }
+        changed.push_back(entry.first);
+        chosen = chosen ? CommonFolder(chosen, entry.first) : entry.first;
     }
     stale.swap(left);
     if (!chosen) {
         if (wait >= 0) Schedule(static_cast<int>(wait));
         return;
     }
-    lastRescan[chosenKey] = now;
+    lastRescan[chosenDrive] = now;
     if (!StartFolderRescan(chosen, false, &changed)) {
         // Not now: the paths it stood for wait for the next try.
         for (const auto& entry : found) stale.insert(entry.second);
         Schedule(FOLLOW_RETRY_MS);
+    } else if (!stale.empty()) {
+        Schedule(FOLLOW_SETTLE_MS);
     }
 }
 
