@@ -45,6 +45,7 @@ for target in "${TARGETS[@]}"; do
 done
 for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
 for target in "${TARGETS[@]}"; do
+  head -n 1 "$BUILD/$target.log"
   tail -n 80 "$BUILD/$target.log"
   for input in "$ARTIFACTS/$target"-*; do
     [ -e "$input" ] || continue

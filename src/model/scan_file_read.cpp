@@ -91,7 +91,7 @@ struct TextStops {
     bool stops[256];
     constexpr TextStops() : stops() {
         for (int c = 0; c < 0x20; ++c) stops[c] = true;
-        stops['"'] = stops['\\'] = true;
+        stops[static_cast<unsigned char>('"')] = stops[static_cast<unsigned char>('\\')] = true;
     }
 };
 constexpr TextStops TEXT_STOPS;
