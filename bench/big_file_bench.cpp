@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "offscreen_program.h"
 #include "model/item_tree.h"
 #include "platform/host_device.h"
 #include "scan/navigation.h"
@@ -59,16 +60,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int steps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
-    // Settings go to a folder of their own: the user's stay untouched.
     QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        QDir(settings.path()).mkdir(QStringLiteral("runtime"));
-        QFile::setPermissions(settings.path() + QStringLiteral("/runtime"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", (settings.path() + QStringLiteral("/runtime")).toLocal8Bit());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    IsolateProgram(settings);
     QApplication application(argc, argv);
     HostDevice device;
     SetDevice(&device);

@@ -32,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "offscreen_program.h"
 #include "model/item_tree.h"
 #include "model/path_list.h"
 #include "model/scan_engine.h"
@@ -311,15 +312,7 @@ int main(int argc, char** argv) {
     const std::string tree = argv[1];
     const std::string mode = argv[2];
     QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    qputenv("XDG_STATE_HOME", settings.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        QDir(settings.path()).mkdir(QStringLiteral("runtime"));
-        QFile::setPermissions(settings.path() + QStringLiteral("/runtime"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", (settings.path() + QStringLiteral("/runtime")).toLocal8Bit());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    IsolateProgram(settings);
     QApplication application(argc, argv);
     HostDevice device(tree);
     SetDevice(&device);

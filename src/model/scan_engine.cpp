@@ -969,7 +969,6 @@ void ScanEngine::HandOn(ItemNode* folder, OpenParent* above, FolderHandle handle
     seenBytes.fetch_add(bytes, std::memory_order_relaxed);
     seenDiskBytes.fetch_add(diskBytes, std::memory_order_relaxed);
 
-    uint32_t subfolderCount = 0;
     // The subfolders entered, asked once each; the records are published
     // below and not written again.
     thread_local std::vector<uint32_t> entered;
@@ -977,7 +976,7 @@ void ScanEngine::HandOn(ItemNode* folder, OpenParent* above, FolderHandle handle
     for (uint32_t i = 0; i < count; ++i) {
         if (Enters(&items[i])) entered.push_back(i);
     }
-    subfolderCount = static_cast<uint32_t>(entered.size());
+    const uint32_t subfolderCount = static_cast<uint32_t>(entered.size());
     {
         std::lock_guard<std::mutex> lock(levelLock);
         levels.insert(levels.end(), published, published + publishedCount);

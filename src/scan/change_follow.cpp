@@ -171,11 +171,8 @@ void ChangeFollower::WatchPlace(ItemNode* place) {
     if (!inPart || !watch || !place) return;
     std::vector<std::string> chain;
     for (ItemNode* at = place; at && !(at->flags & ITEM_ROOT); at = at->parent) {
-        if (at->flags & ITEM_DRIVE) {
-            chain.push_back(ScannedHostPath(at));
-            break;
-        }
         chain.push_back(ScannedHostPath(at));
+        if (at->flags & ITEM_DRIVE) break;
     }
     // These are watched whatever the limit: the place the user looks at
     // follows the disk.

@@ -27,6 +27,7 @@
 #include "views/list_model.h"
 #include "views/pie_popup.h"
 #include "views/status_bar.h"
+#include "views/contents_list.h"
 
 namespace {
 
@@ -152,7 +153,8 @@ TEST_F(FolderRescanTest, RescanFolderPutsTheDiskInPlaceKeepingPlaceSortFocusBran
     EXPECT_TRUE(IsCommandEnabled(CMD_EXPUNGE));
     EXPECT_NE(piePopup, nullptr);
     EXPECT_EQ(StatusPartText(1).isEmpty(), false);
-    QTest::qWait(50);
+    // Everything that showed the old subtree paints now, reading what it holds.
+    for (QWidget* shown : {piePopup, listPane->viewport(), statusBar}) shown->repaint();
     // Closing asks nothing.
     SelectAllRows();
     MarkSelection(listPane, CMD_UNDELETE);
