@@ -1,6 +1,7 @@
 #include "scan/folder_tree.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include <QItemSelectionModel>
 #include <QFocusEvent>
@@ -56,18 +57,36 @@ QIcon TreeIcon(int normal, int selected) {
     return icon;
 }
 
+// Whether folder's listed entries, attached to it, hold a folder that is
+// not removed.
+bool HoldsSubfolder(const ItemNode* folder) {
+    if (!(folder->flags & ITEM_SCANNED)) return false;
+    for (uint32_t i = 0; i < folder->childCount; ++i) {
+        if ((folder->children[i].flags & ITEM_FOLDER) && !(folder->children[i].flags & ITEM_REMOVED)) return true;
+    }
+    return false;
+}
+
 // A node that shows its item: the text is the item's name and the icon its
 // images, both made when the view asks, so a node stores no text of its own.
 // Besides the name (fixed once listed) only the unreadable flag is read: the
 // scan engine sets flags on the records it lists only when it ends, on this
 // thread.
+//
+// A folder's own subfolders get nodes only when it is first opened or
+// searched (filled): a node costs more than the record it shows, and most
+// folders of a big drive are never opened. Until then it shows a children
+// button when it holds a subfolder. The root and the drives count as filled:
+// their nodes come with the drives and the scan.
 class FolderNode : public QTreeWidgetItem {
 public:
-    explicit FolderNode(ItemNode* shown) : QTreeWidgetItem(FOLDER_NODE_TYPE), item(shown) {
+    explicit FolderNode(ItemNode* shown)
+        : QTreeWidgetItem(FOLDER_NODE_TYPE), item(shown), filled((shown->flags & (ITEM_ROOT | ITEM_DRIVE)) != 0) {
         int selected = IMAGE_NONE;
         normalImage = static_cast<int16_t>(TreeImagesOf(shown, &selected));
         selectedImage = static_cast<int16_t>(selected);
-        if (HasChildrenButton(shown)) setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        if (HasChildrenButton(shown) || (!filled && HoldsSubfolder(shown)))
+            setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     }
 
     QVariant data(int column, int role) const override {
@@ -91,9 +110,14 @@ public:
     }
 
     ItemNode* item;
+    bool filled;
     int16_t normalImage;
     int16_t selectedImage;
 };
+
+FolderNode* AsFolderNode(QTreeWidgetItem* node) {
+    return node && node->type() == FOLDER_NODE_TYPE ? static_cast<FolderNode*>(node) : nullptr;
+}
 
 // The tree has no "selection changing" notification of its own: every
 // change of the current node, by the user or by the program, passes through
@@ -169,7 +193,10 @@ bool expandingSilently = false;
 // painted; the view offers no way to refuse them beforehand.
 void OnNodeExpandedOrCollapsed(QTreeWidgetItem* node, bool expanded) {
     if (expandingSilently || !node) return;
-    if (OnTreeItemExpanding(node, expanded)) SetTreeNodeExpanded(node, !expanded);
+    if (OnTreeItemExpanding(node, expanded))
+        SetTreeNodeExpanded(node, !expanded);
+    else if (expanded)
+        FillTreeNode(node);
 }
 
 QTreeWidgetItem* MakeNode(ItemNode* item) { return new FolderNode(item); }
@@ -237,6 +264,10 @@ void InsertRootInTree(ItemNode* root) {
 
 QTreeWidgetItem* InsertTreeItem(ItemNode* item, QTreeWidgetItem* parent) {
     if (!treePane || !item) return nullptr;
+    if (parent && !TreeNodeFilled(parent)) {
+        FillTreeNode(parent);
+        if (QTreeWidgetItem* shown = ShownTreeChild(parent, item)) return shown;
+    }
     QTreeWidgetItem* node = MakeNode(item);
     int position = SortedPosition(parent, item->name);
     if (parent)
@@ -287,7 +318,44 @@ void InsertSubfolderNodes(QTreeWidgetItem* parent, ItemNode* items, uint32_t cou
 }
 
 void SetTreeNodeItem(QTreeWidgetItem* node, ItemNode* item) {
-    if (node && node->type() == FOLDER_NODE_TYPE && item) static_cast<FolderNode*>(node)->item = item;
+    FolderNode* folder = AsFolderNode(node);
+    if (!folder || !item) return;
+    folder->item = item;
+    NoteTreeNodeChildren(node);
+}
+
+void FillTreeNode(QTreeWidgetItem* node) {
+    FolderNode* folder = AsFolderNode(node);
+    // Entries a scan has not attached yet cannot be read.
+    if (!treePane || !folder || folder->filled || !(folder->item->flags & ITEM_SCANNED)) return;
+    folder->filled = true;
+    node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    ItemNode* item = folder->item;
+    std::vector<ItemNode*> subfolders;
+    std::vector<QTreeWidgetItem*> nodes;
+    if (node->childCount() == 0) {
+        InsertSubfolderNodes(node, item->children, item->childCount, &subfolders, &nodes);
+        return;
+    }
+    // Nodes made one by one before keep their place.
+    std::unordered_set<const ItemNode*> shown;
+    for (int i = 0; i < node->childCount(); ++i) shown.insert(TreeNodeItem(node->child(i)));
+    for (uint32_t i = 0; i < item->childCount; ++i) {
+        ItemNode* child = &item->children[i];
+        if (!(child->flags & ITEM_FOLDER) || (child->flags & ITEM_REMOVED) || shown.count(child)) continue;
+        node->insertChild(SortedPosition(node, child->name), MakeNode(child));
+    }
+}
+
+bool TreeNodeFilled(const QTreeWidgetItem* node) {
+    return node && node->type() == FOLDER_NODE_TYPE && static_cast<const FolderNode*>(node)->filled;
+}
+
+void NoteTreeNodeChildren(QTreeWidgetItem* node) {
+    FolderNode* folder = AsFolderNode(node);
+    if (!folder || folder->filled) return;
+    node->setChildIndicatorPolicy(HoldsSubfolder(folder->item) ? QTreeWidgetItem::ShowIndicator
+                                                               : QTreeWidgetItem::DontShowIndicator);
 }
 
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node) {
@@ -295,7 +363,12 @@ ItemNode* TreeNodeItem(const QTreeWidgetItem* node) {
     return static_cast<const FolderNode*>(node)->item;
 }
 
-QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item) {
+QTreeWidgetItem* FindTreeChild(QTreeWidgetItem* node, const ItemNode* item) {
+    FillTreeNode(node);
+    return ShownTreeChild(node, item);
+}
+
+QTreeWidgetItem* ShownTreeChild(const QTreeWidgetItem* node, const ItemNode* item) {
     if (!node || !item) return nullptr;
     for (int i = 0; i < node->childCount(); ++i) {
         if (TreeNodeItem(node->child(i)) == item) return node->child(i);
@@ -348,6 +421,7 @@ void SetTreeChildrenButton(QTreeWidgetItem* node, bool on) {
 
 void SetTreeNodeExpanded(QTreeWidgetItem* node, bool expanded) {
     if (!node) return;
+    if (expanded) FillTreeNode(node);
     bool was = expandingSilently;
     expandingSilently = true;
     node->setExpanded(expanded);

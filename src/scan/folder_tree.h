@@ -31,7 +31,8 @@ QTreeWidget* CreateTreePane(QWidget* parent);
 void InsertRootInTree(ItemNode* root);
 
 // Inserts item under parent (none: the top level) in name order; the root
-// and the drives get a children button. Returns the new node.
+// and the drives get a children button. Returns the new node, or the one
+// parent has for item already.
 QTreeWidgetItem* InsertTreeItem(ItemNode* item, QTreeWidgetItem* parent);
 
 // Inserts the count items items[order[0]], items[order[1]], ... under parent
@@ -54,8 +55,22 @@ void SetTreeNodeItem(QTreeWidgetItem* node, ItemNode* item);
 // The item a tree node stands for, or none.
 ItemNode* TreeNodeItem(const QTreeWidgetItem* node);
 
-// The child node of node whose item is item, or none.
-QTreeWidgetItem* FindTreeChild(const QTreeWidgetItem* node, const ItemNode* item);
+// The child node of node whose item is item, or none; node is filled first.
+QTreeWidgetItem* FindTreeChild(QTreeWidgetItem* node, const ItemNode* item);
+
+// The same among the nodes there are, without filling node.
+QTreeWidgetItem* ShownTreeChild(const QTreeWidgetItem* node, const ItemNode* item);
+
+// Gives every subfolder of node's item that is not removed a node, unless
+// done before. Waits until the item's entries are attached (ITEM_SCANNED).
+void FillTreeNode(QTreeWidgetItem* node);
+
+// Whether node has been filled.
+bool TreeNodeFilled(const QTreeWidgetItem* node);
+
+// node's item's entries changed: a node not filled yet shows a children
+// button as they hold a subfolder or not.
+void NoteTreeNodeChildren(QTreeWidgetItem* node);
 
 // Deletes every child node of node with its subtree. A current node among
 // them hands the selection to node first, silently, so nothing is handled

@@ -68,23 +68,15 @@ bool IsAtOrBelow(const ItemNode* item, const ItemNode* folder) {
     return false;
 }
 
-// The tree node of item, found from the root by the items along its path.
+// The tree node of item, found from the root by the items along its path;
+// none when a folder on the way was never filled (item has no node then).
 QTreeWidgetItem* TreeNodeOf(const ItemNode* item) {
     std::vector<const ItemNode*> chain;
     for (const ItemNode* at = item; at; at = at->parent) chain.push_back(at);
     QTreeWidgetItem* node = TreeRootNode();
     if (!node || TreeNodeItem(node) != chain.back()) return nullptr;
-    for (size_t k = chain.size() - 1; node && k-- > 0;) node = FindTreeChild(node, chain[k]);
+    for (size_t k = chain.size() - 1; node && k-- > 0;) node = ShownTreeChild(node, chain[k]);
     return node;
-}
-
-// Makes the nodes of every folder below folder under node, each level in
-// name order, as a scan inserts them.
-void InsertSubtreeNodes(QTreeWidgetItem* node, ItemNode* folder) {
-    std::vector<ItemNode*> subfolders;
-    std::vector<QTreeWidgetItem*> nodes;
-    InsertSubfolderNodes(node, folder->children, folder->childCount, &subfolders, &nodes);
-    for (size_t k = 0; k < subfolders.size(); ++k) InsertSubtreeNodes(nodes[k], subfolders[k]);
 }
 
 using CarriedSet = std::unordered_set<const ItemNode*>;
@@ -95,6 +87,11 @@ using CarriedSet = std::unordered_set<const ItemNode*>;
 // nodes of folders gone are deleted, and new folders get nodes of their own.
 // Runs while the old records are still there to be named.
 void MergeNodes(QTreeWidgetItem* node, ItemNode* folder, const CarriedSet& carried) {
+    // A node never filled has no nodes below to follow.
+    if (!TreeNodeFilled(node)) {
+        NoteTreeNodeChildren(node);
+        return;
+    }
     std::unordered_map<std::u16string, QTreeWidgetItem*> shown;
     for (int i = 0; i < node->childCount(); ++i) {
         if (const ItemNode* item = TreeNodeItem(node->child(i))) shown.emplace(item->name, node->child(i));
@@ -115,7 +112,7 @@ void MergeNodes(QTreeWidgetItem* node, ItemNode* folder, const CarriedSet& carri
     }
     for (auto& [name, gone] : shown) DeleteTreeNode(gone);
     for (auto& [childNode, child] : followed) MergeNodes(childNode, child, carried);
-    for (ItemNode* child : added) InsertSubtreeNodes(InsertTreeItem(child, node), child);
+    for (ItemNode* child : added) InsertTreeItem(child, node);
 }
 
 // A walk that left subfolders unentered: each takes over the subtree of the

@@ -37,8 +37,9 @@ ScanRequest* feedRequest = nullptr;
 QPointer<QTimer> feedTimer;
 QElapsedTimer sinceStatus;
 // Levels taken from the engine and not yet in the tree, and the tree node of
-// every folder found whose own level has not come yet: each folder's level
-// comes once, so only the folders still to be listed are held here.
+// every folder of the drive's own level whose level has not come yet: each
+// folder's level comes once, so only the folders still to be listed are held
+// here.
 std::vector<ScanLevel> backlog;
 size_t backlogDone = 0;
 QHash<const ItemNode*, QTreeWidgetItem*> folderNodes;
@@ -58,13 +59,25 @@ void ShowScanPath() {
     sinceStatus.restart();
 }
 
-// Inserts the folders of one level under its folder's node, in name order.
+// Inserts the folders of the drive's own level under its node, in name
+// order. A level of one of those folders gives its node a children button
+// when it holds a subfolder; deeper folders get nodes when their folder is
+// first opened, after the scan.
 size_t InsertLevel(const ScanLevel& level) {
-    QTreeWidgetItem* node = level.folder == feedRequest->item ? feedRequest->treeItem : folderNodes.take(level.folder);
-    if (!node) return 0;
+    if (level.folder != feedRequest->item) {
+        QTreeWidgetItem* node = folderNodes.take(level.folder);
+        if (!node) return 0;
+        for (uint32_t i = 0; i < level.count; ++i) {
+            if (level.items[i].flags & ITEM_FOLDER) {
+                SetTreeChildrenButton(node, true);
+                break;
+            }
+        }
+        return 1;
+    }
     std::vector<ItemNode*> subfolders;
     std::vector<QTreeWidgetItem*> nodes;
-    InsertSubfolderNodes(node, level.items, level.count, &subfolders, &nodes);
+    InsertSubfolderNodes(feedRequest->treeItem, level.items, level.count, &subfolders, &nodes);
     for (size_t k = 0; k < subfolders.size(); ++k) folderNodes.insert(subfolders[k], nodes[k]);
     return subfolders.size();
 }

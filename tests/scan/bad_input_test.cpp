@@ -126,6 +126,10 @@ TEST_F(BadInputTest, HugeFoldersFinishWithEveryEntryAndSortedNodes) {
     EXPECT_EQ(huge->total, 600000u);
     QTreeWidgetItem* wide = Node({u"\\", u"Wide"});
     ASSERT_NE(wide, nullptr);
+    // Its subfolders get nodes when it is first opened.
+    EXPECT_EQ(wide->childCount(), 0);
+    EXPECT_EQ(wide->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    SetTreeNodeExpanded(wide, true);
     EXPECT_EQ(wide->childCount(), 4500);
     ExpectConsistentTree();
 }

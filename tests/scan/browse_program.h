@@ -64,6 +64,7 @@ protected:
         QTreeWidgetItem* node = TreeRootNode();
         for (const std::u16string& name : path) {
             QTreeWidgetItem* next = nullptr;
+            FillTreeNode(node);
             for (int i = 0; node && i < node->childCount() && !next; ++i) {
                 if (node->child(i)->text(0) == QString::fromStdU16String(name)) next = node->child(i);
             }
