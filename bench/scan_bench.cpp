@@ -27,6 +27,7 @@
 #include "platform/host_device.h"
 #include "scan/folder_tree.h"
 #include "scan/navigation.h"
+#include "scan/scan_keeper.h"
 #include "scan/scan_control.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
@@ -109,6 +110,13 @@ int main(int argc, char** argv) {
         seconds.push_back(elapsed);
 
         long peak = StatusKilobytes("VmHWM:");
+        // The scan is kept in the background once shown: its writing is part
+        // of what the scan costs, so the peak is read again once it is done.
+        QElapsedTimer keeping;
+        keeping.start();
+        while (scanKeeper && scanKeeper->Busy()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        double keptSeconds = keeping.nsecsElapsed() / 1e9;
+        long peakKept = StatusKilobytes("VmHWM:");
         uint64_t entries = CountEntries(drive);
         std::printf("run %d: entries %llu, folder nodes %d, wall %.3f s, longest event gap %lld ms\n", run + 1,
                     static_cast<unsigned long long>(entries), CountNodes(store), elapsed,
@@ -116,6 +124,8 @@ int main(int argc, char** argv) {
         if (run == 0) {
             std::printf("peak memory of the scan: %.1f MB over the %.1f MB before, %.1f bytes per entry\n",
                         (peak - before) / 1e3, before / 1e3, (peak - before) * 1024.0 / entries);
+            std::printf("with the scan kept (%.2f s more): %.1f MB, %.1f bytes per entry\n", keptSeconds,
+                        (peakKept - before) / 1e3, (peakKept - before) * 1024.0 / entries);
         }
     }
     std::sort(seconds.begin(), seconds.end());

@@ -105,7 +105,7 @@ constexpr size_t SCAN_FACTS_RANGE = 2048;
 // Entries per part of a folder listed in parts, and the parts per core
 // thread handed to the pool at once: enough to keep every thread busy, few
 // enough that the parts held stay small beside the block.
-constexpr size_t SCAN_PART_ENTRIES = 2048;
+constexpr size_t SCAN_PART_ENTRIES = 1024;
 constexpr uint32_t SCAN_PARTS_QUEUED_PER_THREAD = 2;
 // A listing scratch that grew past this many entries is let go of after the
 // folder, not held by its thread for the rest of the walk.
@@ -685,6 +685,9 @@ void ScanEngine::ListInParts(ItemNode* folder, OpenParent* above, FolderHandle h
     for (bool fromStart = true; !ended; fromStart = false) {
         if (folder != top && stopRequested.load(std::memory_order_relaxed)) break;
         auto* part = new FolderPart{parted, entriesBefore, namesBefore, {}};
+        // Made at its size at once: grown step by step, it would leave the
+        // steps behind as holes among the blocks.
+        part->listing.entries.reserve(SCAN_PART_ENTRIES);
         if (!device->ReadFolderPart(handle, &part->listing, fromStart, SCAN_PART_ENTRIES, &ended)) {
             parted->error = static_cast<uint32_t>(device->LastSystemError());
             delete part;

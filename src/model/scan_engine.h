@@ -12,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -230,7 +231,9 @@ private:
     bool ended = false;
 
     std::mutex levelLock;
-    std::vector<ScanLevel> levels;
+    // Grows a small chunk at a time: a vector would hold its old and new
+    // copies at once when it grows, a peak of its own on a big drive.
+    std::deque<ScanLevel> levels;
     size_t levelsTaken = 0;
     std::vector<HardLink> hardLinks;
     uint32_t unreadableCount = 0;

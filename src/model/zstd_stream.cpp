@@ -159,9 +159,14 @@ FILE* OpenZstdOutput(FILE* raw, int level, bool closeRaw) {
         ZSTD_CCtx_setParameter(stream->context, ZSTD_c_compressionLevel, level);
         // A damaged file is found out, not read as other text.
         ZSTD_CCtx_setParameter(stream->context, ZSTD_c_checksumFlag, 1);
-        // One worker compresses while the writer goes on producing; a build
-        // of the library without threads refuses it and compresses inline.
-        ZSTD_CCtx_setParameter(stream->context, ZSTD_c_nbWorkers, 1);
+        // Compressed on the writing thread itself, in a small window: a
+        // worker of the library would buffer jobs of several megabytes
+        // beside the tree being written, and a scan file gains nothing from
+        // a window wider than a few folders' worth of text.
+        ZSTD_CCtx_setParameter(stream->context, ZSTD_c_nbWorkers, 0);
+        ZSTD_CCtx_setParameter(stream->context, ZSTD_c_windowLog, ZSTD_STREAM_WINDOW_LOG);
+        ZSTD_CCtx_setParameter(stream->context, ZSTD_c_hashLog, ZSTD_STREAM_WINDOW_LOG - 2);
+        ZSTD_CCtx_setParameter(stream->context, ZSTD_c_chainLog, ZSTD_STREAM_WINDOW_LOG - 3);
     }
     cookie_io_functions_t functions{nullptr, WriteCompressed, nullptr, CloseCompressed};
     FILE* file = stream->context ? fopencookie(stream, "w", functions) : nullptr;

@@ -106,7 +106,7 @@ void OnFeedTimer() {
 
 void DropFeed() {
     if (feedTimer) feedTimer->stop();
-    backlog.clear();
+    std::vector<ScanLevel>().swap(backlog);
     backlogDone = 0;
     folderNodes.clear();
 }
