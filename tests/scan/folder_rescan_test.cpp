@@ -166,16 +166,30 @@ TEST_F(FolderRescanTest, ARescanOfAFolderBelowTheListedPlaceCorrectsTheListAndTh
     Start();
     ScanStore();
     ASSERT_EQ(listedPlace, Item({u"\\"}));
-    // Rescans of a subfolder while the drive is listed, then the list
-    // shows the new totals of the folder's row.
-    Run("head -c 80000 /dev/urandom > c/two/more.bin");
-    const uint64_t before = AppliedRescanCount();
-    ASSERT_TRUE(StartFolderRescan(Item({u"\\", u"c"}), false));
-    ASSERT_TRUE(WaitUntil([before] { return AppliedRescanCount() > before && !RescanningFolder(); }));
+    // Rescans of subfolders while the drive is listed, then the list shows
+    // the new totals of their rows. Neither was opened in the tree, so their
+    // nodes have no nodes below yet: the children buttons follow the disk,
+    // and opening shows the subfolders there are now.
+    Run("head -c 80000 /dev/urandom > c/two/more.bin && rm -r c/one && mkdir c/three b/inner");
+    for (const char16_t* name : {u"c", u"b"}) {
+        const uint64_t before = AppliedRescanCount();
+        ASSERT_TRUE(StartFolderRescan(Item({u"\\", name}), false));
+        ASSERT_TRUE(WaitUntil([before] { return AppliedRescanCount() > before && !RescanningFolder(); }));
+        QTreeWidgetItem* node = Node({u"\\", name});
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->childCount(), 0);
+        EXPECT_EQ(node->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    }
     ExpectDriveEqualsDisk();
     const int row = ShownRowNamed(u"c");
     ASSERT_GE(row, 0);
     EXPECT_EQ(static_cast<long long>(ShownRow(row)->item->total), Du("-B1", root + "/c"));
+    QTreeWidgetItem* c = Node({u"\\", u"c"});
+    SetTreeNodeExpanded(c, true);
+    ASSERT_EQ(c->childCount(), 2);
+    EXPECT_EQ(c->child(0)->text(0), QStringLiteral("three"));
+    EXPECT_EQ(c->child(1)->text(0), QStringLiteral("two"));
+    ExpectConsistentTree();
     followChanges = true;
 }
 
