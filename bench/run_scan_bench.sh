@@ -91,4 +91,4 @@ for shape in mixed wide flat; do
     printf '%-6s %-5s %8.3f %8.3f %6.2f %10.1f %8d %9.1f\n' "$shape" "$load" "$scan" "$du" "$ratio" "$memory" "$gap" "$stop"
   done
 done
-echo "goals: ratio at most 0.60 idle and 1.00 busy, at most 110 bytes per entry, gaps at most 50 ms, stop at most 100 ms"
+echo "goals: ratio at most 0.55 idle and 0.90 busy, at most 100 bytes per entry (the peak once the scan is kept), gaps at most 50 ms, stop at most 100 ms"

@@ -23,7 +23,9 @@
 
 namespace {
 
-constexpr size_t SCANFILE_WRITE_BUFFER = 256 * 1024;
+// Big enough that writing costs few calls; small beside the tree, since a
+// kept scan is written right after the scan, while the tree is at its peak.
+constexpr size_t SCANFILE_WRITE_BUFFER = 64 * 1024;
 
 using JsonWriter = rapidjson::Writer<rapidjson::FileWriteStream>;
 

@@ -165,8 +165,6 @@ FILE* OpenZstdOutput(FILE* raw, int level, bool closeRaw) {
         // a window wider than a few folders' worth of text.
         ZSTD_CCtx_setParameter(stream->context, ZSTD_c_nbWorkers, 0);
         ZSTD_CCtx_setParameter(stream->context, ZSTD_c_windowLog, ZSTD_STREAM_WINDOW_LOG);
-        ZSTD_CCtx_setParameter(stream->context, ZSTD_c_hashLog, ZSTD_STREAM_WINDOW_LOG - 2);
-        ZSTD_CCtx_setParameter(stream->context, ZSTD_c_chainLog, ZSTD_STREAM_WINDOW_LOG - 3);
     }
     cookie_io_functions_t functions{nullptr, WriteCompressed, nullptr, CloseCompressed};
     FILE* file = stream->context ? fopencookie(stream, "w", functions) : nullptr;
