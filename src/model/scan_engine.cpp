@@ -137,9 +137,13 @@ constexpr int SCAN_OPEN_FOLDERS_PER_THREAD = 4;
 constexpr int SCAN_THREADS_PER_CORE = 4;
 // A task that has run this long while its thread used less than half of
 // that time on a processor waits on the device.
-constexpr int64_t SCAN_WAITING_NS = 1000000;
-// How often a thread that lists only while others wait looks at them.
-constexpr auto SCAN_WAITING_POLL = std::chrono::milliseconds(2);
+constexpr int64_t SCAN_WAITING_NS = 100000;
+// How often a thread that lists only while others wait looks at them: soon
+// after a task of its own, when the device is likely to keep them waiting,
+// then less and less often while none waits, so a walk of cached folders
+// pays next to nothing for the threads it does not need.
+constexpr auto SCAN_WAITING_POLL_FIRST = std::chrono::microseconds(250);
+constexpr auto SCAN_WAITING_POLL_LAST = std::chrono::microseconds(2000);
 
 int64_t ClockNs(clockid_t clock) {
     struct timespec now;
@@ -403,8 +407,11 @@ void ScanEngine::Work(int index) {
                 workChanged.wait(lock, [this] { return !stack.empty() || pending == 0; });
             } else {
                 // Listing only while a core's thread waits on the device.
-                while (pending != 0 && (stack.empty() || !AnyCoreWaiting()))
-                    extraChanged.wait_for(lock, SCAN_WAITING_POLL);
+                auto poll = SCAN_WAITING_POLL_FIRST;
+                while (pending != 0 && (stack.empty() || !AnyCoreWaiting())) {
+                    extraChanged.wait_for(lock, poll);
+                    poll = std::min(poll * 2, SCAN_WAITING_POLL_LAST);
+                }
             }
             if (stack.empty()) break;
             task = stack.back();
