@@ -342,13 +342,7 @@ bool RemoveFolderTree(QWidget* owner, QTreeWidgetItem* node, ItemNode* folder, u
     return false;
 }
 
-bool HasVisibleSubfolders(const ItemNode* item) {
-    for (uint32_t i = 0; i < item->childCount; ++i) {
-        const ItemNode& child = item->children[i];
-        if (!(child.flags & ITEM_REMOVED) && OpensAsPlace(&child)) return true;
-    }
-    return false;
-}
+bool HasVisibleSubfolders(const ItemNode* item) { return HoldsVisibleFolder(item->children, item->childCount); }
 
 void SubtractFromAncestors(ItemNode* item, uint64_t n) {
     for (; item && (item->flags & ITEM_FOLDER); item = item->parent) item->total -= n;

@@ -307,6 +307,13 @@ uint32_t CountVisibleItems(const ItemNode* items, uint32_t count) {
     return visible;
 }
 
+bool HoldsVisibleFolder(const ItemNode* items, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!(items[i].flags & ITEM_REMOVED) && OpensAsPlace(&items[i])) return true;
+    }
+    return false;
+}
+
 void FreeItemArray(ItemNode* items, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         if (items[i].children) FreeItemArray(items[i].children, items[i].childCount);

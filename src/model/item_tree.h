@@ -106,6 +106,10 @@ uint64_t SumVisibleTotals(const ItemNode* items, uint32_t count);
 // Number of records that are not removed.
 uint32_t CountVisibleItems(const ItemNode* items, uint32_t count);
 
+// Whether the records hold a folder (or drive) that is not removed: what
+// gives an item's node a children button.
+bool HoldsVisibleFolder(const ItemNode* items, uint32_t count);
+
 // Frees an array and everything below it, removed records included.
 void FreeItemArray(ItemNode* items, uint32_t count);
 

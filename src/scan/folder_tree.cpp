@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include "model/item_tree.h"
 #include "model/path_list.h"
 #include "scan/navigation.h"
 #include "scan/scan_control.h"
@@ -57,14 +58,10 @@ QIcon TreeIcon(int normal, int selected) {
     return icon;
 }
 
-// Whether folder's listed entries, attached to it, hold a folder that is
-// not removed.
+// Whether folder's listed entries, once attached to it, hold a folder that
+// is not removed.
 bool HoldsSubfolder(const ItemNode* folder) {
-    if (!(folder->flags & ITEM_SCANNED)) return false;
-    for (uint32_t i = 0; i < folder->childCount; ++i) {
-        if ((folder->children[i].flags & ITEM_FOLDER) && !(folder->children[i].flags & ITEM_REMOVED)) return true;
-    }
-    return false;
+    return (folder->flags & ITEM_SCANNED) && HoldsVisibleFolder(folder->children, folder->childCount);
 }
 
 // A node that shows its item: the text is the item's name and the icon its

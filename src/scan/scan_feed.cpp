@@ -66,14 +66,8 @@ void ShowScanPath() {
 size_t InsertLevel(const ScanLevel& level) {
     if (level.folder != feedRequest->item) {
         QTreeWidgetItem* node = folderNodes.take(level.folder);
-        if (!node) return 0;
-        for (uint32_t i = 0; i < level.count; ++i) {
-            if (level.items[i].flags & ITEM_FOLDER) {
-                SetTreeChildrenButton(node, true);
-                break;
-            }
-        }
-        return 1;
+        if (node && HoldsVisibleFolder(level.items, level.count)) SetTreeChildrenButton(node, true);
+        return node ? 1 : 0;
     }
     std::vector<ItemNode*> subfolders;
     std::vector<QTreeWidgetItem*> nodes;
@@ -156,10 +150,8 @@ void OnEngineEnded(ScanEngine* ended) {
     feedRequest = nullptr;
 
     if (complete) {
-        bool hasSubfolder = false;
-        for (uint32_t i = 0; i < drive->childCount; ++i) hasSubfolder |= (drive->children[i].flags & ITEM_FOLDER) != 0;
         drive->flags = (drive->flags & ~ITEM_SCANNING) | ITEM_SCANNED;
-        SetTreeChildrenButton(driveNode, hasSubfolder);
+        SetTreeChildrenButton(driveNode, HoldsVisibleFolder(drive->children, drive->childCount));
         SetStatusProgress(-1);
         SetStatusSimple(false);
         OnScanDone(request);
